@@ -1,5 +1,7 @@
 #include "TarnKit/Platform/JSON.h"
 
+#include "TarnKit/Platform/UnicodeText.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -30,49 +32,6 @@ constexpr std::array<std::uint8_t, 256> makeByteClasses() {
 }
 
 constexpr std::array<std::uint8_t, 256> byteClasses = makeByteClasses();
-
-struct Sequence {
-    std::size_t length; // bytes consumed: the whole sequence, or its maximal invalid prefix
-    bool valid;
-};
-
-// Well-formed UTF-8 after the Unicode standard's table of byte ranges. An
-// ill-formed sequence is consumed up to (not including) the first byte that
-// cannot continue it, so each maximal invalid subpart becomes one U+FFFD.
-Sequence scanSequence(const unsigned char* p, const unsigned char* end) {
-    const unsigned char lead = *p;
-    std::size_t continuation = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        continuation = 1;
-    } else if (lead == 0xE0) {
-        continuation = 2;
-        low = 0xA0;
-    } else if (lead == 0xED) {
-        continuation = 2;
-        high = 0x9F;
-    } else if (lead >= 0xE1 && lead <= 0xEF) {
-        continuation = 2;
-    } else if (lead == 0xF0) {
-        continuation = 3;
-        low = 0x90;
-    } else if (lead == 0xF4) {
-        continuation = 3;
-        high = 0x8F;
-    } else if (lead >= 0xF1 && lead <= 0xF3) {
-        continuation = 3;
-    } else {
-        return {1, false};
-    }
-    for (std::size_t i = 1; i <= continuation; ++i) {
-        if (p + i >= end || p[i] < low || p[i] > high)
-            return {i, false};
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {continuation + 1, true};
-}
 
 void appendEscape(std::string& out, unsigned char byte) {
     switch (byte) {
@@ -113,7 +72,8 @@ void appendEscape(std::string& out, unsigned char byte) {
 // and repairs break a run.
 void appendQuoted(std::string& out, std::string_view text) {
     out.push_back('"');
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* p = begin;
     const auto* const end = p + text.size();
     const auto* run = p;
     const auto flush = [&] { out.append(reinterpret_cast<const char*>(run), p - run); };
@@ -123,7 +83,8 @@ void appendQuoted(std::string& out, std::string_view text) {
             ++p;
             break;
         case multiByte: {
-            const Sequence sequence = scanSequence(p, end);
+            const text::Decoded sequence =
+                text::decodeAt(text, static_cast<std::size_t>(p - begin));
             if (!sequence.valid) {
                 flush();
                 out.append("\xEF\xBF\xBD");
