@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QuillerCore/Models/ComposedRequest.h"
 #include "QuillerCore/Models/RequestModel.h"
 
 #include <map>
@@ -12,9 +13,22 @@ namespace quiller {
 // Variable name to value, as the active environment defines them.
 using VariableMap = std::map<std::string, std::string, std::less<>>;
 
+// A composed request and the URL it goes to (the same text as request.url).
+struct RequestComposition {
+    ComposedRequest request{};
+    std::string resolvedURL{};
+
+    friend bool operator==(const RequestComposition&, const RequestComposition&) = default;
+};
+
 // Fills "{{name}}" templates and composes requests. Stateless; every function
 // may be called from any thread at the same time.
 namespace EnvironmentTemplateEngine {
+
+// Errors of buildURLRequest, thrown as tarn::PlatformError in the domain
+// "Quiller".
+inline constexpr long invalidURLErrorCode = 1001;
+inline constexpr long unableToComposeURLErrorCode = 1002;
 
 // The enabled variables with a non-empty key; a later row wins over an earlier
 // one with the same key. No environment gives an empty map.
@@ -25,6 +39,16 @@ VariableMap variableMap(const APIEnvironmentProfile* environment);
 // are applied one after another in name order, each on the text the previous
 // one produced; references to unknown names stay as typed.
 std::string interpolate(std::string_view text, const VariableMap& variables);
+
+// The request `spec` describes, with every template filled from `variables`:
+// the URL (trimmed, then filled) with the enabled query rows appended, the
+// method, the enabled header rows, the authentication header and the body with
+// its content type. Rows count as enabled when switched on and their stored key
+// is not empty; header rows and authentication whose filled-in name is not an
+// HTTP token are left out. Throws tarn::PlatformError 1001 "Invalid URL: <url>"
+// when the filled-in URL is not a URI reference, and 1002 "Unable to compose
+// URL from components." when it makes no URL at all (it is empty).
+RequestComposition buildURLRequest(const APIRequestSpec& spec, const VariableMap& variables);
 
 } // namespace EnvironmentTemplateEngine
 } // namespace quiller
