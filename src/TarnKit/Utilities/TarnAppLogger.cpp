@@ -1,29 +1,506 @@
 #include "TarnKit/Utilities/TarnAppLogger.h"
 
+#include "TarnKit/Platform/BuildInfo.h"
+#include "TarnKit/Platform/Files.h"
+#include "TarnKit/Platform/JSONCoding.h"
+#include "TarnKit/Platform/Numbers.h"
+#include "TarnKit/Platform/PlatformError.h"
+#include "TarnKit/Platform/RegularExpression.h"
+#include "TarnKit/Platform/UUID.h"
+#include "TarnKit/Platform/UnicodeText.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
-#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <syslog.h>
+#include <unistd.h>
 
 namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kSharedMaxFileBytes = 2'097'152;
+constexpr long kSharedMaxRotatedFiles = 5;
+
+// "/" and NUL are the only bytes a Linux file name cannot hold.
+std::string withoutSeparators(std::string text) {
+    std::replace(text.begin(), text.end(), '/', '_');
+    std::replace(text.begin(), text.end(), '\0', '_');
+    return text;
+}
+
+std::string safeFolderName(std::string_view appName) {
+    std::string name = withoutSeparators(text::repairUTF8(appName));
+    if (name.empty() || name == "." || name == "..")
+        name.insert(0, "_");
+    return name;
+}
+
+std::string slugFor(std::string_view appName) {
+    std::string slug = text::lowercased(text::repairUTF8(appName));
+    std::replace(slug.begin(), slug.end(), ' ', '-');
+    return withoutSeparators(std::move(slug));
+}
+
+// syslog keeps the identifier pointer it is given, so identifiers live for the
+// whole process, one per distinct slug.
+const std::string* internedIdentifier(const std::string& identifier) {
+    static std::mutex mutex;
+    static auto* identifiers = new std::set<std::string>();
+    const std::lock_guard lock(mutex);
+    return &*identifiers->insert(identifier).first;
+}
+
+// openlog names the whole process, so loggers with different slugs take turns
+// under one lock; with a single logger openlog runs once.
+void mirrorToSystemLog(const std::string* identifier, TarnLogLevel level, std::string_view category,
+                       std::string_view message) {
+    static std::mutex mutex;
+    static const std::string* opened = nullptr;
+    int priority = LOG_ERR;
+    switch (level) {
+    case TarnLogLevel::debug:
+        priority = LOG_DEBUG;
+        break;
+    case TarnLogLevel::info:
+        priority = LOG_INFO;
+        break;
+    case TarnLogLevel::warn:
+    case TarnLogLevel::error:
+        priority = LOG_ERR;
+        break;
+    }
+    const auto length = [](std::string_view text) {
+        return static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
+    };
+    const std::lock_guard lock(mutex);
+    if (opened != identifier) {
+        ::openlog(identifier->c_str(), LOG_PID, LOG_USER);
+        opened = identifier;
+    }
+    // Only %s conversions: nothing here depends on the locale.
+    ::syslog(priority, "[%.*s] %.*s", length(category), category.data(), length(message),
+             message.data());
+}
+
+std::string errnoText(int code) {
+    // strerror follows LC_MESSAGES; the report should read the same everywhere.
+    if (const char* text = ::strerrordesc_np(code))
+        return text;
+    return "error " + numbers::formatInteger(code);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd); // a failure to close loses nothing already written
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Appends `line` to the existing file at `path`. Returns nullopt on success
+// (with `missing` set when there is no file yet), else the reason. Never leaves a partial line
+// behind, and never glues the line onto an unterminated one (a crash in an earlier run can cut the
+// last line off), so every line that was written whole stays decodable.
+std::optional<std::string> appendLine(const fs::path& path, std::string_view line, bool& missing) {
+    missing = false;
+    // Read access only to look at the last byte.
+    const Descriptor fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT) {
+            missing = true;
+            return std::nullopt;
+        }
+        return "could not open \"" + path.string() + "\": " + errnoText(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return "could not read the size of \"" + path.string() + "\": " + errnoText(errno);
+
+    std::string bytes;
+    if (info.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd.get(), &last, 1, info.st_size - 1) == 1 && last != '\n')
+            bytes += '\n';
+    }
+    bytes += line;
+
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+        const ssize_t written = ::write(fd.get(), rest.data(), rest.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int code = written < 0 ? errno : EIO;
+            if (rest.size() != bytes.size() && ::ftruncate(fd.get(), info.st_size) != 0) {
+                // The partial line stays; the next append starts on a new line.
+            }
+            return "could not write to \"" + path.string() + "\": " + errnoText(code);
+        }
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return std::nullopt;
+}
+
+std::optional<long> rotatedNumber(std::string_view fileName, std::string_view liveName) {
+    if (fileName.size() <= liveName.size() + 1 || fileName.substr(0, liveName.size()) != liveName ||
+        fileName[liveName.size()] != '.')
+        return std::nullopt;
+    const std::string_view digits = fileName.substr(liveName.size() + 1);
+    // Only the canonical spelling the logger itself writes: "7", never "07" or "+7".
+    if (digits.front() < '1' || digits.front() > '9' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const std::optional<long long> number = numbers::parseInteger(digits);
+    if (!number || *number > LONG_MAX)
+        return std::nullopt;
+    return static_cast<long>(*number);
+}
+
+struct RedactionRule {
+    const char* pattern;
+    const char* replacement;
+};
+
+// Applied in this order, each to the result of the one before.
+constexpr std::array<RedactionRule, 4> kRedactionRules = {{
+    {R"re((?i)(bearer\s+)[A-Za-z0-9._\-]{8,})re", "$1[REDACTED]"},
+    {R"re(\b(sk-[A-Za-z0-9_\-]{10,})\b)re", "[REDACTED_KEY]"},
+    {R"re(\b(AIza[0-9A-Za-z\-_]{16,})\b)re", "[REDACTED_KEY]"},
+    {R"re((?i)((?:api[_-]?key|token|secret|password)\s*[=:]\s*)[^\s,;\"']+)re", "$1[REDACTED]"},
+}};
+
+const std::vector<std::pair<RegularExpression, const char*>>& redactionExpressions() {
+    static const auto* expressions = [] {
+        auto* compiled = new std::vector<std::pair<RegularExpression, const char*>>();
+        for (const RedactionRule& rule : kRedactionRules) {
+            try {
+                compiled->emplace_back(RegularExpression(rule.pattern), rule.replacement);
+            } catch (const PlatformError&) {
+                // A rule that does not compile is skipped; the others still apply.
+            }
+        }
+        return compiled;
+    }();
+    return *expressions;
+}
+
+} // namespace
+
+// --- Levels and entries --------------------------------------------------------
+
+std::string_view rawValue(TarnLogLevel level) {
+    switch (level) {
+    case TarnLogLevel::debug:
+        return "debug";
+    case TarnLogLevel::info:
+        return "info";
+    case TarnLogLevel::warn:
+        return "warn";
+    case TarnLogLevel::error:
+        return "error";
+    }
+    return "info";
+}
+
+std::optional<TarnLogLevel> logLevelFromRaw(std::string_view text) {
+    for (const TarnLogLevel level : kAllLogLevels)
+        if (rawValue(level) == text)
+            return level;
+    return std::nullopt;
+}
+
+std::string_view label(TarnLogLevel level) {
+    switch (level) {
+    case TarnLogLevel::debug:
+        return "DEBUG";
+    case TarnLogLevel::info:
+        return "INFO";
+    case TarnLogLevel::warn:
+        return "WARN";
+    case TarnLogLevel::error:
+        return "ERROR";
+    }
+    return "INFO";
+}
+
+void to_json(nlohmann::json& json, TarnLogLevel level) {
+    json = std::string(rawValue(level));
+}
+
+void from_json(const nlohmann::json& json, TarnLogLevel& level) {
+    level = json::decodeEnum<TarnLogLevel>(json, logLevelFromRaw);
+}
+
+void to_json(nlohmann::json& json, const TarnLogEntry& entry) {
+    json = nlohmann::json{{"id", entry.id},           {"timestamp", entry.timestamp},
+                          {"level", entry.level},     {"category", entry.category},
+                          {"message", entry.message}, {"version", entry.version},
+                          {"build", entry.build}};
+}
+
+void from_json(const nlohmann::json& json, TarnLogEntry& entry) {
+    const nlohmann::json& object = json::expectObject(json);
+    TarnLogEntry decoded;
+    decoded.id = json::required<std::string>(object, "id");
+    decoded.timestamp = json::required<std::string>(object, "timestamp");
+    decoded.level = json::requiredEnum<TarnLogLevel>(object, "level", logLevelFromRaw);
+    decoded.category = json::required<std::string>(object, "category");
+    decoded.message = json::required<std::string>(object, "message");
+    decoded.version = json::required<std::string>(object, "version");
+    decoded.build = json::required<std::string>(object, "build");
+    entry = std::move(decoded);
+}
+
+// --- Logger ----------------------------------------------------------------------
 
 TarnAppLogger& TarnAppLogger::shared(const std::string& appName, VersionProvider versionProvider) {
+    // Never destroyed: loggers must outlive every static that logs at exit.
     static std::mutex registryLock;
     static auto* registry = new std::map<std::string, std::unique_ptr<TarnAppLogger>>();
     const std::lock_guard lock(registryLock);
     auto& slot = (*registry)[appName];
     if (!slot)
-        slot = std::make_unique<TarnAppLogger>(appName, std::nullopt, 2'097'152, 5,
-                                               std::move(versionProvider));
+        slot = std::make_unique<TarnAppLogger>(appName, std::nullopt, kSharedMaxFileBytes,
+                                               kSharedMaxRotatedFiles, std::move(versionProvider));
     return *slot;
 }
 
-TarnAppLogger::TarnAppLogger(std::string appName, std::optional<std::filesystem::path>,
-                             std::uint64_t, long, VersionProvider versionProvider)
-    : m_appName(std::move(appName)), m_versionProvider(std::move(versionProvider)) {}
+TarnAppLogger::TarnAppLogger(std::string appName, std::optional<fs::path> directory,
+                             std::uint64_t maxFileBytes, long maxRotatedFiles,
+                             VersionProvider versionProvider)
+    : m_appName(std::move(appName)), m_maxFileBytes(std::max(maxFileBytes, kMinimumFileBytes)),
+      m_maxRotatedFiles(std::max(maxRotatedFiles, 1L)),
+      m_versionProvider(versionProvider ? std::move(versionProvider) : VersionProvider([] {
+          return TarnAppVersion::current();
+      })) {
+    const std::string slug = slugFor(m_appName);
+    if (directory) {
+        m_logDirectory = *directory;
+    } else {
+        try {
+            m_logDirectory = files::applicationSupportDirectory() / "Corvane" /
+                             safeFolderName(m_appName) / "logs";
+        } catch (const PlatformError& error) {
+            // No home folder at all: there is nowhere to write, and every event
+            // says why on standard error.
+            m_folderError = error.description();
+        }
+    }
+    if (m_logDirectory.empty() && m_folderError.empty())
+        m_folderError = "no log folder was given";
+    if (!m_logDirectory.empty())
+        m_currentLogFile = m_logDirectory / (slug + ".log");
+    m_systemLogIdentifier = internedIdentifier(std::string(buildinfo::suitePrefix) + "." + slug);
+}
 
 TarnAppLogger::~TarnAppLogger() = default;
 
-void TarnAppLogger::log(TarnLogLevel, std::string_view, std::string_view) {
-    // Writing, rotation and redaction are built on top of this interface.
+std::string TarnAppLogger::redactSecrets(std::string_view text) {
+    std::string result = text::repairUTF8(text);
+    for (const auto& [expression, replacement] : redactionExpressions()) {
+        try {
+            result = expression.replacingMatches(result, replacement);
+        } catch (const PlatformError&) {
+            // The matcher gave up (a resource limit): nothing of the text can be
+            // shown safely.
+            return "[REDACTED]";
+        }
+    }
+    return result;
+}
+
+void TarnAppLogger::log(TarnLogLevel level, std::string_view category, std::string_view message) {
+    try {
+        const TarnAppVersion version = m_versionProvider();
+        TarnLogEntry entry;
+        entry.message = redactSecrets(message);
+        entry.timestamp = json::formatISO8601(std::chrono::system_clock::now(),
+                                              json::DatePrecision::milliseconds);
+        entry.id = UUID::random().string();
+        entry.level = level;
+        entry.category = text::repairUTF8(category);
+        entry.version = text::repairUTF8(version.shortVersion);
+        entry.build = text::repairUTF8(version.buildNumber);
+
+        mirrorToSystemLog(m_systemLogIdentifier, level, entry.category, entry.message);
+
+        const std::lock_guard lock(m_lock);
+        writeLocked(entry);
+    } catch (const std::exception& error) {
+        reportWriteFailure(error.what());
+    } catch (...) {
+        reportWriteFailure("unknown exception");
+    }
+}
+
+void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
+    if (m_logDirectory.empty()) {
+        reportWriteFailure(m_folderError);
+        return;
+    }
+    try {
+        files::createDirectories(m_logDirectory);
+    } catch (const PlatformError& error) {
+        reportWriteFailure(error.description());
+        return;
+    }
+    rotateIfNeededLocked();
+
+    const std::string line = json::compact(nlohmann::json(entry)) + "\n";
+    bool missing = false;
+    if (const auto failure = appendLine(m_currentLogFile, line, missing)) {
+        reportWriteFailure(*failure);
+        return;
+    }
+    if (missing) {
+        try {
+            files::writeAtomically(m_currentLogFile, line, 0600);
+        } catch (const PlatformError& error) {
+            reportWriteFailure(error.description());
+        }
+    }
+}
+
+void TarnAppLogger::reportWriteFailure(std::string_view description) const {
+    std::string text = "[TarnAppLogger:" + m_appName + "] write failed: ";
+    text += description;
+    text += '\n';
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const ssize_t written = ::write(STDERR_FILENO, rest.data(), rest.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+fs::path TarnAppLogger::rotatedFile(long number) const {
+    fs::path path = m_currentLogFile;
+    path += "." + numbers::formatInteger(number);
+    return path;
+}
+
+// Listing the folder, rather than trying every number up to maxRotatedFiles,
+// keeps rotation and clearing quick whatever limit a caller chose.
+std::vector<long> TarnAppLogger::existingRotatedNumbersLocked() const {
+    std::vector<long> numbers;
+    const std::string liveName = m_currentLogFile.filename().string();
+    std::error_code error;
+    for (fs::directory_iterator it(m_logDirectory, error), end; !error && it != end;
+         it.increment(error)) {
+        const auto number = rotatedNumber(it->path().filename().string(), liveName);
+        if (number && *number <= m_maxRotatedFiles)
+            numbers.push_back(*number);
+    }
+    std::sort(numbers.begin(), numbers.end(), std::greater<>());
+    return numbers;
+}
+
+void TarnAppLogger::rotateIfNeededLocked() {
+    struct stat info {};
+    if (::stat(m_currentLogFile.c_str(), &info) != 0 ||
+        static_cast<std::uint64_t>(info.st_size) < m_maxFileBytes)
+        return;
+    // Each step's failure is ignored; the next steps still run.
+    std::error_code ignored;
+    for (const long number : existingRotatedNumbersLocked()) {
+        if (number == m_maxRotatedFiles)
+            fs::remove(rotatedFile(number), ignored);
+        else
+            fs::rename(rotatedFile(number), rotatedFile(number + 1), ignored);
+    }
+    fs::rename(m_currentLogFile, rotatedFile(1), ignored);
+}
+
+std::vector<TarnLogEntry> TarnAppLogger::recentEntries(long limit,
+                                                       TarnLogLevel minimumLevel) const {
+    std::vector<TarnLogEntry> entries;
+    if (limit < 1 || m_currentLogFile.empty())
+        return entries;
+    std::optional<std::string> content;
+    {
+        const std::lock_guard lock(m_lock);
+        try {
+            content = files::readFile(m_currentLogFile);
+        } catch (const PlatformError&) {
+            return entries;
+        }
+    }
+    if (!content)
+        return entries;
+
+    // Walk the lines from the end; a line that is not one whole entry (cut
+    // off, a missing key, an unknown level, invalid UTF-8) is skipped.
+    std::string_view rest = *content;
+    while (!rest.empty() && entries.size() < static_cast<std::size_t>(limit)) {
+        const std::size_t newline = rest.rfind('\n', rest.size() - 1);
+        const std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
+        const std::string_view line = rest.substr(start);
+        rest = rest.substr(0, newline == std::string_view::npos ? 0 : newline);
+        if (line.empty())
+            continue;
+        const std::optional<nlohmann::json> document = json::parse(line);
+        if (!document)
+            continue;
+        try {
+            TarnLogEntry entry = json::decode<TarnLogEntry>(*document);
+            if (entry.level >= minimumLevel)
+                entries.push_back(std::move(entry));
+        } catch (const json::DecodingError&) {
+        }
+    }
+    return entries;
+}
+
+std::string TarnAppLogger::exportPlainText(long limit, TarnLogLevel minimumLevel) const {
+    const std::vector<TarnLogEntry> entries = recentEntries(limit, minimumLevel);
+    std::string text;
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (!text.empty())
+            text += '\n';
+        text += "[" + it->timestamp + "] [";
+        text += label(it->level);
+        text += "] [v" + it->version + "#" + it->build + "] [" + it->category + "] " + it->message;
+    }
+    return text;
+}
+
+void TarnAppLogger::clear() {
+    if (m_currentLogFile.empty())
+        return;
+    const std::lock_guard lock(m_lock);
+    std::error_code ignored;
+    fs::remove(m_currentLogFile, ignored);
+    for (const long number : existingRotatedNumbersLocked())
+        fs::remove(rotatedFile(number), ignored);
+}
+
+fs::path TarnAppLogger::pathToReveal() const {
+    if (m_logDirectory.empty())
+        return {};
+    try {
+        files::createDirectories(m_logDirectory);
+    } catch (const PlatformError&) {
+    }
+    std::error_code ignored;
+    return fs::exists(m_currentLogFile, ignored) ? m_currentLogFile : m_logDirectory;
 }
 
 } // namespace tarn
