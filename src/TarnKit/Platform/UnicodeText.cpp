@@ -7,20 +7,11 @@
 #include <utf8proc.h>
 
 namespace tarn::text {
-namespace {
+namespace {} // namespace
 
-struct Decoded {
-    char32_t codePoint;
-    std::size_t length; // bytes consumed; at least 1
-    bool valid;
-};
-
-// Reads one code point at `i` (which must be inside `bytes`). An invalid
-// sequence yields U+FFFD and the length of its maximal subpart: the longest
-// prefix that could still begin a well-formed sequence, or one byte when even
-// the first byte cannot. The allowed ranges of the second byte follow the
-// standard's table of well-formed sequences, which is what rules out overlong
-// forms, surrogates and values above U+10FFFF.
+// The allowed ranges of the second byte follow the standard's table of
+// well-formed sequences, which is what rules out overlong forms, surrogates and
+// values above U+10FFFF.
 Decoded decodeAt(std::string_view bytes, std::size_t i) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x80)
@@ -64,6 +55,8 @@ Decoded decodeAt(std::string_view bytes, std::size_t i) {
     }
     return {codePoint, length, true};
 }
+
+namespace {
 
 bool isContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;

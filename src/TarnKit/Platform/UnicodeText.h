@@ -22,6 +22,18 @@ inline constexpr char32_t kReplacementCharacter = U'\uFFFD';
 
 bool isValidUTF8(std::string_view bytes);
 
+struct Decoded {
+    char32_t codePoint;
+    std::size_t length; // bytes consumed; at least 1
+    bool valid;
+};
+
+// Reads one code point at `i` (which must be inside `bytes`). An invalid
+// sequence yields U+FFFD and the length of its maximal subpart: the longest
+// prefix that could still begin a well-formed sequence, or one byte when even
+// the first byte cannot.
+Decoded decodeAt(std::string_view bytes, std::size_t i);
+
 // The bytes with every invalid sequence replaced by U+FFFD, one per maximal
 // subpart (the practice the Unicode standard recommends): surrogates, overlong
 // forms and values above U+10FFFF are invalid. Valid input comes back unchanged.

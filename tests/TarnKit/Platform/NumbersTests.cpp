@@ -1,4 +1,5 @@
 #include "TarnKit/Platform/Numbers.h"
+#include "support/ScopedLocale.h"
 
 #include <bit>
 #include <clocale>
@@ -22,28 +23,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr long long kMin = std::numeric_limits<long long>::min();
 constexpr long long kMax = std::numeric_limits<long long>::max();
 
-// Switches the C and C++ locales for one scope and restores them even when an
-// assertion fails.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name)
-        : m_savedC(std::setlocale(LC_ALL, nullptr)), m_savedCpp(std::locale()) {
-        if (std::setlocale(LC_ALL, name) == nullptr)
-            throw std::runtime_error(std::string("locale ") + name +
-                                     " is not installed; run scripts/setup to generate it");
-        std::locale::global(std::locale(name));
-    }
-    ~ScopedLocale() {
-        std::setlocale(LC_ALL, m_savedC.c_str());
-        std::locale::global(m_savedCpp);
-    }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-
-private:
-    std::string m_savedC;
-    std::locale m_savedCpp;
-};
+using tarn::testing::ScopedLocale;
 
 bool sameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
