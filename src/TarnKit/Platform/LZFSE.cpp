@@ -31,8 +31,12 @@ std::uint64_t loadLE(const Byte* p, std::size_t count) {
         value |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     return value;
 }
-std::uint32_t load32(const Byte* p) { return static_cast<std::uint32_t>(loadLE(p, 4)); }
-std::uint16_t load16(const Byte* p) { return static_cast<std::uint16_t>(loadLE(p, 2)); }
+std::uint32_t load32(const Byte* p) {
+    return static_cast<std::uint32_t>(loadLE(p, 4));
+}
+std::uint16_t load16(const Byte* p) {
+    return static_cast<std::uint16_t>(loadLE(p, 2));
+}
 
 std::uint64_t field(std::uint64_t packed, int offset, int width) {
     return (packed >> offset) & ((std::uint64_t{1} << width) - 1);
@@ -219,7 +223,7 @@ constexpr std::array<std::uint32_t, kLSymbols> kLBase = {0,  1,  2,  3,  4,  5, 
                                                          10, 11, 12, 13, 14, 15, 16, 20, 28, 60};
 constexpr std::array<Byte, kMSymbols> kMExtraBits = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                      0, 0, 0, 0, 0, 0, 3, 5, 8, 11};
-constexpr std::array<std::uint32_t, kMSymbols> kMBase = {0,  1,  2,  3,  4,  5,  6,  7,  8,   9,
+constexpr std::array<std::uint32_t, kMSymbols> kMBase = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,
                                                          10, 11, 12, 13, 14, 15, 16, 24, 56, 312};
 // Distances: four symbols per extra-bit count from 0 to 15, each range
 // starting where the previous one ends.
@@ -261,12 +265,12 @@ struct LZFSEHeader {
 // significant bit up: 2, 3 or 5 bits for 0..7, 8 bits for 8..23, 14 bits for
 // 24..1047.
 int frequencyValue(std::uint32_t bits, int& length) {
-    static constexpr std::array<std::int8_t, 32> kLengths = {
-        2, 3, 2, 5, 2, 3, 2, 8, 2, 3, 2, 5, 2, 3, 2, 14,
-        2, 3, 2, 5, 2, 3, 2, 8, 2, 3, 2, 5, 2, 3, 2, 14};
-    static constexpr std::array<std::int8_t, 32> kValues = {
-        0, 2, 1, 4, 0, 3, 1, -1, 0, 2, 1, 5, 0, 3, 1, -1,
-        0, 2, 1, 6, 0, 3, 1, -1, 0, 2, 1, 7, 0, 3, 1, -1};
+    static constexpr std::array<std::int8_t, 32> kLengths = {2, 3, 2, 5, 2,  3, 2, 8, 2, 3, 2,
+                                                             5, 2, 3, 2, 14, 2, 3, 2, 5, 2, 3,
+                                                             2, 8, 2, 3, 2,  5, 2, 3, 2, 14};
+    static constexpr std::array<std::int8_t, 32> kValues = {0, 2,  1, 4, 0,  3, 1, -1, 0, 2, 1,
+                                                            5, 0,  3, 1, -1, 0, 2, 1,  6, 0, 3,
+                                                            1, -1, 0, 2, 1,  7, 0, 3,  1, -1};
     const std::uint32_t low = bits & 31;
     length = kLengths[low];
     if (length == 8)
@@ -331,7 +335,8 @@ bool parseV2Header(const Byte* p, std::size_t available, LZFSEHeader& header) {
     header.matchCount = static_cast<std::uint32_t>(field(f0, 40, 20));
     header.literalBits = static_cast<int>(field(f0, 60, 3)) - 7;
     for (std::size_t i = 0; i < 4; ++i)
-        header.literalState[i] = static_cast<std::uint32_t>(field(f1, static_cast<int>(10 * i), 10));
+        header.literalState[i] =
+            static_cast<std::uint32_t>(field(f1, static_cast<int>(10 * i), 10));
     header.lmdPayloadBytes = static_cast<std::uint32_t>(field(f1, 40, 20));
     header.lmdBits = static_cast<int>(field(f1, 60, 3)) - 7;
     header.headerSize = static_cast<std::size_t>(field(f2, 0, 32));
@@ -487,8 +492,8 @@ public:
                         kDBase.data())))
             return false;
         if (header.literalCount > 0 &&
-            !m_literal.build(f + kLSymbols + kMSymbols + kDSymbols, kLiteralSymbols,
-                             kLiteralStates, nullptr, nullptr))
+            !m_literal.build(f + kLSymbols + kMSymbols + kDSymbols, kLiteralSymbols, kLiteralStates,
+                             nullptr, nullptr))
             return false;
 
         const Byte* literalBegin = p + header.headerSize;
@@ -541,7 +546,8 @@ private:
                     return false;
                 if (d != 0)
                     distance = d;
-                if (m_literals.size() - literalPos < l || blockEnd - out.size() < std::size_t{l} + m)
+                if (m_literals.size() - literalPos < l ||
+                    blockEnd - out.size() < std::size_t{l} + m)
                     return false;
                 out.append(m_literals, literalPos, l);
                 literalPos += l;

@@ -27,7 +27,9 @@ std::string le(std::uint64_t value, int bytes) {
     return out;
 }
 
-std::string stored(std::string_view raw) { return "bvx-" + le(raw.size(), 4) + std::string(raw); }
+std::string stored(std::string_view raw) {
+    return "bvx-" + le(raw.size(), 4) + std::string(raw);
+}
 
 std::string lzvn(std::size_t rawBytes, const std::string& payload) {
     return "bvxn" + le(rawBytes, 4) + le(payload.size(), 4) + payload;
@@ -93,10 +95,9 @@ struct LZFSEBlock {
         }
         if (bits > 0)
             tables += static_cast<char>(accumulator & 0xFF);
-        const std::uint64_t f0 = std::uint64_t{literalCount} |
-                                 std::uint64_t{literalPayload.size()} << 20 |
-                                 std::uint64_t{matchCount} << 40 |
-                                 static_cast<std::uint64_t>(literalBits + 7) << 60;
+        const std::uint64_t f0 =
+            std::uint64_t{literalCount} | std::uint64_t{literalPayload.size()} << 20 |
+            std::uint64_t{matchCount} << 40 | static_cast<std::uint64_t>(literalBits + 7) << 60;
         const std::uint64_t f1 =
             std::uint64_t{literalState[0]} | std::uint64_t{literalState[1]} << 10 |
             std::uint64_t{literalState[2]} << 20 | std::uint64_t{literalState[3]} << 30 |
@@ -109,11 +110,10 @@ struct LZFSEBlock {
     }
 
     std::string v1() const {
-        std::string header = "bvx1" + le(rawBytes, 4) +
-                             le(literalPayload.size() + lmdPayload.size(), 4) +
-                             le(literalCount, 4) + le(matchCount, 4) +
-                             le(literalPayload.size(), 4) + le(lmdPayload.size(), 4) +
-                             le(static_cast<std::uint32_t>(literalBits), 4);
+        std::string header =
+            "bvx1" + le(rawBytes, 4) + le(literalPayload.size() + lmdPayload.size(), 4) +
+            le(literalCount, 4) + le(matchCount, 4) + le(literalPayload.size(), 4) +
+            le(lmdPayload.size(), 4) + le(static_cast<std::uint32_t>(literalBits), 4);
         for (auto state : literalState)
             header += le(state, 2);
         header += le(static_cast<std::uint32_t>(lmdBits), 4) + le(lState, 2) + le(mState, 2) +
@@ -224,17 +224,25 @@ std::vector<Valid> validStreams() {
         {"stored", stored("hello") + kEnd, "hello"},
         {"two stored blocks", stored("hel") + stored("") + stored("lo") + kEnd, "hello"},
         {"bytes after the end are ignored", stored("x") + kEnd + "garbage", "x"},
-        {"lzvn literals", lzvn(3, "\xE3" "abc"s + kLZVNEnd) + kEnd, "abc"},
-        {"lzvn every instruction", lzvn(kLZVNText.size(), lzvnAllInstructions()) + kEnd,
-         kLZVNText},
+        {"lzvn literals",
+         lzvn(3, "\xE3"
+                 "abc"s +
+                     kLZVNEnd) +
+             kEnd,
+         "abc"},
+        {"lzvn every instruction", lzvn(kLZVNText.size(), lzvnAllInstructions()) + kEnd, kLZVNText},
         // A 16-bit distance reaching back into the previous block.
         {"lzvn match into the previous block",
-         stored(alphabet300) + lzvn(5, "\x17\x2C\x01"s + kLZVNEnd) + kEnd,
-         alphabet300 + "abcde"},
+         stored(alphabet300) + lzvn(5, "\x17\x2C\x01"s + kLZVNEnd) + kEnd, alphabet300 + "abcde"},
         {"lzfse v2 literals", literalBlock().v2() + kEnd, kLiteralBlockText},
         {"lzfse v2 matches", matchBlock().v2() + kEnd, kMatchBlockText},
         {"lzfse v1 matches", matchBlock().v1() + kEnd, kMatchBlockText},
-        {"mixed blocks", stored("<") + matchBlock().v2() + lzvn(3, "\xE3" "xyz"s + kLZVNEnd) + kEnd,
+        {"mixed blocks",
+         stored("<") + matchBlock().v2() +
+             lzvn(3, "\xE3"
+                     "xyz"s +
+                         kLZVNEnd) +
+             kEnd,
          "<" + kMatchBlockText + "xyz"},
     };
 }
@@ -254,7 +262,8 @@ TEST(LZFSE, RejectsDamagedStreams) {
         change(block);
         return block.v2() + kEnd;
     };
-    const std::string abc = "\xE3" "abc"s;
+    const std::string abc = "\xE3"
+                            "abc"s;
     const struct {
         const char* name;
         std::string stream;
@@ -274,7 +283,9 @@ TEST(LZFSE, RejectsDamagedStreams) {
         {"lzvn undefined opcode 0x1E", lzvn(3, abc + "\x1E" + kLZVNEnd) + kEnd},
         {"lzvn undefined opcode 0x70", lzvn(3, abc + "\x70\x01" + kLZVNEnd) + kEnd},
         {"lzvn undefined opcode 0xD0", lzvn(3, abc + "\xD0\x01" + kLZVNEnd) + kEnd},
-        {"lzvn literals beyond the payload", lzvn(5, "\xE5" "ab"s) + kEnd},
+        {"lzvn literals beyond the payload", lzvn(5, "\xE5"
+                                                     "ab"s) +
+                                                 kEnd},
         {"lzvn distance beyond the output", lzvn(7, abc + "\x08\x04" + kLZVNEnd) + kEnd},
         {"lzvn distance zero", lzvn(7, abc + "\x08\x00" + kLZVNEnd) + kEnd},
         {"lzvn previous distance before any", lzvn(6, abc + "\x46" + kLZVNEnd) + kEnd},
@@ -282,12 +293,9 @@ TEST(LZFSE, RejectsDamagedStreams) {
         {"lzvn opcode cut short", lzvn(3, abc + "\x07\x01"s)},
         {"lzfse declares more bytes", lzfse([](LZFSEBlock& b) { b.rawBytes = 25; })},
         {"lzfse declares fewer bytes", lzfse([](LZFSEBlock& b) { b.rawBytes = 23; })},
-        {"lzfse header size too small",
-         lzfse([](LZFSEBlock& b) { b.headerSizeAdjustment = -1; })},
-        {"lzfse header size too large",
-         lzfse([](LZFSEBlock& b) { b.headerSizeAdjustment = 1; })},
-        {"lzfse frequencies above the state count",
-         lzfse([](LZFSEBlock& b) { b.lFreq[3] = 1; })},
+        {"lzfse header size too small", lzfse([](LZFSEBlock& b) { b.headerSizeAdjustment = -1; })},
+        {"lzfse header size too large", lzfse([](LZFSEBlock& b) { b.headerSizeAdjustment = 1; })},
+        {"lzfse frequencies above the state count", lzfse([](LZFSEBlock& b) { b.lFreq[3] = 1; })},
         {"lzfse state owned by no symbol", lzfse([](LZFSEBlock& b) {
              b.dFreq = {{0, 128}, {4, 64}};
              b.dState = 200;
