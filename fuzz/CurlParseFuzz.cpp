@@ -1,0 +1,26 @@
+// Pasted cURL commands are outside input: splitting and import must take any
+// bytes, and whatever they import must render in every snippet language.
+#include "QuillerCore/Engine/CurlCodecEngine.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quiller;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    for (const std::string& word : CurlCodecEngine::shellSplit(text))
+        if (word.empty())
+            std::abort();
+
+    if (const auto request = CurlCodecEngine::parseCurl(text)) {
+        if (request->url.empty() || request->headers.empty())
+            std::abort();
+        const VariableMap variables = {{"host", "https://x.test"}};
+        for (const CodeSnippetLanguage language : allCases<CodeSnippetLanguage>())
+            (void)CurlCodecEngine::generateSnippet(*request, language, variables);
+    }
+    return 0;
+}

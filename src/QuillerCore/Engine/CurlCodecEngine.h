@@ -1,0 +1,46 @@
+#pragma once
+
+#include "QuillerCore/Engine/EnvironmentTemplateEngine.h"
+#include "QuillerCore/Models/Enumeration.h"
+#include "QuillerCore/Models/RequestModel.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quiller {
+
+// The targets of a code snippet, in the order the picker offers them. The raw
+// value is also the picker's title and the language's identity.
+enum class CodeSnippetLanguage { curl, swift, typescript, python };
+
+std::string_view rawValue(CodeSnippetLanguage language);
+template <> std::span<const CodeSnippetLanguage> allCases<CodeSnippetLanguage>();
+
+// Reads pasted cURL commands and writes requests back out as client code.
+// Stateless; every function may be called from any thread at the same time.
+namespace CurlCodecEngine {
+
+// Cuts a command line into words the way a POSIX shell cuts a simple command:
+// single and double quotes, backslash escapes and line continuations. A quoted
+// empty argument vanishes, so no word is ever empty. CR LF line ends count as
+// LF. Unterminated quotes and a trailing backslash are not errors.
+std::vector<std::string> shellSplit(std::string_view commandLine);
+
+// A new request from a pasted cURL command (the leading "curl" is optional),
+// or nullopt when the text has no words or none of them looks like a URL.
+// Unknown options and malformed pieces are skipped silently.
+std::optional<APIRequestSpec> parseCurl(std::string_view command);
+
+// The request as ready-to-paste client code, with templates filled from
+// `variables`. Enabled query rows are appended to the URL and authentication
+// becomes a header, so the code sends what the workbench sends. Texts are
+// escaped only where they contain something that would end their literal, so
+// plain requests come out exactly as typed.
+std::string generateSnippet(const APIRequestSpec& request, CodeSnippetLanguage language,
+                            const VariableMap& variables);
+
+} // namespace CurlCodecEngine
+} // namespace quiller
