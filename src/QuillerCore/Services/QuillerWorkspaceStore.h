@@ -1,0 +1,146 @@
+#pragma once
+
+#include "QuillerCore/Models/RequestModel.h"
+#include "QuillerCore/Models/RuntimeRecords.h"
+#include "QuillerCore/Services/WorkspaceFileEncoder.h"
+#include "TarnKit/Platform/UUID.h"
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace tarn {
+class KeychainBackend;
+}
+
+namespace quiller {
+
+// Everything the user builds up that outlives a run. A plain value: copy it
+// freely between threads.
+struct QuillerWorkspacePayload {
+    std::vector<APIRequestCollection> collections{};
+    std::vector<APIEnvironmentProfile> environments{};
+    // The first built-in environment unless the caller says otherwise.
+    std::optional<tarn::UUID> activeEnvironmentID = defaultActiveEnvironmentID();
+    std::vector<MockRouteRule> mockRoutes{};
+    std::uint16_t proxyPort = 8787;
+
+    // What a first start gets: the starter collections, the default
+    // environments with the first of them active, the default mock routes and
+    // port 8787. Any thread.
+    static QuillerWorkspacePayload defaults();
+    // The id of the first of APIEnvironmentProfile::defaultEnvironments().
+    static std::optional<tarn::UUID> defaultActiveEnvironmentID();
+
+    friend bool operator==(const QuillerWorkspacePayload&,
+                           const QuillerWorkspacePayload&) = default;
+};
+
+// The workspace file's object: every member required (DecodingError otherwise)
+// except "activeEnvironmentID", which may be missing or null and is left out
+// when absent; "proxyPort" is an integer from 0 to 65535. Values are written
+// as they are: blanking secrets is the store's job.
+void to_json(nlohmann::json& json, const QuillerWorkspacePayload& payload);
+void from_json(const nlohmann::json& json, QuillerWorkspacePayload& payload);
+
+// The workspace file "workspace.json" and the keychain items that hold the
+// values of secret environment variables (service
+// "com.corvane.quiller.envsecrets", account "<environment id>::<key>").
+//
+// Neither load() nor save() ever fails to the caller. Beyond the file format,
+// the store protects the user's data:
+// - A file that cannot be read back gives the defaults and is moved aside
+//   ("workspace.json.unreadable-<UTC time>") with a warning in the log before
+//   the next save, never overwritten.
+// - A secret whose value the user emptied is deleted from the keychain when
+//   this store loaded or stored that account during this run and no other row
+//   of the save holds a value for it. Items the store never saw are left
+//   alone, so a keychain that was locked at load cannot wipe anything.
+// - The file is 0600 in a folder created 0700.
+// Saving after every edit stays cheap: a secret equal to what the store last
+// loaded or stored for its account makes no keychain call, and bytes equal to
+// the file's current content are not written again.
+//
+// Main thread only, one call at a time: the store has no lock, and file and
+// keychain calls run on the caller's thread.
+class QuillerWorkspaceStore final {
+public:
+    // The folder defaults to "<Application Support>/Quiller" and the keychain
+    // to the system's. The folder is created (0700) if missing; a failure is
+    // ignored here and shows as failed reads and writes later. `keychain` must
+    // outlive the store.
+    explicit QuillerWorkspaceStore(std::optional<std::filesystem::path> directory = std::nullopt);
+    QuillerWorkspaceStore(std::optional<std::filesystem::path> directory,
+                          tarn::KeychainBackend& keychain);
+
+    QuillerWorkspaceStore(const QuillerWorkspaceStore&) = delete;
+    QuillerWorkspaceStore& operator=(const QuillerWorkspaceStore&) = delete;
+
+    // The stored workspace with secret values filled in from the keychain, or
+    // QuillerWorkspacePayload::defaults() (keychain not consulted) when there
+    // is no file or it cannot be read or decoded. Writes nothing.
+    QuillerWorkspacePayload load();
+
+    // Stores secrets in the keychain, then writes the workspace with secret
+    // values blanked. `payload` itself is not changed.
+    void save(const QuillerWorkspacePayload& payload);
+
+    // The workspace file; empty when no folder could be found for it.
+    const std::filesystem::path& fileURL() const { return m_fileURL; }
+
+private:
+    struct FileIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        std::timespec modified{};
+        mode_t mode = 0;
+
+        bool operator==(const FileIdentity& other) const;
+    };
+
+    // The bytes known to be in the file right now, and how the file looked
+    // then, so a file changed behind our back is written again.
+    struct KnownFile {
+        std::string bytes;
+        FileIdentity identity;
+    };
+
+    enum class FileState {
+        unknown,    // not looked at during this run
+        usable,     // absent, or it decoded
+        unreadable, // present but unusable; set aside before the next write
+    };
+
+    struct ReadResult {
+        std::optional<QuillerWorkspacePayload> payload{};
+        FileState state = FileState::unknown;
+        std::string unreadableReason{};
+    };
+
+    ReadResult readFile();
+    void storeSecrets(std::vector<APIEnvironmentProfile>& environments);
+    bool setUnreadableFileAside();
+    static std::optional<FileIdentity> identityOf(const std::filesystem::path& file);
+
+    std::filesystem::path m_fileURL;
+    tarn::KeychainBackend& m_keychain;
+
+    FileState m_fileState = FileState::unknown;
+    std::string m_unreadableReason;
+    bool m_reportedStuckFile = false;
+    std::optional<KnownFile> m_knownFile;
+    // Account -> the value this store last loaded from or stored in the
+    // keychain during this run.
+    std::map<std::string, std::string> m_knownSecrets;
+    detail::WorkspaceFileEncoder m_encoder;
+};
+
+} // namespace quiller
