@@ -1,6 +1,8 @@
 // Code snippets: a saved request written out as client code in one of the
 // snippet languages.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "TarnKit/Platform/Base64.h"
+#include "TarnKit/Platform/URLComponents.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,11 +20,6 @@ constexpr CodeSnippetLanguage languageCases[] = {
 
 constexpr std::string_view hexDigits = "0123456789ABCDEF";
 
-bool isUnreserved(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
 struct PreparedRequest {
     std::string_view method;
     std::string url;
@@ -30,53 +27,6 @@ struct PreparedRequest {
     RequestBodyKind bodyKind = RequestBodyKind::none;
     std::string body;
 };
-
-// Standard Base64 (RFC 4648 alphabet, padded, one line), as basic
-// authentication sends the credentials.
-std::string base64(std::string_view bytes) {
-    constexpr std::string_view alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string encoded;
-    encoded.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const std::uint32_t group =
-            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |
-            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
-            static_cast<unsigned char>(bytes[i + 2]);
-        encoded.push_back(alphabet[group >> 18 & 0x3F]);
-        encoded.push_back(alphabet[group >> 12 & 0x3F]);
-        encoded.push_back(alphabet[group >> 6 & 0x3F]);
-        encoded.push_back(alphabet[group & 0x3F]);
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]))
-                              << 16;
-        if (rest == 2)
-            group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-        encoded.push_back(alphabet[group >> 18 & 0x3F]);
-        encoded.push_back(alphabet[group >> 12 & 0x3F]);
-        encoded.push_back(rest == 2 ? alphabet[group >> 6 & 0x3F] : '=');
-        encoded.push_back('=');
-    }
-    return encoded;
-}
-
-// Every byte but the RFC 3986 unreserved characters as upper-case %XX. Query
-// names and values go through it so a row's "&", "=" or "#" stays data.
-void appendPercentEncoded(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        if (isUnreserved(c)) {
-            out.push_back(c);
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            out.push_back('%');
-            out.push_back(hexDigits[byte >> 4]);
-            out.push_back(hexDigits[byte & 0x0F]);
-        }
-    }
-}
 
 // The URL with the enabled query rows appended, the way sending the request
 // adds them: after the URL's own query, before its fragment.
@@ -95,9 +45,14 @@ std::string urlWithQueryRows(std::string url, const std::vector<KeyValueRow>& ro
         }
         url.push_back(first && url.find('?') == std::string::npos ? '?' : '&');
         first = false;
-        appendPercentEncoded(url, EnvironmentTemplateEngine::interpolate(row.key, variables));
+        // Encoded as composition encodes query items, so "&", "=" or "#" in a
+        // row stays data. The URL itself may not parse yet (an unknown
+        // variable), so the rows are appended to its text.
+        url += tarn::percentEncodedQueryComponent(
+            EnvironmentTemplateEngine::interpolate(row.key, variables));
         url.push_back('=');
-        appendPercentEncoded(url, EnvironmentTemplateEngine::interpolate(row.value, variables));
+        url += tarn::percentEncodedQueryComponent(
+            EnvironmentTemplateEngine::interpolate(row.value, variables));
     }
     return url + fragment;
 }
@@ -123,8 +78,9 @@ PreparedRequest prepare(const APIRequestSpec& request, const VariableMap& variab
         break;
     case RequestAuthKind::basic:
         prepared.headers.emplace_back(
-            "Authorization", "Basic " + base64(interpolate(auth.basicUsername, variables) + ":" +
-                                               interpolate(auth.basicPassword, variables)));
+            "Authorization",
+            "Basic " + tarn::base64::encode(interpolate(auth.basicUsername, variables) + ":" +
+                                            interpolate(auth.basicPassword, variables)));
         break;
     case RequestAuthKind::apiKeyHeader:
         prepared.headers.emplace_back(auth.apiKeyHeaderName,
