@@ -4,6 +4,7 @@
 // identifiers for the workspace store's tests.
 
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
+#include "support/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,37 +19,9 @@
 
 namespace workspacetest {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quiller-workspace-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
-    UmaskScope(const UmaskScope&) = delete;
-    UmaskScope& operator=(const UmaskScope&) = delete;
-    ~UmaskScope() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
+using tarn::testing::modeOf;
+using tarn::testing::TemporaryFolder;
+using tarn::testing::UmaskScope;
 
 // Sets an environment variable for the scope and puts the old value back.
 class EnvironmentScope {
@@ -71,13 +44,6 @@ private:
     std::string m_name;
     std::optional<std::string> m_old;
 };
-
-inline mode_t modeOf(const std::filesystem::path& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return 0;
-    return info.st_mode & 07777;
-}
 
 inline tarn::UUID id(const char* text) {
     const std::optional<tarn::UUID> parsed = tarn::UUID::fromString(text);

@@ -4,6 +4,7 @@
 // keyring that scripts/with-session provides.
 
 #include "TarnKit/System/SecretServiceKeychain.h"
+#include "support/TemporaryFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,44 +17,9 @@
 
 namespace keychaintest {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarn-keychain-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
-    UmaskScope(const UmaskScope&) = delete;
-    UmaskScope& operator=(const UmaskScope&) = delete;
-    ~UmaskScope() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
-
-inline mode_t modeOf(const std::filesystem::path& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return 0;
-    return info.st_mode & 07777;
-}
+using tarn::testing::modeOf;
+using tarn::testing::TemporaryFolder;
+using tarn::testing::UmaskScope;
 
 // The session keyring, or a test failure that says how to provide one. These
 // tests never skip: a run without a keyring must not pass unnoticed.

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "support/TemporaryFolder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,42 +18,13 @@
 
 namespace {
 
+using tarn::testing::modeOf;
+using tarn::testing::TemporaryFolder;
+using tarn::testing::UmaskScope;
+
 namespace fs = std::filesystem;
 namespace files = tarn::files;
 using namespace std::chrono;
-
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarn-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TemporaryFolder() {
-        // Tests take permissions away; give them back so everything can go.
-        std::error_code ignored;
-        for (auto it = fs::recursive_directory_iterator(m_path, ignored);
-             it != fs::recursive_directory_iterator(); it.increment(ignored))
-            if (it->is_directory(ignored))
-                ::chmod(it->path().c_str(), 0700);
-        ::chmod(m_path.c_str(), 0700);
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
-    ~UmaskScope() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
 
 // Sets or unsets environment variables and puts the old values back.
 class EnvironmentScope {
@@ -80,13 +52,6 @@ public:
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
-
-mode_t modeOf(const fs::path& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return 0;
-    return info.st_mode & 07777;
-}
 
 std::set<std::string> entriesOf(const fs::path& folder) {
     std::set<std::string> names;

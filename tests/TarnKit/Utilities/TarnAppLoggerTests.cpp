@@ -4,6 +4,7 @@
 #include "TarnKit/Platform/UUID.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 #include "support/ScopedLocale.h"
+#include "support/TemporaryFolder.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -20,29 +21,13 @@
 
 namespace {
 
+using tarn::testing::TemporaryFolder;
+
 namespace fs = std::filesystem;
 using tarn::TarnAppLogger;
 using tarn::TarnAppVersion;
 using tarn::TarnLogEntry;
 using tarn::TarnLogLevel;
-
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarn-logger-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // Points the XDG data home at a temporary folder and puts the old value back.
 class DataHomeScope {
