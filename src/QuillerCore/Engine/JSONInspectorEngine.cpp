@@ -1,0 +1,432 @@
+#include "QuillerCore/Engine/JSONInspectorEngine.h"
+
+#include "TarnKit/Platform/JSON.h"
+#include "TarnKit/Platform/Numbers.h"
+#include "TarnKit/Platform/UnicodeText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <simdjson.h>
+
+namespace quiller::JSONInspectorEngine {
+namespace {
+
+namespace dom = simdjson::dom;
+
+// By value: a range-for over value_unsafe() of a temporary result would walk a
+// destroyed object.
+dom::array arrayOf(dom::element value) {
+    return value.get_array().value_unsafe();
+}
+dom::object objectOf(dom::element value) {
+    return value.get_object().value_unsafe();
+}
+
+// --- Parsing -------------------------------------------------------------------------
+
+// Whether no container inside `value` nests deeper than `limit` levels,
+// counting `value` itself as level `level`.
+bool nestsWithin(dom::element value, std::size_t level, std::size_t limit) {
+    switch (value.type()) {
+    case dom::element_type::ARRAY:
+        if (level > limit)
+            return false;
+        for (const dom::element child : arrayOf(value))
+            if (!nestsWithin(child, level + 1, limit))
+                return false;
+        return true;
+    case dom::element_type::OBJECT:
+        if (level > limit)
+            return false;
+        for (const dom::key_value_pair field : objectOf(value))
+            if (!nestsWithin(field.value, level + 1, limit))
+                return false;
+        return true;
+    default:
+        return true;
+    }
+}
+
+// One response body read as JSON. simdjson reads it; a body with an integer
+// beyond 64 bits, which simdjson refuses but which is JSON all the same, is
+// read by the suite's general parser instead (as a double, like any other
+// number past the integer range).
+//
+// Elements point into the document, so a ParsedBody stays where it was made.
+class ParsedBody {
+public:
+    ParsedBody() = default;
+    ParsedBody(const ParsedBody&) = delete;
+    ParsedBody& operator=(const ParsedBody&) = delete;
+
+    // False when the body is not JSON.
+    bool parse(std::string_view body) {
+        simdjson::error_code error = simdjson::SUCCESS;
+        {
+            // simdjson reads a little past the end of its input: this copy is
+            // the one the body costs. It and the parser's indexes are freed
+            // before the caller walks the document and writes its output.
+            const simdjson::padded_string padded(body);
+            if (padded.size() != body.size())
+                throw std::bad_alloc();
+            // simdjson counts a scalar inside the innermost container as a
+            // level of its own: with a limit of maxDepth, a document of exactly
+            // maxDepth containers holding a value is refused. Only then is the
+            // limit raised by one and the container depth counted exactly.
+            error = parseInto(padded, tarn::json::maxDepth);
+            if (error == simdjson::DEPTH_ERROR) {
+                error = parseInto(padded, tarn::json::maxDepth + 1);
+                if (error == simdjson::SUCCESS && !nestsWithin(m_root, 1, tarn::json::maxDepth))
+                    return false;
+            }
+        }
+        if (error == simdjson::SUCCESS)
+            return true;
+        if (error == simdjson::NUMBER_ERROR) {
+            m_wide = tarn::json::parse(body);
+            return m_wide.has_value();
+        }
+        return false;
+    }
+
+    // Read by simdjson; otherwise wide() holds the document.
+    bool isDOM() const { return !m_wide.has_value(); }
+    dom::element root() const { return m_root; }
+    const nlohmann::json& wide() const { return *m_wide; }
+
+private:
+    simdjson::error_code parseInto(const simdjson::padded_string& padded, std::size_t maxDepth) {
+        dom::parser parser;
+        if (const auto error = parser.allocate(padded.size(), maxDepth); error != simdjson::SUCCESS)
+            return error;
+        const auto result = parser.parse_into_document(m_document, padded);
+        if (result.error() == simdjson::SUCCESS)
+            m_root = result.value_unsafe();
+        return result.error();
+    }
+
+    dom::document m_document;
+    dom::element m_root;
+    std::optional<nlohmann::json> m_wide;
+};
+
+// --- Writing -------------------------------------------------------------------------
+
+struct Member {
+    std::string_view key;
+    dom::element value;
+    std::size_t order;
+};
+
+// Drives the suite's writer from a simdjson document. simdjson keeps object
+// members in document order, duplicates included; they are written sorted by
+// key, and of duplicate keys only the last counts, as in every other JSON
+// document the suite reads.
+class DOMWriter {
+public:
+    explicit DOMWriter(tarn::json::Writer& writer) : m_writer(writer) {}
+
+    void write(dom::element value) { write(value, 0); }
+
+private:
+    void write(dom::element value, std::size_t depth) {
+        switch (value.type()) {
+        case dom::element_type::OBJECT:
+            writeObject(objectOf(value), depth);
+            return;
+        case dom::element_type::ARRAY:
+            m_writer.beginArray();
+            for (const dom::element child : arrayOf(value))
+                write(child, depth + 1);
+            m_writer.endArray();
+            return;
+        case dom::element_type::STRING:
+            m_writer.string(value.get_string().value_unsafe());
+            return;
+        case dom::element_type::INT64:
+            m_writer.integer(value.get_int64().value_unsafe());
+            return;
+        case dom::element_type::UINT64:
+            m_writer.unsignedInteger(value.get_uint64().value_unsafe());
+            return;
+        case dom::element_type::DOUBLE:
+            m_writer.number(value.get_double().value_unsafe());
+            return;
+        case dom::element_type::BOOL:
+            m_writer.boolean(value.get_bool().value_unsafe());
+            return;
+        case dom::element_type::NULL_VALUE:
+            m_writer.null();
+            return;
+        }
+    }
+
+    void writeObject(dom::object object, std::size_t depth) {
+        // One member list per depth, reused by every object at that depth; a
+        // deque keeps the lists in place while deeper levels are added.
+        while (m_members.size() <= depth)
+            m_members.emplace_back();
+        std::vector<Member>& members = m_members[depth];
+        members.clear();
+        bool sorted = true;
+        for (const dom::key_value_pair field : object) {
+            if (!members.empty() && !(members.back().key < field.key))
+                sorted = false;
+            members.push_back({field.key, field.value, members.size()});
+        }
+        if (!sorted) {
+            std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) {
+                const int order = a.key.compare(b.key);
+                return order < 0 || (order == 0 && a.order < b.order);
+            });
+        }
+        m_writer.beginObject();
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (i + 1 < members.size() && members[i + 1].key == members[i].key)
+                continue;
+            m_writer.key(members[i].key);
+            write(members[i].value, depth + 1);
+        }
+        m_writer.endObject();
+    }
+
+    tarn::json::Writer& m_writer;
+    std::deque<std::vector<Member>> m_members;
+};
+
+std::string pretty(dom::element value, std::size_t sizeHint) {
+    tarn::json::Writer writer(tarn::json::Style::pretty);
+    // Pretty text of compact JSON is commonly two to three times as long.
+    // Pages of the reserve that are never written are never made resident, so
+    // asking for more costs nothing, while growing on the way would hold the
+    // old and the new copy at once.
+    writer.reserve(3 * sizeHint + 64);
+    DOMWriter(writer).write(value);
+    return writer.finish();
+}
+
+template <class Scalar> std::string numberText(Scalar value) {
+    tarn::json::Writer writer(tarn::json::Style::compact);
+    if constexpr (std::is_same_v<Scalar, double>)
+        writer.number(value);
+    else if constexpr (std::is_same_v<Scalar, std::uint64_t>)
+        writer.unsignedInteger(value);
+    else
+        writer.integer(value);
+    return writer.finish();
+}
+
+// The text of one value: strings without quotes, containers as pretty JSON.
+std::string stringify(dom::element value, std::size_t sizeHint) {
+    switch (value.type()) {
+    case dom::element_type::STRING:
+        return std::string(value.get_string().value_unsafe());
+    case dom::element_type::BOOL:
+        return value.get_bool().value_unsafe() ? "true" : "false";
+    case dom::element_type::INT64:
+        return numberText(value.get_int64().value_unsafe());
+    case dom::element_type::UINT64:
+        return numberText(value.get_uint64().value_unsafe());
+    case dom::element_type::DOUBLE:
+        return numberText(value.get_double().value_unsafe());
+    case dom::element_type::NULL_VALUE:
+        return "null";
+    case dom::element_type::OBJECT:
+    case dom::element_type::ARRAY:
+        break;
+    }
+    return pretty(value, sizeHint);
+}
+
+std::string stringify(const nlohmann::json& value) {
+    if (value.is_string())
+        return value.get_ref<const std::string&>();
+    if (value.is_boolean())
+        return value.get<bool>() ? "true" : "false";
+    if (value.is_null())
+        return "null";
+    if (value.is_structured())
+        return tarn::json::pretty(value);
+    return tarn::json::compact(value); // a number, in the writer's form
+}
+
+// --- JSON path -----------------------------------------------------------------------
+
+// The path without surrounding white space and without one leading "$" and
+// one "." right after it.
+std::string_view strippedPath(std::string_view path) {
+    path = tarn::text::trimmingWhitespaceAndNewlines(path);
+    if (path.starts_with('$')) {
+        path.remove_prefix(1);
+        if (path.starts_with('.'))
+            path.remove_prefix(1);
+    }
+    return path;
+}
+
+// Splits at ".", "[" and "]", dropping empty tokens. The path is walked by
+// characters as a reader sees them, so a "." carrying a combining mark is part
+// of a token, not a separator.
+std::vector<std::string> tokenizePath(std::string_view path) {
+    std::vector<std::string> tokens;
+    std::string token;
+    tarn::text::CharacterScanner scanner(path);
+    while (const auto character = scanner.next()) {
+        if (*character == "." || *character == "[" || *character == "]") {
+            if (!token.empty())
+                tokens.push_back(std::move(token));
+            token.clear();
+        } else {
+            token.append(*character);
+        }
+    }
+    if (!token.empty())
+        tokens.push_back(std::move(token));
+    return tokens;
+}
+
+std::optional<dom::element> navigate(dom::element current, const std::vector<std::string>& tokens) {
+    for (const std::string& token : tokens) {
+        const dom::element_type type = current.type();
+        if (type == dom::element_type::ARRAY) {
+            const auto index = tarn::numbers::parseInteger(token);
+            if (!index || *index < 0)
+                return std::nullopt;
+            const auto element = arrayOf(current).at(static_cast<std::size_t>(*index));
+            if (element.error() != simdjson::SUCCESS)
+                return std::nullopt;
+            current = element.value_unsafe();
+            continue;
+        }
+        if (type != dom::element_type::OBJECT)
+            return std::nullopt;
+        // The last of duplicate keys counts, as in the pretty text.
+        std::optional<dom::element> found;
+        for (const dom::key_value_pair field : objectOf(current))
+            if (field.key == token)
+                found = field.value;
+        if (!found)
+            return std::nullopt;
+        current = *found;
+    }
+    return current;
+}
+
+const nlohmann::json* navigate(const nlohmann::json& root, const std::vector<std::string>& tokens) {
+    const nlohmann::json* current = &root;
+    for (const std::string& token : tokens) {
+        if (current->is_array()) {
+            const auto index = tarn::numbers::parseInteger(token);
+            if (!index || *index < 0 || static_cast<std::uint64_t>(*index) >= current->size())
+                return nullptr;
+            current = &(*current)[static_cast<std::size_t>(*index)];
+            continue;
+        }
+        if (!current->is_object())
+            return nullptr;
+        const auto member = current->find(token);
+        if (member == current->end())
+            return nullptr;
+        current = &*member;
+    }
+    return current;
+}
+
+std::optional<std::string> extract(const ParsedBody& body, std::string_view path,
+                                   std::size_t sizeHint) {
+    const std::vector<std::string> tokens = tokenizePath(strippedPath(path));
+    if (body.isDOM()) {
+        const auto value = navigate(body.root(), tokens);
+        if (!value)
+            return std::nullopt;
+        return stringify(*value, sizeHint);
+    }
+    const nlohmann::json* value = navigate(body.wide(), tokens);
+    if (value == nullptr)
+        return std::nullopt;
+    return stringify(*value);
+}
+
+// --- Assertions ----------------------------------------------------------------------
+
+std::string latencyText(double totalMs) {
+    const auto rounded = tarn::numbers::roundToInteger(totalMs);
+    std::string text =
+        rounded ? tarn::numbers::formatInteger(*rounded) : tarn::numbers::formatDouble(totalMs);
+    text.append(" ms");
+    return text;
+}
+
+} // namespace
+
+std::string prettyPrint(std::string_view body) {
+    ParsedBody parsed;
+    if (parsed.parse(body)) {
+        if (parsed.isDOM()) {
+            const dom::element_type type = parsed.root().type();
+            if (type == dom::element_type::OBJECT || type == dom::element_type::ARRAY)
+                return pretty(parsed.root(), body.size());
+        } else if (parsed.wide().is_structured()) {
+            return tarn::json::pretty(parsed.wide());
+        }
+    }
+    return tarn::text::repairUTF8(body);
+}
+
+std::optional<std::string> extractJSONPath(std::string_view path, std::string_view body) {
+    ParsedBody parsed;
+    if (!parsed.parse(body))
+        return std::nullopt;
+    return extract(parsed, path, body.size());
+}
+
+std::vector<AssertionEvaluationResult>
+evaluateAssertions(std::span<const ResponseAssertionRule> rules, int statusCode,
+                   std::string_view bodyData, std::string_view bodyText, double totalMs) {
+    std::vector<AssertionEvaluationResult> results;
+    // Read once, on the first JSON path rule, for all of them.
+    std::optional<ParsedBody> parsed;
+    bool isJSON = false;
+    for (const ResponseAssertionRule& rule : rules) {
+        if (!rule.isEnabled)
+            continue;
+        bool passed = false;
+        std::string actual;
+        switch (rule.kind) {
+        case AssertionKind::statusEquals:
+            actual = tarn::numbers::formatInteger(statusCode);
+            passed = actual == tarn::text::trimmingWhitespace(rule.expectedValue);
+            break;
+        case AssertionKind::bodyContains:
+            passed = !rule.expectedValue.empty() &&
+                     tarn::text::containsCaseInsensitive(bodyText, rule.expectedValue);
+            actual = passed ? "matched" : "not found";
+            break;
+        case AssertionKind::jsonPathEquals: {
+            if (!parsed) {
+                parsed.emplace();
+                isJSON = parsed->parse(bodyData);
+            }
+            std::optional<std::string> value;
+            if (isJSON)
+                value = extract(*parsed, rule.targetPath, bodyData.size());
+            actual = value ? std::move(*value) : std::string("<nil>");
+            passed = actual == rule.expectedValue;
+            break;
+        }
+        case AssertionKind::maxLatencyMs: {
+            const double limit = tarn::numbers::parseDouble(rule.expectedValue).value_or(1000.0);
+            actual = latencyText(totalMs);
+            passed = totalMs <= limit;
+            break;
+        }
+        }
+        results.emplace_back(rule, passed, std::move(actual));
+    }
+    return results;
+}
+
+} // namespace quiller::JSONInspectorEngine
