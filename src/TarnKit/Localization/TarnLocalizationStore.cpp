@@ -3,8 +3,12 @@
 #include "TarnKit/Localization/TarnLocalizationPack.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/JSONCoding.h"
+#include "TarnKit/Platform/LZFSE.h"
+#include "TarnKit/Platform/LZFSE.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
+#include "TarnKit/Utilities/TarnBundle.h"
+#include "TarnKit/Utilities/TarnBundle.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,12 +19,6 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Stands in until the LZFSE decoder is linked: every compressed pack then reads
-// as damaged and is skipped, so the plain ".json" beside it is used.
-std::optional<std::string> decompressLZFSE(std::string_view, std::size_t) {
-    return std::nullopt;
-}
 
 bool hasLZFSEExtension(const fs::path& file) {
     return text::lowercased(file.extension().string()) == ".lzfse";
@@ -93,7 +91,7 @@ TarnLocalizationStore::TarnLocalizationStore(std::vector<fs::path> searchDirecto
                                              StandardFoldersProvider standardFolders,
                                              Decompressor decompressor)
     : m_standardFolders(std::move(standardFolders)),
-      m_decompressor(decompressor ? std::move(decompressor) : Decompressor(&decompressLZFSE)),
+      m_decompressor(decompressor ? std::move(decompressor) : Decompressor(&lzfse::decompress)),
       m_extraSearchDirectories(std::move(searchDirectories)) {}
 
 TarnLocalizationStore::~TarnLocalizationStore() = default;
@@ -107,11 +105,10 @@ fs::path TarnLocalizationStore::customLanguagePacksDirectory() {
 }
 
 std::optional<fs::path> TarnLocalizationStore::bundleLocalizationsDirectory() {
-    std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    if (error || executable.empty())
+    const fs::path& resources = TarnBundle::main().resourceDirectory;
+    if (resources.empty())
         return std::nullopt;
-    return executable.parent_path().parent_path() / "share" / "quiller" / "Localizations";
+    return resources / "Localizations";
 }
 
 std::optional<fs::path> TarnLocalizationStore::developmentLocalizationsDirectory() {
