@@ -1,0 +1,64 @@
+#pragma once
+
+// What a collection run and a load benchmark report. Plain values; made on a
+// background thread and handed to the main thread.
+
+#include "QuillerCore/Models/RequestModel.h"
+#include "TarnKit/Platform/UUID.h"
+
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
+#include <string>
+
+namespace quiller {
+
+// Copies the value a JSON path finds in a step's response into a variable for
+// the steps that follow.
+struct VariableExtractionRule {
+    tarn::UUID id;
+    std::string variableName;
+    std::string jsonPath;
+    bool isEnabled = true;
+
+    friend bool operator==(const VariableExtractionRule&, const VariableExtractionRule&) = default;
+};
+
+void to_json(nlohmann::json& json, const VariableExtractionRule& rule);
+void from_json(const nlohmann::json& json, VariableExtractionRule& rule);
+
+struct CollectionRunStepResult {
+    tarn::UUID id = tarn::UUID::random();
+    std::string requestName{};
+    TarnHTTPMethod method = TarnHTTPMethod::get;
+    std::string resolvedURL{};
+    int statusCode = 0;
+    double durationMs = 0;
+    int passedAssertions = 0;
+    int totalAssertions = 0;
+    std::map<std::string, std::string> extractedVariables{};
+    std::optional<std::string> errorMessage{};
+
+    friend bool operator==(const CollectionRunStepResult&,
+                           const CollectionRunStepResult&) = default;
+};
+
+struct LoadBenchmarkReport {
+    int totalRequests = 0;
+    int concurrency = 0;
+    int successCount = 0;
+    int failureCount = 0;
+    double totalDurationMs = 0;
+    double requestsPerSecond = 0;
+    double minMs = 0;
+    double avgMs = 0;
+    double p50Ms = 0;
+    double p95Ms = 0;
+    double p99Ms = 0;
+    double maxMs = 0;
+    std::map<int, int> statusCounts{};
+
+    friend bool operator==(const LoadBenchmarkReport&, const LoadBenchmarkReport&) = default;
+};
+
+} // namespace quiller
