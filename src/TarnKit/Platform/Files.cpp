@@ -129,7 +129,11 @@ std::string temporaryName(const std::string& targetName) {
            (static_cast<unsigned char>(targetName[length]) & 0xC0) == 0x80)
         --length;
     // The first six bytes of a random UUID are all random.
-    return "." + targetName.substr(0, length) + ".tmp-" + UUID::random().string().substr(0, 12);
+    // Built by appends: GCC 12 warns falsely (-Wrestrict) on the chain of "+".
+    std::string name(".");
+    name.append(targetName, 0, length).append(".tmp-");
+    name.append(UUID::random().string(), 0, 12);
+    return name;
 }
 
 void writeAll(int fd, std::string_view bytes, const fs::path& reported) {
