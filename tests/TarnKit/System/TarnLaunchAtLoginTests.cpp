@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/System/TarnLaunchAtLogin.h"
+#include "support/EnvironmentScope.h"
 #include "support/TemporaryFolder.h"
 
 #include <cstdlib>
@@ -19,27 +20,7 @@ namespace login = tarn::TarnLaunchAtLogin;
 using tarn::testing::modeOf;
 using tarn::testing::TemporaryFolder;
 
-// Sets an environment variable for the scope and puts the old value back.
-class EnvironmentScope {
-public:
-    EnvironmentScope(std::string name, const std::string& value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str()))
-            m_old = old;
-        ::setenv(m_name.c_str(), value.c_str(), 1);
-    }
-    EnvironmentScope(const EnvironmentScope&) = delete;
-    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-    ~EnvironmentScope() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
+using tarn::testing::EnvironmentScope;
 
 // Root ignores permission bits. When the tests run as root, this gives the
 // folder to an unprivileged user and takes on that user's identity for the

@@ -1,5 +1,6 @@
 #include "TarnKit/System/TarnPermissionCenter.h"
 #include "TarnKit/System/TarnSystemPermissionKind.h"
+#include "support/EnvironmentScope.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -12,32 +13,7 @@ namespace {
 using tarn::TarnSystemPermissionKind;
 namespace permissions = tarn::TarnPermissionCenter;
 
-// Sets (or, with nullopt, unsets) an environment variable for the scope and
-// puts the old value back.
-class EnvironmentScope {
-public:
-    EnvironmentScope(std::string name, const std::optional<std::string>& value)
-        : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str()))
-            m_old = old;
-        if (value)
-            ::setenv(m_name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-    EnvironmentScope(const EnvironmentScope&) = delete;
-    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-    ~EnvironmentScope() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
+using tarn::testing::EnvironmentScope;
 
 TEST(TarnPermissionCenter, ChecksFollowTheDisplaySession) {
     struct Case {
