@@ -9,6 +9,8 @@ pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 # XTest only drives the global hot-key tests; no library links it.
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+pkg_check_modules(TESSERACT REQUIRED IMPORTED_TARGET tesseract)
+pkg_check_modules(LEPTONICA REQUIRED IMPORTED_TARGET lept)
 find_package(simdjson REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(CURL REQUIRED)
