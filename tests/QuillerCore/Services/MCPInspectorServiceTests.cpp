@@ -2,20 +2,18 @@
 #include "QuillerCore/Services/MCPInspectorService.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/System/TarnProcessError.h"
+#include "support/ProcessInspection.h"
 #include "support/TemporaryFolder.h"
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -25,6 +23,10 @@ using namespace std::chrono_literals;
 using quiller::MCPInspectionResult;
 using quiller::MCPToolDescriptor;
 using quiller::MCPInspectorService::inspectStdioServer;
+using tarn::testing::groupEventuallyEmpty;
+using tarn::testing::livingMembers;
+using tarn::testing::numbersIn;
+using tarn::testing::reaped;
 using tarn::testing::TemporaryFolder;
 namespace fs = std::filesystem;
 namespace codec = quiller::MCPProtocolCodec;
@@ -63,62 +65,6 @@ std::string readFile(const fs::path& path) {
     std::stringstream contents;
     contents << file.rdbuf();
     return contents.str();
-}
-
-// The runs of decimal digits in `text`, in order (read with from_chars: the
-// tests run under Turkish and German locales too).
-std::vector<long> numbersIn(std::string_view text) {
-    std::vector<long> numbers;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] < '0' || text[i] > '9') {
-            ++i;
-            continue;
-        }
-        long value = 0;
-        const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-        numbers.push_back(value);
-        i = static_cast<std::size_t>(result.ptr - text.data());
-    }
-    return numbers;
-}
-
-// Live (non-zombie) processes of a process group; an orphan that died stays a
-// zombie until whoever adopted it reaps it, which is not ours to do.
-std::vector<pid_t> livingMembers(pid_t group) {
-    std::vector<pid_t> members;
-    DIR* proc = ::opendir("/proc");
-    while (dirent* entry = ::readdir(proc)) {
-        pid_t pid = 0;
-        const std::string_view name(entry->d_name);
-        if (std::from_chars(name.data(), name.data() + name.size(), pid).ec != std::errc{})
-            continue;
-        std::ifstream file("/proc/" + std::string(name) + "/stat");
-        std::string line;
-        if (!std::getline(file, line))
-            continue;
-        const std::string_view rest = std::string_view(line).substr(line.rfind(')') + 2);
-        const std::vector<long> numbers = numbersIn(rest.substr(1, 40));
-        if (numbers.size() > 1 && numbers[1] == group && rest[0] != 'Z' && rest[0] != 'X')
-            members.push_back(pid);
-    }
-    ::closedir(proc);
-    return members;
-}
-
-bool groupEventuallyEmpty(pid_t group) {
-    const auto deadline = Clock::now() + 2s;
-    while (!livingMembers(group).empty()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-bool notOurZombie(pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) < 0 && errno == ECHILD;
 }
 
 const std::string kToolsReply =
@@ -316,7 +262,7 @@ TEST(MCPInspectorService, AServerThatIgnoresTermAndLeavesAChildIsEndedWithinFour
         numbersIn(result.rawOutput.substr(0, result.rawOutput.find('{')));
     ASSERT_EQ(pids.size(), 2u) << result.rawOutput;
     const auto server = static_cast<pid_t>(pids[0]);
-    EXPECT_TRUE(notOurZombie(server));
+    EXPECT_TRUE(reaped(server));
     EXPECT_TRUE(groupEventuallyEmpty(server)) << "left: " << livingMembers(server).size();
 }
 
@@ -382,7 +328,7 @@ TEST(MCPInspectorService, StopEndsTheCallPromptlyAndKillsTheServer) {
     }
     EXPECT_LT(Clock::now() - start, 800ms);
     const auto server = static_cast<pid_t>(numbersIn(readFile(pidFile)).at(0));
-    EXPECT_TRUE(notOurZombie(server));
+    EXPECT_TRUE(reaped(server));
     EXPECT_TRUE(groupEventuallyEmpty(server));
 }
 

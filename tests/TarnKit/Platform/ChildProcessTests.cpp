@@ -1,12 +1,12 @@
 #include "TarnKit/Platform/ChildProcess.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "support/ProcessInspection.h"
 #include "support/TemporaryFolder.h"
 
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -26,79 +25,12 @@ using tarn::ChildExitStatus;
 using tarn::ChildProcess;
 using tarn::ChildProcessOptions;
 using tarn::OutputStream;
+using tarn::testing::groupEventuallyEmpty;
+using tarn::testing::numbersIn;
+using tarn::testing::processInfo;
+using tarn::testing::reaped;
 using tarn::testing::TemporaryFolder;
 using Clock = std::chrono::steady_clock;
-
-// The runs of decimal digits in `text`, in order (read with from_chars: the
-// tests run under Turkish and German locales too).
-std::vector<long> numbersIn(std::string_view text) {
-    std::vector<long> numbers;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] < '0' || text[i] > '9') {
-            ++i;
-            continue;
-        }
-        long value = 0;
-        const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-        numbers.push_back(value);
-        i = static_cast<std::size_t>(result.ptr - text.data());
-    }
-    return numbers;
-}
-
-// State letter and process group of a process, from /proc; state 0 when it
-// does not exist.
-struct ProcessInfo {
-    char state = 0;
-    pid_t group = 0;
-};
-
-ProcessInfo processInfo(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(file, line))
-        return {};
-    // The command name may hold blanks and parentheses; the fields after the
-    // last ")" are plain.
-    const std::string_view rest = std::string_view(line).substr(line.rfind(')') + 2);
-    const std::vector<long> numbers = numbersIn(rest.substr(1, 40));
-    return {rest[0], numbers.size() > 1 ? static_cast<pid_t>(numbers[1]) : 0};
-}
-
-// Live (non-zombie) processes of a process group. An orphan that died is a
-// zombie until whoever adopted it reaps it, which is no business of ours.
-std::vector<pid_t> livingMembers(pid_t group) {
-    std::vector<pid_t> members;
-    DIR* proc = ::opendir("/proc");
-    while (dirent* entry = ::readdir(proc)) {
-        pid_t pid = 0;
-        const std::string_view name(entry->d_name);
-        if (std::from_chars(name.data(), name.data() + name.size(), pid).ec != std::errc{})
-            continue;
-        const ProcessInfo info = processInfo(pid);
-        if (info.group == group && info.state != 'Z' && info.state != 'X' && info.state != 0)
-            members.push_back(pid);
-    }
-    ::closedir(proc);
-    return members;
-}
-
-bool groupEventuallyEmpty(pid_t group) {
-    const auto deadline = Clock::now() + 2s;
-    while (!livingMembers(group).empty()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-// Whether `pid` is no longer a child of ours that awaits reaping.
-bool reaped(pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) < 0 && errno == ECHILD;
-}
 
 ChildProcessOptions shell(std::string script) {
     ChildProcessOptions options;

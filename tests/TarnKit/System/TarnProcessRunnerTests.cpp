@@ -3,11 +3,11 @@
 #include "TarnKit/System/TarnProcessCancellation.h"
 #include "TarnKit/System/TarnProcessError.h"
 #include "TarnKit/System/TarnProcessRunner.h"
+#include "support/ProcessInspection.h"
 #include "support/TemporaryFolder.h"
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -17,7 +17,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -28,27 +27,12 @@ using namespace std::chrono_literals;
 using tarn::TarnProcessCancellation;
 using tarn::TarnProcessError;
 using tarn::TarnProcessResult;
+using tarn::testing::groupEventuallyEmpty;
+using tarn::testing::numbersIn;
+using tarn::testing::reaped;
 using tarn::testing::TemporaryFolder;
 namespace runner = tarn::TarnProcessRunner;
 using Clock = std::chrono::steady_clock;
-
-// The runs of decimal digits in `text`, in order (read with from_chars: the
-// tests run under Turkish and German locales too).
-std::vector<long> numbersIn(std::string_view text) {
-    std::vector<long> numbers;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] < '0' || text[i] > '9') {
-            ++i;
-            continue;
-        }
-        long value = 0;
-        const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-        numbers.push_back(value);
-        i = static_cast<std::size_t>(result.ptr - text.data());
-    }
-    return numbers;
-}
 
 TarnProcessResult runShell(const std::string& script,
                            const std::shared_ptr<TarnProcessCancellation>& cancellation = nullptr,
@@ -56,35 +40,6 @@ TarnProcessResult runShell(const std::string& script,
                            const runner::OutputCallback& onOutput = {}) {
     return runner::run("/bin/sh", {"-c", script}, std::nullopt, std::nullopt, captureFullStdout,
                        cancellation, onOutput);
-}
-
-// Whether every process of a group has died (gone, or a zombie left for
-// whoever adopted it, which is not ours to reap).
-bool groupEventuallyEmpty(pid_t group) {
-    const auto deadline = Clock::now() + 2s;
-    for (;;) {
-        bool living = false;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            std::ifstream file(entry.path() / "stat");
-            std::string line;
-            if (!std::getline(file, line) || line.find(')') == std::string::npos)
-                continue;
-            const std::string_view rest = std::string_view(line).substr(line.rfind(')') + 2);
-            const std::vector<long> numbers = numbersIn(rest.substr(1, 40));
-            if (numbers.size() > 1 && numbers[1] == group && rest[0] != 'Z' && rest[0] != 'X')
-                living = true;
-        }
-        if (!living)
-            return true;
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-}
-
-bool notOurZombie(pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) < 0 && errno == ECHILD;
 }
 
 std::string randomBytes(std::size_t size) {
@@ -277,7 +232,7 @@ void expectCancelledDuringRun(const std::string& script, Clock::duration limit) 
     finished = true;
     canceller.join();
     ASSERT_NE(child.load(), 0);
-    EXPECT_TRUE(notOurZombie(child));
+    EXPECT_TRUE(reaped(child));
     // The child led its own group; nothing of that group may be left.
     EXPECT_TRUE(groupEventuallyEmpty(child));
 }
