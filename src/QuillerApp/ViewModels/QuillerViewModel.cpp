@@ -140,12 +140,23 @@ std::uint16_t QuillerViewModel::portFromText() const {
 }
 
 void QuillerViewModel::persist() {
+    // Screens call this after every edit: the lists are lent to the payload
+    // rather than copied, and come back however the save ends.
     QuillerWorkspacePayload payload;
-    payload.collections = m_collections;
-    payload.environments = m_environments;
+    payload.collections = std::move(m_collections);
+    payload.environments = std::move(m_environments);
+    payload.mockRoutes = std::move(m_mockRoutes);
     payload.activeEnvironmentID = m_activeEnvironmentID;
-    payload.mockRoutes = m_mockRoutes;
     payload.proxyPort = portFromText();
+    struct GiveBack {
+        QuillerViewModel& owner;
+        QuillerWorkspacePayload& lent;
+        ~GiveBack() {
+            owner.m_collections = std::move(lent.collections);
+            owner.m_environments = std::move(lent.environments);
+            owner.m_mockRoutes = std::move(lent.mockRoutes);
+        }
+    } giveBack{*this, payload};
     m_ports.workspaceStore->save(payload);
 }
 
