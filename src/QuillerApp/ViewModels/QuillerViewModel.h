@@ -1,0 +1,562 @@
+#pragma once
+
+// The application's single state object: the workspace in memory, the request
+// history, the latest responses, the state of every console, the interface
+// language of the texts it makes and the toast banner, and every user action.
+//
+// Threads: everything here belongs to the main thread (the thread that runs
+// the main executor's jobs), construction and destruction included. Work that
+// blocks runs on the background executor and its result comes back through
+// the main executor; a result that arrives after the view model is gone is
+// dropped.
+
+#include "QuillerApp/ViewModels/QuillerTab.h"
+#include "QuillerApp/ViewModels/QuillerViewModelPorts.h"
+#include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "QuillerCore/Engine/EnvironmentTemplateEngine.h"
+#include "QuillerCore/Engine/GraphQLIntrospectionEngine.h"
+#include "QuillerCore/Engine/RequestHistoryEngine.h"
+#include "QuillerCore/Models/RequestHistoryEntry.h"
+#include "QuillerCore/Models/RequestModel.h"
+#include "QuillerCore/Models/RunnerRecords.h"
+#include "QuillerCore/Models/RuntimeRecords.h"
+#include "TarnKit/Localization/TarnLanguage.h"
+#include "TarnKit/Platform/Executors.h"
+#include "TarnKit/Platform/UUID.h"
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace tarn {
+class TarnAppLogger;
+}
+
+namespace quiller {
+
+class QuillerViewModel {
+public:
+    // One case per published field, in declaration order.
+    enum class Field {
+        selectedTab,
+        collections,
+        selectedCollectionID,
+        selectedRequestID,
+        environments,
+        activeEnvironmentID,
+        isSending,
+        latestResponse,
+        previousResponse,
+        responseHistory,
+        executionHistory,
+        jsonPathQuery,
+        snippetLanguage,
+        graphQLSchema,
+        isIntrospectingGraphQL,
+        graphQLIntrospectionError,
+        showGraphQLSchemaExplorer,
+        isRunningCollection,
+        collectionRunResults,
+        isBenchmarking,
+        latestBenchmark,
+        sseURL,
+        isSSEStreaming,
+        sseEvents,
+        wsURL,
+        wsDraftMessage,
+        isWSConnected,
+        wsFrames,
+        mcpCommandLine,
+        isInspectingMCP,
+        mcpTools,
+        selectedMCPToolName,
+        mcpArgumentsJSON,
+        mcpRawLog,
+        proxyPortText,
+        isProxyRunning,
+        activeProxyPort,
+        mockRoutes,
+        capturedExchanges,
+        language,
+        launchAtLogin,
+        toastMessage,
+        toastIsError
+    };
+
+    using Observer = std::function<void(Field)>;
+    using ObserverToken = std::uint64_t;
+
+    // Positions into collections() and that collection's requests.
+    struct RequestIndices {
+        std::size_t col = 0;
+        std::size_t req = 0;
+
+        friend bool operator==(const RequestIndices&, const RequestIndices&) = default;
+    };
+
+    // What a .env import did: entries parsed, and how many of them looked secret.
+    struct DotEnvImportCount {
+        int imported = 0;
+        int secrets = 0;
+
+        friend bool operator==(const DotEnvImportCount&, const DotEnvImportCount&) = default;
+    };
+
+    // Limits of the kept lists.
+    static constexpr std::size_t maxResponseHistory = 40;
+    static constexpr int maxExecutionHistory = 200;
+    static constexpr std::size_t maxCapturedExchanges = 100;
+    // How long a toast stays.
+    static constexpr std::chrono::milliseconds toastDuration{2800};
+    // The port used when the port text is not a port number.
+    static constexpr std::uint16_t defaultProxyPort = 8787;
+
+    // Loads the workspace and the history, hands the mock routes to the mock
+    // server and installs the service callbacks. Starts nothing, logs nothing,
+    // shows no toast; cannot fail.
+    explicit QuillerViewModel(QuillerViewModelPorts ports);
+    ~QuillerViewModel();
+    QuillerViewModel(const QuillerViewModel&) = delete;
+    QuillerViewModel& operator=(const QuillerViewModel&) = delete;
+
+    // --- Observation ------------------------------------------------------------
+
+    // Every setter (and every operation, for each field it changes) calls the
+    // observers with the field's identity after storing the new value, also
+    // when the value did not change. An observer may add or remove observers;
+    // one added during a notification hears from the next one on.
+    ObserverToken addObserver(Observer observer);
+    void removeObserver(ObserverToken token);
+
+    // --- Published fields -------------------------------------------------------
+    // Assigning a field only stores it and notifies: screens that edit the
+    // workspace through these setters call persist() afterwards.
+
+    QuillerTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(QuillerTab value) { assign(m_selectedTab, value, Field::selectedTab); }
+    const std::vector<APIRequestCollection>& collections() const { return m_collections; }
+    void setCollections(std::vector<APIRequestCollection> value) {
+        assign(m_collections, std::move(value), Field::collections);
+    }
+    const std::optional<tarn::UUID>& selectedCollectionID() const { return m_selectedCollectionID; }
+    void setSelectedCollectionID(std::optional<tarn::UUID> value) {
+        assign(m_selectedCollectionID, std::move(value), Field::selectedCollectionID);
+    }
+    const std::optional<tarn::UUID>& selectedRequestID() const { return m_selectedRequestID; }
+    void setSelectedRequestID(std::optional<tarn::UUID> value) {
+        assign(m_selectedRequestID, std::move(value), Field::selectedRequestID);
+    }
+    const std::vector<APIEnvironmentProfile>& environments() const { return m_environments; }
+    void setEnvironments(std::vector<APIEnvironmentProfile> value) {
+        assign(m_environments, std::move(value), Field::environments);
+    }
+    const std::optional<tarn::UUID>& activeEnvironmentID() const { return m_activeEnvironmentID; }
+    void setActiveEnvironmentID(std::optional<tarn::UUID> value) {
+        assign(m_activeEnvironmentID, std::move(value), Field::activeEnvironmentID);
+    }
+    bool isSending() const { return m_isSending; }
+    void setIsSending(bool value) { assign(m_isSending, value, Field::isSending); }
+    const std::optional<HTTPResponseSnapshot>& latestResponse() const { return m_latestResponse; }
+    void setLatestResponse(std::optional<HTTPResponseSnapshot> value) {
+        assign(m_latestResponse, std::move(value), Field::latestResponse);
+    }
+    const std::optional<HTTPResponseSnapshot>& previousResponse() const {
+        return m_previousResponse;
+    }
+    void setPreviousResponse(std::optional<HTTPResponseSnapshot> value) {
+        assign(m_previousResponse, std::move(value), Field::previousResponse);
+    }
+    const std::deque<HTTPResponseSnapshot>& responseHistory() const { return m_responseHistory; }
+    void setResponseHistory(std::deque<HTTPResponseSnapshot> value) {
+        assign(m_responseHistory, std::move(value), Field::responseHistory);
+    }
+    const std::vector<RequestHistoryEntry>& executionHistory() const { return m_executionHistory; }
+    void setExecutionHistory(std::vector<RequestHistoryEntry> value) {
+        assign(m_executionHistory, std::move(value), Field::executionHistory);
+    }
+    const std::string& jsonPathQuery() const { return m_jsonPathQuery; }
+    void setJsonPathQuery(std::string value) {
+        assign(m_jsonPathQuery, std::move(value), Field::jsonPathQuery);
+    }
+    CodeSnippetLanguage snippetLanguage() const { return m_snippetLanguage; }
+    void setSnippetLanguage(CodeSnippetLanguage value) {
+        assign(m_snippetLanguage, value, Field::snippetLanguage);
+    }
+    const std::optional<GraphQLSchemaSummary>& graphQLSchema() const { return m_graphQLSchema; }
+    void setGraphQLSchema(std::optional<GraphQLSchemaSummary> value) {
+        assign(m_graphQLSchema, std::move(value), Field::graphQLSchema);
+    }
+    bool isIntrospectingGraphQL() const { return m_isIntrospectingGraphQL; }
+    void setIsIntrospectingGraphQL(bool value) {
+        assign(m_isIntrospectingGraphQL, value, Field::isIntrospectingGraphQL);
+    }
+    const std::optional<std::string>& graphQLIntrospectionError() const {
+        return m_graphQLIntrospectionError;
+    }
+    void setGraphQLIntrospectionError(std::optional<std::string> value) {
+        assign(m_graphQLIntrospectionError, std::move(value), Field::graphQLIntrospectionError);
+    }
+    bool showGraphQLSchemaExplorer() const { return m_showGraphQLSchemaExplorer; }
+    void setShowGraphQLSchemaExplorer(bool value) {
+        assign(m_showGraphQLSchemaExplorer, value, Field::showGraphQLSchemaExplorer);
+    }
+    bool isRunningCollection() const { return m_isRunningCollection; }
+    void setIsRunningCollection(bool value) {
+        assign(m_isRunningCollection, value, Field::isRunningCollection);
+    }
+    const std::vector<CollectionRunStepResult>& collectionRunResults() const {
+        return m_collectionRunResults;
+    }
+    void setCollectionRunResults(std::vector<CollectionRunStepResult> value) {
+        assign(m_collectionRunResults, std::move(value), Field::collectionRunResults);
+    }
+    bool isBenchmarking() const { return m_isBenchmarking; }
+    void setIsBenchmarking(bool value) { assign(m_isBenchmarking, value, Field::isBenchmarking); }
+    const std::optional<LoadBenchmarkReport>& latestBenchmark() const { return m_latestBenchmark; }
+    void setLatestBenchmark(std::optional<LoadBenchmarkReport> value) {
+        assign(m_latestBenchmark, std::move(value), Field::latestBenchmark);
+    }
+    const std::string& sseURL() const { return m_sseURL; }
+    void setSseURL(std::string value) { assign(m_sseURL, std::move(value), Field::sseURL); }
+    bool isSSEStreaming() const { return m_isSSEStreaming; }
+    void setIsSSEStreaming(bool value) { assign(m_isSSEStreaming, value, Field::isSSEStreaming); }
+    const std::deque<SSEStreamEvent>& sseEvents() const { return m_sseEvents; }
+    void setSseEvents(std::deque<SSEStreamEvent> value) {
+        assign(m_sseEvents, std::move(value), Field::sseEvents);
+    }
+    const std::string& wsURL() const { return m_wsURL; }
+    void setWsURL(std::string value) { assign(m_wsURL, std::move(value), Field::wsURL); }
+    const std::string& wsDraftMessage() const { return m_wsDraftMessage; }
+    void setWsDraftMessage(std::string value) {
+        assign(m_wsDraftMessage, std::move(value), Field::wsDraftMessage);
+    }
+    bool isWSConnected() const { return m_isWSConnected; }
+    void setIsWSConnected(bool value) { assign(m_isWSConnected, value, Field::isWSConnected); }
+    const std::deque<WebSocketFrameItem>& wsFrames() const { return m_wsFrames; }
+    void setWsFrames(std::deque<WebSocketFrameItem> value) {
+        assign(m_wsFrames, std::move(value), Field::wsFrames);
+    }
+    const std::string& mcpCommandLine() const { return m_mcpCommandLine; }
+    void setMcpCommandLine(std::string value) {
+        assign(m_mcpCommandLine, std::move(value), Field::mcpCommandLine);
+    }
+    bool isInspectingMCP() const { return m_isInspectingMCP; }
+    void setIsInspectingMCP(bool value) {
+        assign(m_isInspectingMCP, value, Field::isInspectingMCP);
+    }
+    const std::vector<MCPToolDescriptor>& mcpTools() const { return m_mcpTools; }
+    void setMcpTools(std::vector<MCPToolDescriptor> value) {
+        assign(m_mcpTools, std::move(value), Field::mcpTools);
+    }
+    const std::string& selectedMCPToolName() const { return m_selectedMCPToolName; }
+    void setSelectedMCPToolName(std::string value) {
+        assign(m_selectedMCPToolName, std::move(value), Field::selectedMCPToolName);
+    }
+    const std::string& mcpArgumentsJSON() const { return m_mcpArgumentsJSON; }
+    void setMcpArgumentsJSON(std::string value) {
+        assign(m_mcpArgumentsJSON, std::move(value), Field::mcpArgumentsJSON);
+    }
+    const std::string& mcpRawLog() const { return m_mcpRawLog; }
+    void setMcpRawLog(std::string value) {
+        assign(m_mcpRawLog, std::move(value), Field::mcpRawLog);
+    }
+    const std::string& proxyPortText() const { return m_proxyPortText; }
+    void setProxyPortText(std::string value) {
+        assign(m_proxyPortText, std::move(value), Field::proxyPortText);
+    }
+    bool isProxyRunning() const { return m_isProxyRunning; }
+    void setIsProxyRunning(bool value) { assign(m_isProxyRunning, value, Field::isProxyRunning); }
+    std::uint16_t activeProxyPort() const { return m_activeProxyPort; }
+    void setActiveProxyPort(std::uint16_t value) {
+        assign(m_activeProxyPort, value, Field::activeProxyPort);
+    }
+    const std::vector<MockRouteRule>& mockRoutes() const { return m_mockRoutes; }
+    void setMockRoutes(std::vector<MockRouteRule> value) {
+        assign(m_mockRoutes, std::move(value), Field::mockRoutes);
+    }
+    const std::deque<CapturedProxyExchange>& capturedExchanges() const {
+        return m_capturedExchanges;
+    }
+    void setCapturedExchanges(std::deque<CapturedProxyExchange> value) {
+        assign(m_capturedExchanges, std::move(value), Field::capturedExchanges);
+    }
+    tarn::TarnLanguage language() const { return m_language; }
+    void setLanguage(tarn::TarnLanguage value) { assign(m_language, value, Field::language); }
+    bool launchAtLogin() const { return m_launchAtLogin; }
+    void setLaunchAtLogin(bool value) { assign(m_launchAtLogin, value, Field::launchAtLogin); }
+    const std::optional<std::string>& toastMessage() const { return m_toastMessage; }
+    void setToastMessage(std::optional<std::string> value) {
+        assign(m_toastMessage, std::move(value), Field::toastMessage);
+    }
+    bool toastIsError() const { return m_toastIsError; }
+    void setToastIsError(bool value) { assign(m_toastIsError, value, Field::toastIsError); }
+
+    // --- State and start-up -----------------------------------------------------
+
+    // Saves collections, environments, the active environment, mock routes and
+    // the port read from proxyPortText() (8787 when it is not a port number).
+    void persist();
+    // Shows the banner for toastDuration; a new toast replaces the current one
+    // and gets its own full time.
+    void showToast(const std::string& message, bool isError);
+
+    // The request whose id is selectedRequestID() in any collection, else the
+    // first request of the first collection; nothing when there is none.
+    std::optional<RequestIndices> activeRequestIndices() const;
+    std::optional<APIRequestSpec> activeRequest() const;
+    // The environment whose id is activeEnvironmentID(), else the first one.
+    std::optional<APIEnvironmentProfile> activeEnvironment() const;
+
+    // An unsigned 16-bit decimal number with an optional "+" ("-" only for
+    // zero), nothing else; nothing for any other text.
+    static std::optional<std::uint16_t> parsePort(std::string_view text);
+
+    // --- Sending and the execution history --------------------------------------
+
+    void sendActiveRequest();
+    void recordHistorySuccess(const APIRequestSpec& spec, const HTTPResponseSnapshot& snapshot,
+                              const VariableMap& variables);
+    void loadHistoryEntry(const RequestHistoryEntry& entry);
+    void deleteHistoryEntry(const tarn::UUID& entryID);
+    void clearExecutionHistory();
+
+    // --- Editing and the mock-server switch -------------------------------------
+
+    void addRequestToActiveCollection();
+    void deleteRequest(const tarn::UUID& requestID, const tarn::UUID& collectionID);
+    void toggleProxyServer();
+
+    // --- Imports, exports and the clipboard -------------------------------------
+
+    void importCurl(const std::string& text);
+    void importOpenAPIOrPostman(const std::string& text);
+    DotEnvImportCount importDotEnv(const std::string& text, const std::string& sourceLabel);
+    void importDotEnvFromFile();
+    void importDotEnvFromClipboard();
+    void exportDotEnvToClipboard(bool maskSecrets);
+    void exportDotEnvToFile(bool maskSecrets);
+    void copyText(const std::string& text, const std::string& label);
+    std::string generatedCodeSnippet() const;
+    std::optional<std::string> jsonPathResult() const;
+
+    // --- GraphQL schema and operation templates ---------------------------------
+
+    // Introspects `spec`, else the active request.
+    void fetchGraphQLSchema(const std::optional<APIRequestSpec>& spec = std::nullopt);
+    void applyGraphQLTemplate(const GraphQLOperationField& field);
+
+    // --- Collection run and load benchmark --------------------------------------
+
+    void runActiveCollectionSuite();
+    void runLoadBenchmark(int totalRequests, int concurrency);
+
+    // --- Event streams: Server-Sent Events and WebSocket ------------------------
+
+    void toggleSSEStream();
+    void toggleWebSocket();
+    void sendWebSocketMessage();
+
+    // --- MCP server inspection --------------------------------------------------
+
+    void discoverMCPTools();
+    void invokeSelectedMCPTool();
+
+    // --- Mock routes, replay, environment variables, launch at login ------------
+
+    void removeMockRoute(const MockRouteRule& route);
+    void replayExchangeInClient(const CapturedProxyExchange& exchange);
+    void addVariableToActiveEnvironment(const std::string& key, const std::string& value,
+                                        bool isSecret);
+    void removeVariable(const tarn::UUID& variableID);
+    void toggleLaunchAtLogin(bool enabled);
+
+private:
+    // Why a background job failed: what() of what it threw, and whether a
+    // stop had been requested by then (a cancelled job, not an error to show).
+    struct JobFailure {
+        std::string description{};
+        bool stopRequested = false;
+    };
+
+    // The busy flags, each counting the jobs of its kind in flight.
+    enum class BusyKind { sending, introspecting, runningCollection, benchmarking, inspectingMCP };
+
+    template <class T, class V> void assign(T& member, V&& value, Field field) {
+        member = std::forward<V>(value);
+        notify(field);
+    }
+    // Changes a field in place (a front insertion into a long list, one row of
+    // a collection) and notifies once.
+    template <class T, class Change> void mutate(T& member, Field field, Change&& change) {
+        std::forward<Change>(change)(member);
+        notify(field);
+    }
+    void notify(Field field);
+
+    // The text for the view model's language.
+    std::string text(std::string_view en, std::string_view tr) const;
+
+    // Raises the kind's flag; the flag falls when the last job of its kind ends.
+    void beginBusy(BusyKind kind);
+    void endBusy(BusyKind kind);
+
+    // proxyPortText() as a port, 8787 when it is not one.
+    std::uint16_t portFromText() const;
+    // Position of the collection whose id is selectedCollectionID(), else 0;
+    // nothing when there is no collection.
+    std::optional<std::size_t> selectedCollectionIndex() const;
+    // The active environment's variable map (empty without one).
+    VariableMap activeVariables() const;
+
+    // Posts jobs to the main thread from any thread, dropping each one that
+    // runs after the view model is gone. Make it on the main thread; the copy
+    // may then travel anywhere.
+    std::function<void(tarn::Job)> mainThreadPoster() const;
+
+    // Runs `work(stop)` on the background executor, then on the main thread
+    // exactly one of `onSuccess(result)` (`onSuccess()` for void work) or
+    // `onFailure(JobFailure)` - neither once the view model is gone. `work`
+    // runs on another thread: it must not touch the view model, only what it
+    // captured by value (copies of fields, shared_ptr copies of ports).
+    template <class Work, class OnSuccess, class OnFailure>
+    tarn::BackgroundTask runJob(Work work, OnSuccess onSuccess, OnFailure onFailure);
+    // Runs `work` on the background executor and the job it returns on the
+    // main thread (dropped once the view model is gone). `work` must not throw.
+    tarn::BackgroundTask startBackground(std::function<tarn::Job(std::stop_token)> work);
+    // Reports a failure to start a job the way runJob reports a failed job.
+    void postFailure(std::function<void(JobFailure)> onFailure, JobFailure failure);
+
+    // The two ends of a send. `secrets` are the secret values of the
+    // environment the request went out with, kept out of the history entry.
+    void sendSucceeded(const APIRequestSpec& spec, HTTPResponseSnapshot snapshot,
+                       const VariableMap& variables, const SecretValues& secrets);
+    void sendFailed(const APIRequestSpec& spec, const VariableMap& variables,
+                    const SecretValues& secrets, std::chrono::steady_clock::time_point start,
+                    const JobFailure& failure);
+    void recordSuccessEntry(const APIRequestSpec& spec, const HTTPResponseSnapshot& snapshot,
+                            const VariableMap& variables, const SecretValues& secrets);
+
+    // Service callbacks, on the main thread.
+    void exchangeCaptured(CapturedProxyExchange exchange);
+    void webSocketMessage(WebSocketFrameItem frame);
+    void webSocketDisconnected(const std::optional<std::string>& reason);
+
+    // --- Published fields, in declaration order -----------------------------------
+
+    QuillerTab m_selectedTab = QuillerTab::client;
+    std::vector<APIRequestCollection> m_collections{};
+    std::optional<tarn::UUID> m_selectedCollectionID{};
+    std::optional<tarn::UUID> m_selectedRequestID{};
+    std::vector<APIEnvironmentProfile> m_environments{};
+    std::optional<tarn::UUID> m_activeEnvironmentID{};
+    bool m_isSending = false;
+    std::optional<HTTPResponseSnapshot> m_latestResponse{};
+    std::optional<HTTPResponseSnapshot> m_previousResponse{};
+    std::deque<HTTPResponseSnapshot> m_responseHistory{};
+    std::vector<RequestHistoryEntry> m_executionHistory{};
+    std::string m_jsonPathQuery{};
+    CodeSnippetLanguage m_snippetLanguage = CodeSnippetLanguage::curl;
+    std::optional<GraphQLSchemaSummary> m_graphQLSchema{};
+    bool m_isIntrospectingGraphQL = false;
+    std::optional<std::string> m_graphQLIntrospectionError{};
+    bool m_showGraphQLSchemaExplorer = false;
+    bool m_isRunningCollection = false;
+    std::vector<CollectionRunStepResult> m_collectionRunResults{};
+    bool m_isBenchmarking = false;
+    std::optional<LoadBenchmarkReport> m_latestBenchmark{};
+    std::string m_sseURL = "https://sse.dev/test";
+    bool m_isSSEStreaming = false;
+    std::deque<SSEStreamEvent> m_sseEvents{};
+    std::string m_wsURL = "wss://echo.websocket.org";
+    std::string m_wsDraftMessage = R"({"ping":"quiller"})";
+    bool m_isWSConnected = false;
+    std::deque<WebSocketFrameItem> m_wsFrames{};
+    std::string m_mcpCommandLine = "npx -y @modelcontextprotocol/server-everything";
+    bool m_isInspectingMCP = false;
+    std::vector<MCPToolDescriptor> m_mcpTools{};
+    std::string m_selectedMCPToolName{};
+    std::string m_mcpArgumentsJSON = "{}";
+    std::string m_mcpRawLog{};
+    std::string m_proxyPortText = "8787";
+    bool m_isProxyRunning = false;
+    std::uint16_t m_activeProxyPort = 0;
+    std::vector<MockRouteRule> m_mockRoutes{};
+    std::deque<CapturedProxyExchange> m_capturedExchanges{};
+    tarn::TarnLanguage m_language = tarn::TarnLanguage::en;
+    bool m_launchAtLogin = false;
+    std::optional<std::string> m_toastMessage{};
+    bool m_toastIsError = false;
+
+    // --- Private state ------------------------------------------------------------
+
+    QuillerViewModelPorts m_ports;
+    tarn::TarnAppLogger& m_logger;
+    // Watched through weak_ptrs by every job posted back to the main thread.
+    std::shared_ptr<void> m_alive = std::make_shared<char>();
+
+    struct ObserverEntry {
+        ObserverToken token = 0;
+        Observer observer{};
+    };
+    std::vector<ObserverEntry> m_observers;
+    ObserverToken m_nextObserverToken = 0;
+    int m_notifyDepth = 0;
+    bool m_observersNeedCompaction = false;
+
+    std::array<int, 5> m_busyCounts{};
+
+    // The running SSE stream and the number of the latest start: events and
+    // the end of an older stream never touch a newer one.
+    std::optional<tarn::BackgroundTask> m_sseTask;
+    std::uint64_t m_sseGeneration = 0;
+
+    // Hides the current toast.
+    std::optional<tarn::TimerToken> m_toastTimer;
+};
+
+template <class Work, class OnSuccess, class OnFailure>
+tarn::BackgroundTask QuillerViewModel::runJob(Work work, OnSuccess onSuccess, OnFailure onFailure) {
+    using Result = std::invoke_result_t<Work&, std::stop_token>;
+    try {
+        return startBackground([work = std::move(work), onSuccess,
+                                onFailure](std::stop_token stop) mutable -> tarn::Job {
+            try {
+                if constexpr (std::is_void_v<Result>) {
+                    work(stop);
+                    return [onSuccess]() mutable { onSuccess(); };
+                } else {
+                    return [onSuccess, result = work(stop)]() mutable {
+                        onSuccess(std::move(result));
+                    };
+                }
+            } catch (const std::exception& error) {
+                return [onFailure,
+                        failure = JobFailure{error.what(), stop.stop_requested()}]() mutable {
+                    onFailure(std::move(failure));
+                };
+            } catch (...) {
+                return [onFailure,
+                        failure = JobFailure{"Unknown error.", stop.stop_requested()}]() mutable {
+                    onFailure(std::move(failure));
+                };
+            }
+        });
+    } catch (const std::exception& error) {
+        postFailure(onFailure, JobFailure{error.what(), false});
+        return {};
+    }
+}
+
+} // namespace quiller
