@@ -116,6 +116,7 @@ TEST_F(RoutesTest, RemovingAMockRouteUpdatesTheServerAndSavesEvenWithoutAMatch) 
 }
 
 TEST_F(RoutesTest, VariablesNeedAnActiveEnvironmentIdAndANonBlankKey) {
+    vm().setActiveEnvironmentID(std::nullopt);
     const auto saves = workspaceStore->saves.size();
     // No id set: no fallback to the first environment.
     vm().addVariableToActiveEnvironment("KEY", "v", false);
