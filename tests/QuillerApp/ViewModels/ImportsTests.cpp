@@ -55,7 +55,7 @@ TEST_F(ImportsTest, CurlImportGoesOnTopOfTheSelectedCollection) {
 
 TEST_F(ImportsTest, UnparseableCurlChangesNothing) {
     const auto before = vm().collections();
-    vm().importCurl("wget https://example.test");
+    vm().importCurl("hello world");
     EXPECT_EQ(vm().collections(), before);
     EXPECT_TRUE(workspaceStore->saves.empty());
     EXPECT_EQ(vm().toastMessage(), "Could not parse cURL command.");
