@@ -62,6 +62,14 @@ TEST_F(ImportsTest, UnparseableCurlChangesNothing) {
     EXPECT_TRUE(vm().toastIsError());
 }
 
+TEST_F(ImportsTest, CurlImportWithoutAnyCollectionDoesNothing) {
+    vm().setCollections({});
+    vm().importCurl("curl https://api.test/items");
+    EXPECT_TRUE(vm().collections().empty());
+    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_FALSE(vm().toastMessage());
+}
+
 TEST_F(ImportsTest, DotEnvUpdatesLiveRowsNeverClearsSecretsAndAppendsNewOnes) {
     const auto hostID = rows()[0].id;
     const auto count =

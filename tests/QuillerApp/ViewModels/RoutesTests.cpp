@@ -98,6 +98,15 @@ TEST_F(RoutesTest, ReplayGoesOnTopOfTheSelectedCollectionWithTheCapturedHeaders)
     EXPECT_FALSE(vm().toastMessage());
 }
 
+TEST_F(RoutesTest, ReplayWithoutAnyCollectionDoesNothing) {
+    vm().setCollections({});
+    vm().setSelectedTab(QuillerTab::mcp);
+    vm().replayExchangeInClient(capture("GET", "/x"));
+    EXPECT_TRUE(vm().collections().empty());
+    EXPECT_EQ(vm().selectedTab(), QuillerTab::mcp);
+    EXPECT_TRUE(workspaceStore->saves.empty());
+}
+
 TEST_F(RoutesTest, RemovingAMockRouteUpdatesTheServerAndSavesEvenWithoutAMatch) {
     const auto routes = vm().mockRoutes();
     vm().removeMockRoute(routes[0]);
