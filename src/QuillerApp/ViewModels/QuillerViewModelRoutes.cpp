@@ -2,18 +2,125 @@
 // and launch at login.
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "TarnKit/Platform/UnicodeText.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
 
 namespace quiller {
 
-void QuillerViewModel::removeMockRoute(const MockRouteRule&) {}
+namespace {
 
-void QuillerViewModel::replayExchangeInClient(const CapturedProxyExchange&) {}
+// The login item on this system is the user's autostart entry.
+constexpr std::string_view launchAtLoginRefusedEN =
+    "Launch at Login requires a writable autostart entry.";
+constexpr std::string_view launchAtLoginRefusedTR =
+    "Açılışta Başlat için yazılabilir bir autostart girdisi gerekir.";
 
-void QuillerViewModel::addVariableToActiveEnvironment(const std::string&, const std::string&,
-                                                      bool) {}
+// Captured methods arrive as the client sent them, in any case; the request
+// editor only knows the seven standard ones.
+TarnHTTPMethod methodFromCaptured(const std::string& captured) {
+    std::string upper = captured;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    for (const auto method : allCases<TarnHTTPMethod>()) {
+        if (rawValue(method) == upper)
+            return method;
+    }
+    return TarnHTTPMethod::get;
+}
 
-void QuillerViewModel::removeVariable(const tarn::UUID&) {}
+} // namespace
 
-void QuillerViewModel::toggleLaunchAtLogin(bool) {}
+void QuillerViewModel::removeMockRoute(const MockRouteRule& route) {
+    mutate(m_mockRoutes, Field::mockRoutes, [&](std::vector<MockRouteRule>& routes) {
+        std::erase_if(routes, [&](const MockRouteRule& rule) { return rule.id == route.id; });
+    });
+    m_ports.mockServer->updateMockRoutes(m_mockRoutes);
+    persist();
+}
+
+void QuillerViewModel::replayExchangeInClient(const CapturedProxyExchange& exchange) {
+    const auto target = selectedCollectionIndex();
+    // Start-up always leaves a collection; without one there is nowhere to put it.
+    if (!target)
+        return;
+    const std::uint16_t port = m_activeProxyPort != 0 ? m_activeProxyPort : portFromText();
+
+    APIRequestSpec request;
+    request.name = "Replay " + exchange.method + " " + exchange.path;
+    request.method = methodFromCaptured(exchange.method);
+    request.url = "http://127.0.0.1:" + std::to_string(port) + exchange.path;
+    request.queryParams.clear();
+    request.headers.clear();
+    for (const auto& [name, value] : exchange.requestHeaders)
+        request.headers.push_back(KeyValueRow{.key = name, .value = value});
+    request.auth = RequestAuthConfig{};
+    request.bodyKind = exchange.requestBody.empty() ? RequestBodyKind::none : RequestBodyKind::json;
+    request.bodyText = exchange.requestBody;
+    request.graphQLVariables = "{}";
+    request.assertions = {
+        ResponseAssertionRule{.kind = AssertionKind::statusEquals, .expectedValue = "200"}};
+
+    const auto newID = request.id;
+    mutate(m_collections, Field::collections, [&](std::vector<APIRequestCollection>& collections) {
+        auto& requests = collections[*target].requests;
+        requests.insert(requests.begin(), std::move(request));
+    });
+    setSelectedRequestID(newID);
+    setSelectedTab(QuillerTab::client);
+    persist();
+}
+
+void QuillerViewModel::addVariableToActiveEnvironment(const std::string& key,
+                                                      const std::string& value, bool isSecret) {
+    if (!m_activeEnvironmentID)
+        return;
+    const auto environment = std::find_if(
+        m_environments.begin(), m_environments.end(),
+        [&](const APIEnvironmentProfile& e) { return e.id == *m_activeEnvironmentID; });
+    if (environment == m_environments.end())
+        return;
+    const std::string trimmedKey{tarn::text::trimmingWhitespaceAndNewlines(key)};
+    if (trimmedKey.empty())
+        return;
+    const auto index = static_cast<std::size_t>(environment - m_environments.begin());
+    mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
+        all[index].variables.push_back(KeyValueRow{
+            .key = trimmedKey, .value = value, .isEnabled = true, .isSecret = isSecret});
+    });
+    persist();
+}
+
+void QuillerViewModel::removeVariable(const tarn::UUID& variableID) {
+    if (!m_activeEnvironmentID)
+        return;
+    const auto environment = std::find_if(
+        m_environments.begin(), m_environments.end(),
+        [&](const APIEnvironmentProfile& e) { return e.id == *m_activeEnvironmentID; });
+    if (environment == m_environments.end())
+        return;
+    const auto index = static_cast<std::size_t>(environment - m_environments.begin());
+    mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
+        std::erase_if(all[index].variables,
+                      [&](const KeyValueRow& row) { return row.id == variableID; });
+    });
+    persist();
+}
+
+void QuillerViewModel::toggleLaunchAtLogin(bool enabled) {
+    bool failed = false;
+    try {
+        m_ports.launchAtLogin->setEnabled(enabled);
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    setLaunchAtLogin(m_ports.launchAtLogin->isEnabled());
+    if (failed)
+        showToast(text(launchAtLoginRefusedEN, launchAtLoginRefusedTR), true);
+}
 
 } // namespace quiller
