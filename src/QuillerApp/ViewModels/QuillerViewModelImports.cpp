@@ -6,7 +6,9 @@
 #include "QuillerCore/Engine/DotEnvCodec.h"
 #include "QuillerCore/Engine/EnvironmentTemplateEngine.h"
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
+#include "QuillerCore/Engine/SpecImporterEngine.h"
 #include "TarnKit/Platform/Files.h"
+#include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 
@@ -103,12 +105,29 @@ void QuillerViewModel::importCurl(const std::string& commandText) {
               false);
 }
 
-// There is no OpenAPI / Postman converter in the engines yet, so nothing can be
-// recognised: the import reports that and leaves the workspace alone.
-void QuillerViewModel::importOpenAPIOrPostman(const std::string&) {
-    showToast(text("Could not recognize OpenAPI 3.0 or Postman v2.1 JSON.",
-                   "Geçerli OpenAPI 3.0 veya Postman v2.1 JSON bulunamadı."),
-              true);
+void QuillerViewModel::importOpenAPIOrPostman(const std::string& documentText) {
+    std::optional<APIRequestCollection> imported =
+        SpecImporterEngine::importCollection(documentText);
+    if (!imported) {
+        showToast(text("Could not recognize OpenAPI 3.0 or Postman v2.1 JSON.",
+                       "Geçerli OpenAPI 3.0 veya Postman v2.1 JSON bulunamadı."),
+                  true);
+        return;
+    }
+    const std::string name = imported->name;
+    const std::string count =
+        tarn::numbers::formatInteger(static_cast<long long>(imported->requests.size()));
+    setSelectedCollectionID(imported->id);
+    setSelectedRequestID(imported->requests.empty()
+                             ? std::nullopt
+                             : std::optional<tarn::UUID>(imported->requests.front().id));
+    mutate(m_collections, Field::collections, [&](std::vector<APIRequestCollection>& collections) {
+        collections.insert(collections.begin(), std::move(*imported));
+    });
+    persist();
+    showToast(text("Imported '" + name + "' (" + count + " endpoints).",
+                   "'" + name + "' (" + count + " uç nokta) içe aktarıldı."),
+              false);
 }
 
 QuillerViewModel::DotEnvImportCount QuillerViewModel::importDotEnv(const std::string& dotEnvText,

@@ -70,6 +70,25 @@ TEST_F(ImportsTest, CurlImportWithoutAnyCollectionDoesNothing) {
     EXPECT_FALSE(vm().toastMessage());
 }
 
+TEST_F(ImportsTest, SpecImportAddsACollectionOnTopAndSelectsIt) {
+    vm().importOpenAPIOrPostman(R"({"openapi":"3.0.0","info":{"title":"Pets"},)"
+                                R"("servers":[{"url":"https://pets.test"}],)"
+                                R"("paths":{"/pets":{"get":{},"post":{}}}})");
+    const auto& imported = vm().collections().front();
+    EXPECT_EQ(imported.requests.size(), 2u);
+    EXPECT_EQ(vm().selectedCollectionID(), imported.id);
+    EXPECT_EQ(vm().selectedRequestID(), imported.requests.front().id);
+    EXPECT_EQ(workspaceStore->saves.back().collections.front().id, imported.id);
+    EXPECT_EQ(vm().toastMessage(), "Imported '" + imported.name + "' (2 endpoints).");
+    EXPECT_FALSE(vm().toastIsError());
+
+    const auto before = vm().collections();
+    vm().importOpenAPIOrPostman(R"({"neither":true})");
+    EXPECT_EQ(vm().collections(), before);
+    EXPECT_EQ(vm().toastMessage(), "Could not recognize OpenAPI 3.0 or Postman v2.1 JSON.");
+    EXPECT_TRUE(vm().toastIsError());
+}
+
 TEST_F(ImportsTest, DotEnvUpdatesLiveRowsNeverClearsSecretsAndAppendsNewOnes) {
     const auto hostID = rows()[0].id;
     const auto count =
