@@ -42,14 +42,14 @@ void warn(const std::string& message) {
 // --- The payload -------------------------------------------------------------
 
 std::optional<tarn::UUID> QuillerWorkspacePayload::defaultActiveEnvironmentID() {
-    static const std::optional<tarn::UUID> id = []() -> std::optional<tarn::UUID> {
+    static const std::optional<tarn::UUID> firstEnvironmentID = []() -> std::optional<tarn::UUID> {
         const std::vector<APIEnvironmentProfile> environments =
             APIEnvironmentProfile::defaultEnvironments();
         if (environments.empty())
             return std::nullopt;
         return environments.front().id;
     }();
-    return id;
+    return firstEnvironmentID;
 }
 
 QuillerWorkspacePayload QuillerWorkspacePayload::defaults() {

@@ -4,6 +4,7 @@
 // identifiers for the workspace store's tests.
 
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
+#include "support/EnvironmentScope.h"
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
@@ -23,27 +24,7 @@ using tarn::testing::modeOf;
 using tarn::testing::TemporaryFolder;
 using tarn::testing::UmaskScope;
 
-// Sets an environment variable for the scope and puts the old value back.
-class EnvironmentScope {
-public:
-    EnvironmentScope(std::string name, const std::string& value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str()))
-            m_old = old;
-        ::setenv(m_name.c_str(), value.c_str(), 1);
-    }
-    EnvironmentScope(const EnvironmentScope&) = delete;
-    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-    ~EnvironmentScope() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
+using tarn::testing::EnvironmentScope;
 
 inline tarn::UUID id(const char* text) {
     const std::optional<tarn::UUID> parsed = tarn::UUID::fromString(text);

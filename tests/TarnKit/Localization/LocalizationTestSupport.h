@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/EnvironmentScope.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,32 +47,5 @@ inline void writeFile(const std::filesystem::path& file, std::string_view bytes)
     if (!stream)
         throw std::runtime_error("could not write " + file.string());
 }
-
-// Sets or unsets environment variables and puts the old values back.
-class EnvironmentScope {
-public:
-    EnvironmentScope() = default;
-    EnvironmentScope(const EnvironmentScope&) = delete;
-    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
-    ~EnvironmentScope() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-    void set(const std::string& name, const std::optional<std::string>& value) {
-        const char* old = std::getenv(name.c_str());
-        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
 
 } // namespace tarn::testing

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "support/EnvironmentScope.h"
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
@@ -26,32 +27,7 @@ namespace fs = std::filesystem;
 namespace files = tarn::files;
 using namespace std::chrono;
 
-// Sets or unsets environment variables and puts the old values back.
-class EnvironmentScope {
-public:
-    void set(const std::string& name, const std::optional<std::string>& value) {
-        if (std::none_of(m_saved.begin(), m_saved.end(),
-                         [&](const auto& saved) { return saved.first == name; })) {
-            const char* old = std::getenv(name.c_str());
-            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        }
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-    ~EnvironmentScope() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
+using tarn::testing::EnvironmentScope;
 
 std::set<std::string> entriesOf(const fs::path& folder) {
     std::set<std::string> names;
