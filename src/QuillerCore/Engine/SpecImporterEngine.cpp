@@ -16,36 +16,6 @@ namespace {
 
 using nlohmann::json;
 
-// Counts brackets outside strings, so hostile nesting is refused before a tree
-// is built. For text that is not JSON the count does not matter: parsing fails.
-bool nestsDeeperThan(std::string_view text, std::size_t limit) {
-    std::size_t depth = 0;
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        switch (text[i]) {
-        case '"':
-            for (++i; i < size && text[i] != '"'; ++i) {
-                if (text[i] == '\\')
-                    ++i;
-            }
-            break;
-        case '[':
-        case '{':
-            if (++depth > limit)
-                return true;
-            break;
-        case ']':
-        case '}':
-            if (depth > 0)
-                --depth;
-            break;
-        default:
-            break;
-        }
-    }
-    return false;
-}
-
 const json* member(const json& object, std::string_view key) {
     if (!object.is_object())
         return nullptr;
@@ -281,7 +251,7 @@ std::optional<APIRequestCollection> parsePostmanV2(const json& document, const j
 } // namespace
 
 std::optional<APIRequestCollection> importCollection(std::string_view text) {
-    if (nestsDeeperThan(text, maxNestingDepth))
+    if (tarn::json::nestsDeeperThan(text, maxNestingDepth))
         return std::nullopt;
     const std::optional<json> document = tarn::json::parse(text);
     if (!document || !document->is_object() || document->empty())

@@ -183,36 +183,6 @@ std::string write(const nlohmann::json& document, Style style) {
     return writer.finish();
 }
 
-// Counts brackets outside strings. For valid JSON this is the true nesting
-// depth; for invalid text the answer does not matter, as parsing fails anyway.
-bool nestsTooDeep(std::string_view text) {
-    std::size_t depth = 0;
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        switch (text[i]) {
-        case '"':
-            for (++i; i < size && text[i] != '"'; ++i) {
-                if (text[i] == '\\')
-                    ++i;
-            }
-            break;
-        case '[':
-        case '{':
-            if (++depth > maxDepth)
-                return true;
-            break;
-        case ']':
-        case '}':
-            if (depth > 0)
-                --depth;
-            break;
-        default:
-            break;
-        }
-    }
-    return false;
-}
-
 void appendPadded(std::string& out, long value, int width) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -387,8 +357,38 @@ std::string compact(const nlohmann::json& document) {
     return write(document, Style::compact);
 }
 
+// Counts brackets outside strings. For valid JSON this is the true nesting
+// depth; for invalid text the answer does not matter, as parsing fails anyway.
+bool nestsDeeperThan(std::string_view text, std::size_t limit) {
+    std::size_t depth = 0;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        switch (text[i]) {
+        case '"':
+            for (++i; i < size && text[i] != '"'; ++i) {
+                if (text[i] == '\\')
+                    ++i;
+            }
+            break;
+        case '[':
+        case '{':
+            if (++depth > limit)
+                return true;
+            break;
+        case ']':
+        case '}':
+            if (depth > 0)
+                --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 std::optional<nlohmann::json> parse(std::string_view text) {
-    if (nestsTooDeep(text))
+    if (nestsDeeperThan(text, maxDepth))
         return std::nullopt;
     try {
         nlohmann::json document = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);

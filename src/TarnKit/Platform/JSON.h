@@ -104,6 +104,10 @@ std::string pretty(const nlohmann::json& document);
 // The same with no blanks and no line breaks (sorted keys, same escaping).
 std::string compact(const nlohmann::json& document);
 
+// Whether brackets outside strings nest deeper than `limit`; for valid JSON
+// this is the true nesting depth. Cheap enough to run before any parse.
+bool nestsDeeperThan(std::string_view text, std::size_t limit);
+
 // Parses one JSON text, a bare scalar at the top level included. Absent for
 // text that is not JSON, invalid UTF-8 inside strings, numbers beyond the range
 // of a double, and nesting deeper than maxDepth (checked before the tree is

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Utilities/TarnChecksum.h"
+#include "support/TemporaryFolder.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -16,26 +17,16 @@ namespace checksum = tarn::TarnChecksum;
 
 class TarnChecksumTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarn-checksum-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
     fs::path write(const std::string& name, const std::string& bytes) const {
-        const fs::path file = m_folder / name;
+        const fs::path file = m_temp.path() / name;
         std::ofstream(file, std::ios::binary) << bytes;
         return file;
     }
 
-    const fs::path& folder() const { return m_folder; }
+    const fs::path& folder() const { return m_temp.path(); }
 
 private:
-    fs::path m_folder;
+    tarn::testing::TemporaryFolder m_temp{"tarn-checksum"};
 };
 
 long errorCode(auto&& call) {

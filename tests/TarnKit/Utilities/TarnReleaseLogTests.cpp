@@ -1,6 +1,7 @@
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/JSONCoding.h"
 #include "TarnKit/Utilities/TarnReleaseLog.h"
+#include "support/TemporaryFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,26 +20,16 @@ namespace reader = tarn::TarnReleaseLogReader;
 
 class TarnReleaseLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarn-release-log-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
     fs::path write(const std::string& name, const std::string& bytes) const {
-        const fs::path file = m_folder / name;
+        const fs::path file = m_temp.path() / name;
         std::ofstream(file, std::ios::binary) << bytes;
         return file;
     }
 
-    const fs::path& folder() const { return m_folder; }
+    const fs::path& folder() const { return m_temp.path(); }
 
 private:
-    fs::path m_folder;
+    tarn::testing::TemporaryFolder m_temp{"tarn-release-log"};
 };
 
 std::vector<std::string> ids(const std::vector<TarnReleaseLogRecord>& records) {
