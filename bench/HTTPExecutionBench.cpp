@@ -16,6 +16,7 @@
 // The log lines of the logged case go to a temporary folder, never to the
 // user's own log.
 
+#include "BenchSupport.h"
 #include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "TarnKit/Platform/Numbers.h"
 
@@ -207,16 +208,8 @@ int executeLoop(const std::string& url, long count) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path logFolder =
-        std::filesystem::temp_directory_path() / ("quiller-bench-" + std::to_string(::getpid()));
-    ::setenv("XDG_DATA_HOME", logFolder.c_str(), 1);
-    struct RemoveFolder {
-        std::filesystem::path path;
-        ~RemoveFolder() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    } removeLogFolder{logFolder};
+    // Log lines go to a scratch folder, never the real home.
+    const quiller::bench::ScratchDataHome dataHome;
 
     if (option(argc, argv, "--serve"))
         return serveUntilStandardInputCloses();

@@ -10,6 +10,7 @@
 //
 // The log lines go to a temporary folder, never to the user's own log.
 
+#include "BenchSupport.h"
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Services/LocalHTTPProxyService.h"
 #include "TarnKit/Platform/Numbers.h"
@@ -102,16 +103,8 @@ int loadRounds(const std::string& url, long long rounds, int total, int concurre
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path logFolder =
-        std::filesystem::temp_directory_path() / ("quiller-bench-" + std::to_string(::getpid()));
-    ::setenv("XDG_DATA_HOME", logFolder.c_str(), 1);
-    struct RemoveFolder {
-        std::filesystem::path path;
-        ~RemoveFolder() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    } removeLogFolder{logFolder};
+    // Log lines go to a scratch folder, never the real home.
+    const quiller::bench::ScratchDataHome dataHome;
 
     if (const auto url = option(argc, argv, "--load")) {
         const auto rounds = positiveOption(argc, argv, "--rounds", 1);

@@ -6,14 +6,6 @@
 #include <algorithm>
 
 namespace quiller {
-namespace {
-
-bool stepPassed(const CollectionRunStepResult& step) {
-    return !step.errorMessage && step.passedAssertions == step.totalAssertions &&
-           step.statusCode >= 200 && step.statusCode <= 399;
-}
-
-} // namespace
 
 void QuillerViewModel::runActiveCollectionSuite() {
     const auto index = selectedCollectionIndex();
@@ -27,7 +19,8 @@ void QuillerViewModel::runActiveCollectionSuite() {
             return service->runCollection(collection, variables, {}, stop);
         },
         [this](std::vector<CollectionRunStepResult> steps) {
-            const auto passed = std::count_if(steps.begin(), steps.end(), stepPassed);
+            const auto passed = std::count_if(steps.begin(), steps.end(),
+                                              [](const auto& step) { return step.isSuccess(); });
             const auto total = static_cast<long long>(steps.size());
             setCollectionRunResults(std::move(steps));
             endBusy(BusyKind::runningCollection);

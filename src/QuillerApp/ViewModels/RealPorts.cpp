@@ -1,7 +1,13 @@
 #include "QuillerApp/ViewModels/RealPorts.h"
 
+#include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Engine/RequestHistoryStore.h"
+#include "QuillerCore/Services/HTTPAndSSEClientService.h"
+#include "QuillerCore/Services/LocalHTTPProxyService.h"
+#include "QuillerCore/Services/MCPInspectorService.h"
+#include "QuillerCore/Services/TarnWebSocketClient.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "TarnKit/System/TarnLaunchAtLogin.h"
 
 #include <string>
 #include <utility>
@@ -9,12 +15,7 @@
 namespace quiller {
 namespace {
 
-constexpr long unavailableErrorCode = 1099;
-
-[[noreturn]] void unavailable(const std::string& service) {
-    throw tarn::PlatformError("Quiller", unavailableErrorCode,
-                              service + " is not available in this build.");
-}
+constexpr long launchAtLoginErrorCode = 1099;
 
 } // namespace
 
@@ -59,55 +60,113 @@ void HistoryStoreAdapter::clear() {
     m_store->clear();
 }
 
-HTTPResponseSnapshot UnavailableRequestExecution::execute(const APIRequestSpec&, const VariableMap&,
-                                                          bool, std::stop_token) {
-    unavailable("HTTP execution");
+HTTPResponseSnapshot RequestExecutionAdapter::execute(const APIRequestSpec& spec,
+                                                      const VariableMap& variables,
+                                                      bool logExecution, std::stop_token stop) {
+    return HTTPAndSSEClientService::execute(spec, variables, logExecution, std::move(stop));
 }
 
-GraphQLSchemaSummary UnavailableRequestExecution::executeGraphQLIntrospection(const APIRequestSpec&,
-                                                                              const VariableMap&,
-                                                                              std::stop_token) {
-    unavailable("GraphQL introspection");
+GraphQLSchemaSummary RequestExecutionAdapter::executeGraphQLIntrospection(
+    const APIRequestSpec& spec, const VariableMap& variables, std::stop_token stop) {
+    return HTTPAndSSEClientService::executeGraphQLIntrospection(spec, variables, std::move(stop));
 }
 
-void UnavailableRequestExecution::streamSSE(const std::string&, const HeaderList&,
-                                            const std::optional<std::string>&, TarnHTTPMethod,
-                                            const SSEEventHandler&, std::stop_token) {
-    unavailable("Server-Sent Events streaming");
+void RequestExecutionAdapter::streamSSE(const std::string& url, const HeaderList& headers,
+                                        const std::optional<std::string>& body,
+                                        TarnHTTPMethod method, const SSEEventHandler& onEvent,
+                                        std::stop_token stop) {
+    HTTPAndSSEClientService::streamSSE(
+        url, headers, body, method, [&onEvent](const SSEStreamEvent& event) { onEvent(event); },
+        std::move(stop));
 }
 
-std::vector<CollectionRunStepResult>
-UnavailableCollectionRunner::runCollection(const APIRequestCollection&, const VariableMap&,
-                                           const ExtractionRules&, std::stop_token) {
-    unavailable("The collection runner");
+std::vector<CollectionRunStepResult> CollectionRunnerAdapter::runCollection(
+    const APIRequestCollection& collection, const VariableMap& initialVariables,
+    const ExtractionRules& extractorsByRequestID, std::stop_token stop) {
+    return CollectionRunnerAndBenchmarkEngine::runCollection(
+        collection, initialVariables, extractorsByRequestID, std::move(stop));
 }
 
-LoadBenchmarkReport UnavailableCollectionRunner::runLoadBenchmark(const APIRequestSpec&,
-                                                                  const VariableMap&, int, int,
-                                                                  std::stop_token) {
-    unavailable("The load benchmark");
+LoadBenchmarkReport CollectionRunnerAdapter::runLoadBenchmark(const APIRequestSpec& spec,
+                                                              const VariableMap& variables,
+                                                              int totalRequests, int concurrency,
+                                                              std::stop_token stop) {
+    return CollectionRunnerAndBenchmarkEngine::runLoadBenchmark(spec, variables, totalRequests,
+                                                                concurrency, std::move(stop));
 }
 
-MCPInspectorPort::Inspection
-UnavailableMCPInspector::inspectStdioServer(const std::string&, const std::optional<std::string>&,
-                                            const std::string&, std::stop_token) {
-    unavailable("MCP inspection");
+MCPInspectorPort::Inspection MCPInspectorAdapter::inspectStdioServer(
+    const std::string& commandLine, const std::optional<std::string>& callToolName,
+    const std::string& callArgumentsJSON, std::stop_token stop) {
+    auto result = MCPInspectorService::inspectStdioServer(commandLine, callToolName,
+                                                          callArgumentsJSON, std::move(stop));
+    return Inspection{.tools = std::move(result.tools), .rawOutput = std::move(result.rawOutput)};
 }
 
-std::uint16_t UnavailableMockServer::start(std::uint16_t) {
-    unavailable("The local mock server");
+MockServerAdapter::MockServerAdapter() : m_service(std::make_unique<LocalHTTPProxyService>()) {}
+
+MockServerAdapter::~MockServerAdapter() = default;
+
+void MockServerAdapter::setExchangeHandler(ExchangeHandler handler) {
+    m_service->setOnExchangeCaptured(
+        [handler = std::move(handler)](const CapturedProxyExchange& exchange) {
+            if (handler)
+                handler(exchange);
+        });
 }
 
-bool UnavailableWebSocket::connect(const std::string&) {
-    unavailable("The WebSocket client");
+void MockServerAdapter::updateMockRoutes(const std::vector<MockRouteRule>& routes) {
+    m_service->updateMockRoutes(routes);
 }
 
-void UnavailableWebSocket::send(const std::string&) {
-    unavailable("The WebSocket client");
+std::uint16_t MockServerAdapter::start(std::uint16_t port) {
+    return m_service->start(port);
 }
 
-void UnavailableLaunchAtLogin::setEnabled(bool) {
-    unavailable("Launch at login");
+void MockServerAdapter::stop() {
+    m_service->stop();
+}
+
+WebSocketAdapter::WebSocketAdapter() : m_client(std::make_unique<TarnWebSocketClient>()) {}
+
+WebSocketAdapter::~WebSocketAdapter() = default;
+
+void WebSocketAdapter::setMessageHandler(MessageHandler handler) {
+    m_client->setOnMessage([handler = std::move(handler)](const WebSocketFrameItem& frame) {
+        if (handler)
+            handler(frame);
+    });
+}
+
+void WebSocketAdapter::setDisconnectHandler(DisconnectHandler handler) {
+    m_client->setOnDisconnect(
+        [handler = std::move(handler)](const std::optional<std::string>& description) {
+            if (handler)
+                handler(description);
+        });
+}
+
+bool WebSocketAdapter::connect(const std::string& url) {
+    return m_client->connect(url);
+}
+
+void WebSocketAdapter::disconnect() {
+    m_client->disconnect();
+}
+
+void WebSocketAdapter::send(const std::string& text) {
+    m_client->send(text);
+}
+
+bool LaunchAtLoginAdapter::isEnabled() {
+    return tarn::TarnLaunchAtLogin::isEnabled();
+}
+
+void LaunchAtLoginAdapter::setEnabled(bool enabled) {
+    if (!tarn::TarnLaunchAtLogin::setEnabled(enabled))
+        throw tarn::PlatformError("Quiller", launchAtLoginErrorCode,
+                                  enabled ? "The autostart entry could not be written."
+                                          : "The autostart entry could not be removed.");
 }
 
 QuillerViewModelPorts makeRealPorts(std::shared_ptr<tarn::MainExecutor> main,
@@ -120,14 +179,14 @@ QuillerViewModelPorts makeRealPorts(std::shared_ptr<tarn::MainExecutor> main,
     ports.clock = std::make_shared<SystemClock>();
     ports.clipboard = std::move(clipboard);
     ports.filePanels = std::move(filePanels);
-    ports.launchAtLogin = std::make_shared<UnavailableLaunchAtLogin>();
+    ports.launchAtLogin = std::make_shared<LaunchAtLoginAdapter>();
     ports.workspaceStore = std::make_shared<WorkspaceStoreAdapter>();
     ports.historyStore = std::make_shared<HistoryStoreAdapter>();
-    ports.requestExecution = std::make_shared<UnavailableRequestExecution>();
-    ports.collectionRunner = std::make_shared<UnavailableCollectionRunner>();
-    ports.mcpInspector = std::make_shared<UnavailableMCPInspector>();
-    ports.mockServer = std::make_shared<UnavailableMockServer>();
-    ports.webSocket = std::make_shared<UnavailableWebSocket>();
+    ports.requestExecution = std::make_shared<RequestExecutionAdapter>();
+    ports.collectionRunner = std::make_shared<CollectionRunnerAdapter>();
+    ports.mcpInspector = std::make_shared<MCPInspectorAdapter>();
+    ports.mockServer = std::make_shared<MockServerAdapter>();
+    ports.webSocket = std::make_shared<WebSocketAdapter>();
     return ports;
 }
 

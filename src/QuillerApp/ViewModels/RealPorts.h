@@ -16,7 +16,9 @@ class KeychainBackend;
 
 namespace quiller {
 
+class LocalHTTPProxyService;
 class RequestHistoryStore;
+class TarnWebSocketClient;
 
 // The monotonic and wall clocks of the system.
 class SystemClock final : public ClockPort {
@@ -54,62 +56,81 @@ private:
     std::unique_ptr<RequestHistoryStore> m_store;
 };
 
-// Stand-ins for the services this build does not carry yet. Every call that
-// would do work throws tarn::PlatformError (domain "Quiller", code 1099) with
-// a description that says which service is missing; the calls the view model
-// makes at start-up (installing handlers, handing over routes, reading the
-// login state) do nothing.
-class UnavailableRequestExecution final : public RequestExecutionPort {
+// HTTPAndSSEClientService behind the port.
+class RequestExecutionAdapter final : public RequestExecutionPort {
 public:
-    HTTPResponseSnapshot execute(const APIRequestSpec&, const VariableMap&, bool,
-                                 std::stop_token) override;
-    GraphQLSchemaSummary executeGraphQLIntrospection(const APIRequestSpec&, const VariableMap&,
-                                                     std::stop_token) override;
-    void streamSSE(const std::string&, const HeaderList&, const std::optional<std::string>&,
-                   TarnHTTPMethod, const SSEEventHandler&, std::stop_token) override;
+    HTTPResponseSnapshot execute(const APIRequestSpec& spec, const VariableMap& variables,
+                                 bool logExecution, std::stop_token stop) override;
+    GraphQLSchemaSummary executeGraphQLIntrospection(const APIRequestSpec& spec,
+                                                     const VariableMap& variables,
+                                                     std::stop_token stop) override;
+    void streamSSE(const std::string& url, const HeaderList& headers,
+                   const std::optional<std::string>& body, TarnHTTPMethod method,
+                   const SSEEventHandler& onEvent, std::stop_token stop) override;
 };
 
-class UnavailableCollectionRunner final : public CollectionRunnerPort {
+// CollectionRunnerAndBenchmarkEngine behind the port.
+class CollectionRunnerAdapter final : public CollectionRunnerPort {
 public:
-    std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection&,
-                                                       const VariableMap&, const ExtractionRules&,
-                                                       std::stop_token) override;
-    LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec&, const VariableMap&, int, int,
-                                         std::stop_token) override;
+    std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection& collection,
+                                                       const VariableMap& initialVariables,
+                                                       const ExtractionRules& extractorsByRequestID,
+                                                       std::stop_token stop) override;
+    LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec& spec, const VariableMap& variables,
+                                         int totalRequests, int concurrency,
+                                         std::stop_token stop) override;
 };
 
-class UnavailableMCPInspector final : public MCPInspectorPort {
+// MCPInspectorService behind the port.
+class MCPInspectorAdapter final : public MCPInspectorPort {
 public:
-    Inspection inspectStdioServer(const std::string&, const std::optional<std::string>&,
-                                  const std::string&, std::stop_token) override;
+    Inspection inspectStdioServer(const std::string& commandLine,
+                                  const std::optional<std::string>& callToolName,
+                                  const std::string& callArgumentsJSON,
+                                  std::stop_token stop) override;
 };
 
-class UnavailableMockServer final : public MockServerPort {
+// One LocalHTTPProxyService, stopped until the first start.
+class MockServerAdapter final : public MockServerPort {
 public:
-    void setExchangeHandler(ExchangeHandler) override {}
-    void updateMockRoutes(const std::vector<MockRouteRule>&) override {}
-    std::uint16_t start(std::uint16_t) override;
-    void stop() override {}
+    MockServerAdapter();
+    ~MockServerAdapter() override;
+    void setExchangeHandler(ExchangeHandler handler) override;
+    void updateMockRoutes(const std::vector<MockRouteRule>& routes) override;
+    std::uint16_t start(std::uint16_t port) override;
+    void stop() override;
+
+private:
+    std::unique_ptr<LocalHTTPProxyService> m_service;
 };
 
-class UnavailableWebSocket final : public WebSocketPort {
+// One TarnWebSocketClient.
+class WebSocketAdapter final : public WebSocketPort {
 public:
-    void setMessageHandler(MessageHandler) override {}
-    void setDisconnectHandler(DisconnectHandler) override {}
-    bool connect(const std::string&) override;
-    void disconnect() override {}
-    void send(const std::string&) override;
+    WebSocketAdapter();
+    ~WebSocketAdapter() override;
+    void setMessageHandler(MessageHandler handler) override;
+    void setDisconnectHandler(DisconnectHandler handler) override;
+    bool connect(const std::string& url) override;
+    void disconnect() override;
+    void send(const std::string& text) override;
+
+private:
+    std::unique_ptr<TarnWebSocketClient> m_client;
 };
 
-class UnavailableLaunchAtLogin final : public LaunchAtLoginPort {
+// The XDG autostart entry of the running executable (TarnLaunchAtLogin).
+class LaunchAtLoginAdapter final : public LaunchAtLoginPort {
 public:
-    bool isEnabled() override { return false; }
-    void setEnabled(bool) override;
+    bool isEnabled() override;
+    // Throws tarn::PlatformError (domain "Quiller", code 1099) when the entry
+    // cannot be written or removed.
+    void setEnabled(bool enabled) override;
 };
 
 // The application's set: the given executors, clipboard and file panels, the
 // system clock, the stores in their default locations, the shared logger, the
-// user's interface language, and the services.
+// user's interface language, and the real services.
 QuillerViewModelPorts makeRealPorts(std::shared_ptr<tarn::MainExecutor> main,
                                     std::shared_ptr<tarn::BackgroundExecutor> background,
                                     std::shared_ptr<ClipboardPort> clipboard,
