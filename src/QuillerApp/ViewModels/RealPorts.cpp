@@ -127,35 +127,44 @@ void MockServerAdapter::stop() {
     m_service->stop();
 }
 
-WebSocketAdapter::WebSocketAdapter() : m_client(std::make_unique<TarnWebSocketClient>()) {}
+WebSocketAdapter::WebSocketAdapter() = default;
 
 WebSocketAdapter::~WebSocketAdapter() = default;
 
 void WebSocketAdapter::setMessageHandler(MessageHandler handler) {
-    m_client->setOnMessage([handler = std::move(handler)](const WebSocketFrameItem& frame) {
-        if (handler)
-            handler(frame);
-    });
+    m_onMessage = std::move(handler);
 }
 
 void WebSocketAdapter::setDisconnectHandler(DisconnectHandler handler) {
-    m_client->setOnDisconnect(
-        [handler = std::move(handler)](const std::optional<std::string>& description) {
-            if (handler)
-                handler(description);
-        });
+    m_onDisconnect = std::move(handler);
 }
 
 bool WebSocketAdapter::connect(const std::string& url) {
+    // Made on first use: the client loads the system's certificates, which
+    // start-up should not wait for.
+    if (!m_client) {
+        m_client = std::make_unique<TarnWebSocketClient>();
+        m_client->setOnMessage([handler = m_onMessage](const WebSocketFrameItem& frame) {
+            if (handler)
+                handler(frame);
+        });
+        m_client->setOnDisconnect(
+            [handler = m_onDisconnect](const std::optional<std::string>& description) {
+                if (handler)
+                    handler(description);
+            });
+    }
     return m_client->connect(url);
 }
 
 void WebSocketAdapter::disconnect() {
-    m_client->disconnect();
+    if (m_client)
+        m_client->disconnect();
 }
 
 void WebSocketAdapter::send(const std::string& text) {
-    m_client->send(text);
+    if (m_client)
+        m_client->send(text);
 }
 
 bool LaunchAtLoginAdapter::isEnabled() {

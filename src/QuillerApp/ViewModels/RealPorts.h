@@ -104,7 +104,8 @@ private:
     std::unique_ptr<LocalHTTPProxyService> m_service;
 };
 
-// One TarnWebSocketClient.
+// One TarnWebSocketClient, made at the first connect. The handlers are
+// installed once, before that, as the port says.
 class WebSocketAdapter final : public WebSocketPort {
 public:
     WebSocketAdapter();
@@ -116,6 +117,8 @@ public:
     void send(const std::string& text) override;
 
 private:
+    MessageHandler m_onMessage;
+    DisconnectHandler m_onDisconnect;
     std::unique_ptr<TarnWebSocketClient> m_client;
 };
 

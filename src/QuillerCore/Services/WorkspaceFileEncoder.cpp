@@ -37,6 +37,14 @@ void appendKey(std::string& out, std::size_t levels, std::string_view name) {
     out.append(" : ");
 }
 
+// A request's pretty text as it stands inside a collection's list, four levels
+// down; kept in this form so that reusing it is a plain copy.
+std::string nestedRequestText(const APIRequestSpec& request) {
+    std::string text;
+    appendNested(text, tarn::json::pretty(nlohmann::json(request)), 4);
+    return text;
+}
+
 } // namespace
 
 const std::string& WorkspaceFileEncoder::requestText(const APIRequestSpec& request) {
@@ -45,13 +53,12 @@ const std::string& WorkspaceFileEncoder::requestText(const APIRequestSpec& reque
             return used->second.text;
         // Another request of this workspace has the same id: encode this one
         // on its own, without caching it.
-        return m_scratch.emplace_back(tarn::json::pretty(nlohmann::json(request)));
+        return m_scratch.emplace_back(nestedRequestText(request));
     }
     if (const auto cached = m_cache.find(request.id);
         cached != m_cache.end() && cached->second.request == request)
         return m_used.insert(m_cache.extract(cached)).position->second.text;
-    return m_used
-        .emplace(request.id, CachedRequest{request, tarn::json::pretty(nlohmann::json(request))})
+    return m_used.emplace(request.id, CachedRequest{request, nestedRequestText(request)})
         .first->second.text;
 }
 
@@ -99,7 +106,7 @@ std::string WorkspaceFileEncoder::encode(const QuillerWorkspacePayload& payload,
                         out.append(",\n");
                     firstRequest = false;
                     out.append(8, ' ');
-                    appendNested(out, requestText(request), 4);
+                    out.append(requestText(request));
                 }
                 out.append("\n");
                 out.append(6, ' ');

@@ -31,7 +31,7 @@ public:
 private:
     struct CachedRequest {
         APIRequestSpec request;
-        std::string text; // pretty, as at the top level
+        std::string text; // pretty, indented as inside a collection
     };
 
     const std::string& requestText(const APIRequestSpec& request);

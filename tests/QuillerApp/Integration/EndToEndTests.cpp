@@ -2,7 +2,8 @@
 // goes out through the execution service to the application's own mock
 // server, lands in the history file with its secret redacted, shows up as a
 // capture, and the capture replays as a new request that reaches the server
-// again. Only the clipboard, the file panels and launch at login are fakes.
+// again; the WebSocket console talks to a real server. Only the clipboard,
+// the file panels and launch at login are fakes.
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 #include "QuillerApp/ViewModels/RealPorts.h"
@@ -12,6 +13,7 @@
 #include "TarnKit/System/InMemoryKeychain.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 #include "support/EnvironmentScope.h"
+#include "support/LoopbackWebSocketServer.h"
 #include "support/ManualExecutors.h"
 #include "support/TemporaryFolder.h"
 #include "support/ViewModelFakes.h"
@@ -185,6 +187,30 @@ TEST_F(EndToEndTest, SendRecordCaptureAndReplayOverTheRealServices) {
 
     vm().toggleProxyServer();
     EXPECT_FALSE(vm().isProxyRunning());
+}
+
+TEST_F(EndToEndTest, TheWebSocketConsoleTalksToARealServer) {
+    tarn::testing::LoopbackWebSocketServer server;
+    vm().setWsURL(server.url("127.0.0.1", "/socket"));
+
+    vm().toggleWebSocket();
+    ASSERT_TRUE(vm().isWSConnected()) << vm().toastMessage().value_or("");
+    vm().setWsDraftMessage("ping");
+    vm().sendWebSocketMessage();
+
+    // Our frame, then the server's echo, newest first.
+    ASSERT_TRUE(pumpUntil([&] { return vm().wsFrames().size() == 2; }));
+    EXPECT_FALSE(vm().wsFrames()[0].isOutgoing);
+    EXPECT_EQ(vm().wsFrames()[0].payload, "ping");
+    EXPECT_TRUE(vm().wsFrames()[1].isOutgoing);
+
+    vm().toggleWebSocket();
+    EXPECT_FALSE(vm().isWSConnected());
+    ASSERT_TRUE(tarn::testing::LoopbackWebSocketServer::waitUntil(
+        [&] { return !server.closeCodes().empty(); }));
+    EXPECT_EQ(server.closeCodes().front(), 1000);
+    main->runUntilIdle();
+    EXPECT_FALSE(vm().isWSConnected());
 }
 
 } // namespace
