@@ -2,9 +2,12 @@
 
 // Small pieces the benchmarks share.
 
+#include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace quiller::bench {
@@ -42,5 +45,29 @@ public:
 private:
     ScratchFolder m_folder;
 };
+
+// The value of "--name=value" among the arguments, "" for a bare "--name", or
+// nothing when it is not given.
+inline std::optional<std::string> option(int argc, char** argv, std::string_view name) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == name)
+            return std::string();
+        if (argument.starts_with(name) && argument.size() > name.size() &&
+            argument[name.size()] == '=')
+            return std::string(argument.substr(name.size() + 1));
+    }
+    return std::nullopt;
+}
+
+// Runs the registered benchmarks as BENCHMARK_MAIN would.
+inline int runRegisteredBenchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 } // namespace quiller::bench

@@ -170,18 +170,6 @@ void Execute10MBJSON(benchmark::State& state) {
 }
 BENCHMARK(Execute10MBJSON)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-std::optional<std::string> option(int argc, char** argv, std::string_view name) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument == name)
-            return std::string();
-        if (argument.starts_with(name) && argument.size() > name.size() &&
-            argument[name.size()] == '=')
-            return std::string(argument.substr(name.size() + 1));
-    }
-    return std::nullopt;
-}
-
 int serveUntilStandardInputCloses() {
     std::cout << server().base() << std::endl;
     char ignored = 0;
@@ -211,11 +199,11 @@ int main(int argc, char** argv) {
     // Log lines go to a scratch folder, never the real home.
     const quiller::bench::ScratchDataHome dataHome;
 
-    if (option(argc, argv, "--serve"))
+    if (quiller::bench::option(argc, argv, "--serve"))
         return serveUntilStandardInputCloses();
-    if (const auto url = option(argc, argv, "--execute-loop")) {
-        const auto count =
-            tarn::numbers::parseInteger(option(argc, argv, "--count").value_or("200"));
+    if (const auto url = quiller::bench::option(argc, argv, "--execute-loop")) {
+        const auto count = tarn::numbers::parseInteger(
+            quiller::bench::option(argc, argv, "--count").value_or("200"));
         if (!count || *count < 1) {
             std::cerr << "--count needs a positive number\n";
             return 2;
@@ -227,10 +215,5 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quiller::bench::runRegisteredBenchmarks(argc, argv);
 }

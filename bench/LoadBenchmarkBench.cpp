@@ -61,19 +61,9 @@ void LoadBenchmark200x24(benchmark::State& state) {
 }
 BENCHMARK(LoadBenchmark200x24)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-std::optional<std::string> option(int argc, char** argv, std::string_view name) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument.starts_with(name) && argument.size() > name.size() &&
-            argument[name.size()] == '=')
-            return std::string(argument.substr(name.size() + 1));
-    }
-    return std::nullopt;
-}
-
 std::optional<long long> positiveOption(int argc, char** argv, std::string_view name,
                                         long long fallback) {
-    const std::optional<std::string> text = option(argc, argv, name);
+    const std::optional<std::string> text = quiller::bench::option(argc, argv, name);
     if (!text)
         return fallback;
     const std::optional<long long> value = tarn::numbers::parseInteger(*text);
@@ -106,7 +96,7 @@ int main(int argc, char** argv) {
     // Log lines go to a scratch folder, never the real home.
     const quiller::bench::ScratchDataHome dataHome;
 
-    if (const auto url = option(argc, argv, "--load")) {
+    if (const auto url = quiller::bench::option(argc, argv, "--load")) {
         const auto rounds = positiveOption(argc, argv, "--rounds", 1);
         const auto total = positiveOption(argc, argv, "--total", Engine::maxBenchmarkRequests);
         const auto concurrency =
@@ -117,10 +107,5 @@ int main(int argc, char** argv) {
         }
         return loadRounds(*url, *rounds, static_cast<int>(*total), static_cast<int>(*concurrency));
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quiller::bench::runRegisteredBenchmarks(argc, argv);
 }

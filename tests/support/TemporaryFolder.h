@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
@@ -33,6 +34,14 @@ public:
         std::filesystem::remove_all(m_path, ignored);
     }
     const std::filesystem::path& path() const { return m_path; }
+
+    // Writes `bytes` to the file `name` in the folder, replacing it; returns
+    // the file's path.
+    std::filesystem::path write(const std::string& name, const std::string& bytes) const {
+        const std::filesystem::path file = m_path / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
 
 private:
     std::filesystem::path m_path;

@@ -198,12 +198,8 @@ std::optional<APIRequestSpec> QuillerViewModel::activeRequest() const {
 }
 
 std::optional<APIEnvironmentProfile> QuillerViewModel::activeEnvironment() const {
-    if (m_activeEnvironmentID) {
-        for (const auto& environment : m_environments) {
-            if (environment.id == *m_activeEnvironmentID)
-                return environment;
-        }
-    }
+    if (const auto index = activeEnvironmentIndex())
+        return m_environments[*index];
     if (m_environments.empty())
         return std::nullopt;
     return m_environments.front();
@@ -223,6 +219,16 @@ std::optional<std::size_t> QuillerViewModel::selectedCollectionIndex() const {
         }
     }
     return 0;
+}
+
+std::optional<std::size_t> QuillerViewModel::activeEnvironmentIndex() const {
+    if (m_activeEnvironmentID) {
+        for (std::size_t i = 0; i < m_environments.size(); ++i) {
+            if (m_environments[i].id == *m_activeEnvironmentID)
+                return i;
+        }
+    }
+    return std::nullopt;
 }
 
 // --- Busy flags ----------------------------------------------------------------------

@@ -417,6 +417,9 @@ private:
     // Position of the collection whose id is selectedCollectionID(), else 0;
     // nothing when there is no collection.
     std::optional<std::size_t> selectedCollectionIndex() const;
+    // Position of the environment whose id is activeEnvironmentID(); nothing
+    // without one (no fallback to the first).
+    std::optional<std::size_t> activeEnvironmentIndex() const;
     // The active environment's variable map (empty without one).
     VariableMap activeVariables() const;
 

@@ -134,15 +134,8 @@ QuillerViewModel::DotEnvImportCount QuillerViewModel::importDotEnv(const std::st
                                                                    const std::string& sourceLabel) {
     if (m_environments.empty())
         return {};
-    std::size_t target = 0;
-    if (m_activeEnvironmentID) {
-        for (std::size_t i = 0; i < m_environments.size(); ++i) {
-            if (m_environments[i].id == *m_activeEnvironmentID) {
-                target = i;
-                break;
-            }
-        }
-    }
+    // The active environment, else the first.
+    const std::size_t target = activeEnvironmentIndex().value_or(0);
     const auto entries = DotEnvCodec::parse(dotEnvText);
     if (entries.empty()) {
         showToast(text("No valid KEY=VALUE variables found in .env input.",

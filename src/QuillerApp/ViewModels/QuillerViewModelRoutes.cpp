@@ -77,35 +77,25 @@ void QuillerViewModel::replayExchangeInClient(const CapturedProxyExchange& excha
 
 void QuillerViewModel::addVariableToActiveEnvironment(const std::string& key,
                                                       const std::string& value, bool isSecret) {
-    if (!m_activeEnvironmentID)
-        return;
-    const auto environment = std::find_if(
-        m_environments.begin(), m_environments.end(),
-        [&](const APIEnvironmentProfile& e) { return e.id == *m_activeEnvironmentID; });
-    if (environment == m_environments.end())
+    const auto index = activeEnvironmentIndex();
+    if (!index)
         return;
     const std::string trimmedKey{tarn::text::trimmingWhitespaceAndNewlines(key)};
     if (trimmedKey.empty())
         return;
-    const auto index = static_cast<std::size_t>(environment - m_environments.begin());
     mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
-        all[index].variables.push_back(KeyValueRow{
+        all[*index].variables.push_back(KeyValueRow{
             .key = trimmedKey, .value = value, .isEnabled = true, .isSecret = isSecret});
     });
     persist();
 }
 
 void QuillerViewModel::removeVariable(const tarn::UUID& variableID) {
-    if (!m_activeEnvironmentID)
+    const auto index = activeEnvironmentIndex();
+    if (!index)
         return;
-    const auto environment = std::find_if(
-        m_environments.begin(), m_environments.end(),
-        [&](const APIEnvironmentProfile& e) { return e.id == *m_activeEnvironmentID; });
-    if (environment == m_environments.end())
-        return;
-    const auto index = static_cast<std::size_t>(environment - m_environments.begin());
     mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
-        std::erase_if(all[index].variables,
+        std::erase_if(all[*index].variables,
                       [&](const KeyValueRow& row) { return row.id == variableID; });
     });
     persist();

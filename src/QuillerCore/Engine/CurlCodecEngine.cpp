@@ -1,6 +1,7 @@
 // Reading pasted cURL commands: shell-style splitting and the import.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 
+#include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <utility>
@@ -15,137 +16,19 @@ char32_t firstCodePoint(std::string_view character) {
     return tarn::text::decodeUTF8(character).front();
 }
 
-bool isASCIIAlpha(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isASCIIDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isHexDigit(char c) {
-    return isASCIIDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-int hexValue(char c) {
-    if (isASCIIDigit(c))
-        return c - '0';
-    return (c | 0x20) - 'a' + 10;
-}
-
 // --- URL text ---------------------------------------------------------------
-// Just enough of RFC 3986 to tell whether an imported URL parses and to read
-// its path for the request's name.
-
-bool isUnreserved(char c) {
-    return isASCIIAlpha(c) || isASCIIDigit(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
-bool isSubDelimiter(char c) {
-    return std::string_view("!$&'()*+,;=").find(c) != std::string_view::npos;
-}
-
-// Whether every byte is unreserved, a sub-delimiter, one of `extra`, or part of
-// a well-formed percent escape.
-bool isValidRun(std::string_view text, std::string_view extra) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '%') {
-            if (i + 2 >= text.size() || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2]))
-                return false;
-            i += 2;
-        } else if (!isUnreserved(c) && !isSubDelimiter(c) &&
-                   extra.find(c) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool isValidAuthority(std::string_view authority) {
-    if (const std::size_t at = authority.find('@'); at != std::string_view::npos) {
-        if (!isValidRun(authority.substr(0, at), ":"))
-            return false;
-        authority.remove_prefix(at + 1);
-    }
-    std::string_view port;
-    if (authority.starts_with('[')) {
-        const std::size_t close = authority.find(']');
-        if (close == std::string_view::npos || close == 1 ||
-            !isValidRun(authority.substr(1, close - 1), ":"))
-            return false;
-        const std::string_view rest = authority.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest.front() != ':')
-                return false;
-            port = rest.substr(1);
-        }
-    } else {
-        const std::size_t colon = authority.find(':');
-        if (!isValidRun(authority.substr(0, colon), ""))
-            return false;
-        if (colon != std::string_view::npos)
-            port = authority.substr(colon + 1);
-    }
-    for (const char c : port)
-        if (!isASCIIDigit(c))
-            return false;
-    return true;
-}
-
-std::string percentDecoded(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && isHexDigit(text[i + 1]) &&
-            isHexDigit(text[i + 2])) {
-            decoded.push_back(
-                static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-            i += 2;
-        } else {
-            decoded.push_back(text[i]);
-        }
-    }
-    return decoded;
-}
 
 // The percent-decoded path of a URI reference, or nullopt when the text is no
 // RFC 3986 URI reference.
 std::optional<std::string> uriPath(std::string_view text) {
-    if (const std::size_t hash = text.find('#'); hash != std::string_view::npos) {
-        if (!isValidRun(text.substr(hash + 1), ":@/?"))
-            return std::nullopt;
-        text = text.substr(0, hash);
-    }
-    if (const std::size_t question = text.find('?'); question != std::string_view::npos) {
-        if (!isValidRun(text.substr(question + 1), ":@/?"))
-            return std::nullopt;
-        text = text.substr(0, question);
-    }
-    bool hasScheme = false;
-    if (const std::size_t colon = text.find(':');
-        colon != std::string_view::npos && colon > 0 && isASCIIAlpha(text.front())) {
-        hasScheme = true;
-        for (const char c : text.substr(0, colon))
-            if (!isASCIIAlpha(c) && !isASCIIDigit(c) && c != '+' && c != '-' && c != '.')
-                hasScheme = false;
-        if (hasScheme)
-            text.remove_prefix(colon + 1);
-    }
-    std::string_view path = text;
-    if (text.starts_with("//")) {
-        const std::size_t pathStart = text.find('/', 2);
-        if (!isValidAuthority(text.substr(2, pathStart - 2)))
-            return std::nullopt;
-        path = pathStart == std::string_view::npos ? std::string_view() : text.substr(pathStart);
-    } else if (!hasScheme) {
-        // Without a scheme, a colon in the first segment would read as one.
-        if (path.substr(0, path.find('/')).find(':') != std::string_view::npos)
-            return std::nullopt;
-    }
-    if (!isValidRun(path, ":@/"))
+    const std::optional<tarn::URLComponents> url = tarn::URLComponents::parse(text);
+    if (!url)
         return std::nullopt;
-    std::string decoded = percentDecoded(path);
+    std::string decoded = tarn::percentDecoded(url->path());
     // Escapes that do not decode to UTF-8 stay as written rather than produce
     // a name that is not text.
     if (!tarn::text::isValidUTF8(decoded))
-        return std::string(path);
+        return url->path();
     return decoded;
 }
 

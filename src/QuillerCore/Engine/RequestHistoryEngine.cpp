@@ -37,36 +37,6 @@ bool containsSensitiveName(std::string_view name, const std::array<std::string_v
     return false;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// "%XX" escapes turned into their bytes; a "%" that starts no escape stays as
-// it is. The result may be invalid UTF-8; callers that show it repair it.
-std::string percentDecoded(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = hexValue(text[i + 1]);
-            const int low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                decoded.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
-        }
-        decoded.push_back(text[i]);
-    }
-    return decoded;
-}
-
 // A name is tested both as written and percent-decoded, so that "api%5Fkey"
 // is caught whether or not the URL around it parses: both ways of cleaning a
 // URL then drop the same parameters.
@@ -75,7 +45,7 @@ bool isSensitiveQueryName(std::string_view name) {
         return true;
     if (name.find('%') == std::string_view::npos)
         return false;
-    return isSensitiveQueryParameter(percentDecoded(name));
+    return isSensitiveQueryParameter(tarn::percentDecoded(name));
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -297,14 +267,15 @@ std::string sanitizedHostAndPath(std::string_view url) {
     if (!parsed)
         return sanitized.substr(0, sanitized.find('?'));
 
-    std::string result = parsed->host() ? percentDecoded(*parsed->host()) : std::string();
+    std::string result = parsed->host() ? tarn::percentDecoded(*parsed->host()) : std::string();
     if (result.empty()) {
         // Without a host there is nothing for a port or a "/" to attach to.
-        result = percentDecoded(parsed->path());
+        result = tarn::percentDecoded(parsed->path());
     } else {
         if (parsed->port() && !parsed->port()->empty())
             result.append(":").append(decimalPort(*parsed->port()));
-        result.append(parsed->path().empty() ? std::string("/") : percentDecoded(parsed->path()));
+        result.append(parsed->path().empty() ? std::string("/")
+                                             : tarn::percentDecoded(parsed->path()));
     }
     // Decoded escapes may not be UTF-8; a log line must be.
     return tarn::text::repairUTF8(result);

@@ -1,5 +1,6 @@
 #include "QuillerCore/Services/MockHTTPRequestReader.h"
 
+#include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <algorithm>
@@ -51,22 +52,12 @@ std::optional<std::size_t> parseDecimalLength(std::string_view text) {
     return value;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "1a", "1a;name=value", "1a " -> 26; anything else is no chunk size.
 std::optional<std::size_t> parseChunkSize(std::string_view line) {
     std::size_t value = 0;
     std::size_t i = 0;
     for (; i < line.size(); ++i) {
-        const int digit = hexDigit(line[i]);
+        const int digit = tarn::numbers::hexDigitValue(line[i]);
         if (digit < 0)
             break;
         if (value > (SIZE_MAX >> 4))

@@ -32,6 +32,18 @@ std::optional<long long> parseInteger(std::string_view text);
 // give nullopt instead of silently becoming a special value.
 std::optional<double> parseDouble(std::string_view text);
 
+// The value of one hexadecimal digit in either letter case, or -1 for any
+// other character.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // Rounds halves away from zero: 2.5 gives 3, -2.5 gives -3.
 double roundHalfAwayFromZero(double value);
 // The same, as an integer; nullopt for NaN and for results outside long long.

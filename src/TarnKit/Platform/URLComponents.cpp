@@ -1,5 +1,7 @@
 #include "TarnKit/Platform/URLComponents.h"
 
+#include "TarnKit/Platform/Numbers.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -303,6 +305,24 @@ std::string percentEncodedQueryComponent(std::string_view text) {
         }
     }
     return encoded;
+}
+
+std::string percentDecoded(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = numbers::hexDigitValue(text[i + 1]);
+            const int low = numbers::hexDigitValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                decoded.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        decoded.push_back(text[i]);
+    }
+    return decoded;
 }
 
 } // namespace tarn

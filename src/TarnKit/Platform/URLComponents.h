@@ -69,4 +69,9 @@ private:
 // query item's name or value. Pure; any thread.
 std::string percentEncodedQueryComponent(std::string_view text);
 
+// `text` with every "%XX" escape turned into its byte; a "%" that starts no
+// escape stays as it is. The result may be invalid UTF-8: callers that show it
+// repair it. Pure; any thread.
+std::string percentDecoded(std::string_view text);
+
 } // namespace tarn

@@ -1,5 +1,7 @@
 #include "TarnKit/Platform/UUID.h"
 
+#include "TarnKit/Platform/Numbers.h"
+
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -10,16 +12,6 @@ namespace tarn {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isHyphenPosition(std::size_t i) {
     return i == 8 || i == 13 || i == 18 || i == 23;
@@ -80,8 +72,8 @@ std::optional<UUID> UUID::fromString(std::string_view text) {
             ++i;
             continue;
         }
-        const int high = hexValue(text[i]);
-        const int low = isHyphenPosition(i + 1) ? -1 : hexValue(text[i + 1]);
+        const int high = numbers::hexDigitValue(text[i]);
+        const int low = isHyphenPosition(i + 1) ? -1 : numbers::hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes[byteIndex++] = static_cast<std::uint8_t>(high << 4 | low);

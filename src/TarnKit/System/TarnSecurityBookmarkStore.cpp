@@ -30,62 +30,11 @@ constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
                             "\": " + (reason != nullptr ? reason : "unknown error"));
 }
 
-int base64Value(char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-// Strict Base64 as base64::encode writes it: padded, no line breaks, no bits
-// left over in the last group.
-std::optional<std::string> decodeBase64(std::string_view text) {
-    if (text.size() % 4 != 0)
-        return std::nullopt;
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    for (std::size_t group = 0; group < text.size(); group += 4) {
-        const bool last = group + 4 == text.size();
-        std::array<int, 4> values{};
-        int padding = 0;
-        for (std::size_t i = 0; i < 4; ++i) {
-            const char c = text[group + i];
-            if (c == '=' && last && i >= 2) {
-                ++padding;
-                continue;
-            }
-            if (padding > 0)
-                return std::nullopt; // data after padding
-            values[i] = base64Value(c);
-            if (values[i] < 0)
-                return std::nullopt;
-        }
-        const unsigned triple =
-            static_cast<unsigned>(values[0]) << 18 | static_cast<unsigned>(values[1]) << 12 |
-            static_cast<unsigned>(values[2]) << 6 | static_cast<unsigned>(values[3]);
-        bytes += static_cast<char>(triple >> 16 & 0xFF);
-        if (padding < 2)
-            bytes += static_cast<char>(triple >> 8 & 0xFF);
-        if (padding < 1)
-            bytes += static_cast<char>(triple & 0xFF);
-        if ((padding == 1 && (triple & 0xFF) != 0) || (padding == 2 && (triple & 0xFFFF) != 0))
-            return std::nullopt;
-    }
-    return bytes;
-}
-
 // The path a stored bookmark stands for, or nullopt when the value is not one.
 std::optional<fs::path> bookmarkedPath(const nlohmann::json& value) {
     if (!value.is_string())
         return std::nullopt;
-    std::optional<std::string> bytes = decodeBase64(value.get_ref<const std::string&>());
+    std::optional<std::string> bytes = base64::decode(value.get_ref<const std::string&>());
     if (!bytes || bytes->empty() || bytes->front() != '/' || bytes->find('\0') != std::string::npos)
         return std::nullopt;
     return fs::path(std::move(*bytes));

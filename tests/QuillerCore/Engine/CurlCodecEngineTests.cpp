@@ -1,4 +1,5 @@
 #include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "support/TemporaryFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -607,24 +608,11 @@ APIRequestSpec hostileRequest(const std::string& text) {
 
 class SnippetInterpreters : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quiller-snippet-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-
     std::string write(const std::string& name, const std::string& text) {
-        const std::filesystem::path path = m_folder / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return m_folder.write(name, text).string();
     }
 
-    std::filesystem::path m_folder;
+    tarn::testing::TemporaryFolder m_folder{"quiller-snippet"};
 };
 
 TEST_F(SnippetInterpreters, ShellReadsTheCurlSnippetBackWordForWord) {
@@ -638,7 +626,7 @@ TEST_F(SnippetInterpreters, ShellReadsTheCurlSnippetBackWordForWord) {
         // A stand-in curl prints each argument it receives followed by a NUL.
         write("run.sh", "curl() { for arg in \"$@\"; do printf '%s\\0' \"$arg\"; done; }\n. " +
                             script + "\n");
-        const ProcessResult result = run("sh " + (m_folder / "run.sh").string());
+        const ProcessResult result = run("sh " + (m_folder.path() / "run.sh").string());
         ASSERT_EQ(result.exitCode, 0) << snippet;
         Words arguments;
         for (std::size_t start = 0; start < result.output.size();) {

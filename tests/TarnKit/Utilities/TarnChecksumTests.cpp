@@ -18,9 +18,7 @@ namespace checksum = tarn::TarnChecksum;
 class TarnChecksumTest : public ::testing::Test {
 protected:
     fs::path write(const std::string& name, const std::string& bytes) const {
-        const fs::path file = m_temp.path() / name;
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
+        return m_temp.write(name, bytes);
     }
 
     const fs::path& folder() const { return m_temp.path(); }

@@ -5,6 +5,7 @@
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/System/SecretServiceKeychain.h"
+#include "support/SessionKeyring.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -16,22 +17,7 @@ namespace {
 using namespace workspacetest;
 using quiller::QuillerWorkspacePayload;
 using quiller::QuillerWorkspaceStore;
-
-// Never skipped: a run without a keyring must not pass unnoticed.
-std::unique_ptr<tarn::SecretServiceKeychain> sessionKeyring() {
-    if (std::getenv("QUILLER_TEST_KEYRING") == nullptr) {
-        ADD_FAILURE() << "QUILLER_TEST_KEYRING is not set: this test needs a session bus with an "
-                         "unlocked keyring. Run it as `scripts/with-session ctest --preset "
-                         "sanitize`.";
-        return nullptr;
-    }
-    std::string reason;
-    std::unique_ptr<tarn::SecretServiceKeychain> keyring =
-        tarn::SecretServiceKeychain::connect(reason);
-    if (!keyring)
-        ADD_FAILURE() << "QUILLER_TEST_KEYRING is set but no Secret Service answered: " << reason;
-    return keyring;
-}
+using tarn::testing::sessionKeyring;
 
 TEST(WorkspaceKeyring, SecretsRoundTripThroughTheSessionKeyring) {
     const std::unique_ptr<tarn::SecretServiceKeychain> keyring = sessionKeyring();
