@@ -448,6 +448,11 @@ private:
             end = first;
         }
     }
+    // The keyed edit of a row in a nested list (the requests of every
+    // collection, the variables of every environment).
+    template <class Owner, class Row>
+    bool updateNestedRow(std::vector<Owner>& owners, std::vector<Row> Owner::*rows, Field field,
+                         const tarn::UUID& rowID, const std::function<void(Row&)>& edit);
     void announceUpdate(Field field, std::size_t position, const tarn::UUID& identity,
                         std::optional<tarn::UUID> parent = std::nullopt) {
         notify(Change{field, ListChangeKind::updated, position, 1, identity, std::move(parent)});
