@@ -132,14 +132,17 @@ TEST_F(SavingTest, ABurstOfEditsEndsInFewWritesTheLastHoldingTheLastEdit) {
     ASSERT_EQ(workspaceStore->saves.size(), 1u);
     EXPECT_EQ(workspaceStore->saves[0].collections[0].requests[0].url, "https://example.test/100");
 
-    // One turn each while the saver is busy: the snapshots merge.
+    // One turn each: the first goes to the saver; while it is being written
+    // no snapshot is taken, and the one taken after it holds the last edit.
     for (int n = 101; n <= 200; ++n) {
         editURL(n);
         main->runUntilIdle();
     }
+    EXPECT_EQ(background->size(), 2u);
     settle();
-    ASSERT_EQ(workspaceStore->saves.size(), 2u);
-    EXPECT_EQ(workspaceStore->saves[1].collections[0].requests[0].url, "https://example.test/200");
+    ASSERT_EQ(workspaceStore->saves.size(), 3u);
+    EXPECT_EQ(workspaceStore->saves[1].collections[0].requests[0].url, "https://example.test/101");
+    EXPECT_EQ(workspaceStore->saves[2].collections[0].requests[0].url, "https://example.test/200");
 }
 
 TEST_F(SavingTest, AHistoryClearReplacesASaveStillWaiting) {
