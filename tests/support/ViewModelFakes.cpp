@@ -3,6 +3,7 @@
 #include "TarnKit/Platform/PlatformError.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <utility>
 
@@ -302,3 +303,19 @@ HTTPResponseSnapshot makeSnapshot(std::string requestName, int statusCode, std::
 }
 
 } // namespace quiller::testing
+
+namespace quiller {
+
+void PrintTo(const ViewModelChange& change, std::ostream* out) {
+    static constexpr std::array kinds = {"none", "reset", "inserted", "removed", "updated"};
+    *out << viewModelFields::fieldName(change.field) << ' '
+         << kinds[static_cast<std::size_t>(change.kind)];
+    if (change.kind != ListChangeKind::none && change.kind != ListChangeKind::reset)
+        *out << ' ' << change.first << '+' << change.count;
+    if (change.identity)
+        *out << " id=" << change.identity->string();
+    if (change.parent)
+        *out << " parent=" << change.parent->string();
+}
+
+} // namespace quiller

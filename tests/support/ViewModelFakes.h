@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -342,3 +343,8 @@ HTTPResponseSnapshot makeSnapshot(std::string requestName, int statusCode = 200,
                                   std::string body = "{}");
 
 } // namespace quiller::testing
+
+namespace quiller {
+// Change records in test failures: "collections inserted 0+1 id=... parent=...".
+void PrintTo(const ViewModelChange& change, std::ostream* out);
+} // namespace quiller

@@ -10,9 +10,14 @@
 // is waiting or being written; it never needs the background job to run, so
 // it also works when the executor holds the job back.
 //
-// Threads: submit() and flush() from any thread; the writer is called on one
-// thread at a time (the background job's or flush()'s caller's) and must not
-// call back into the saver.
+// An owner whose snapshots are costly to take can wait while isBusy() and
+// take the next one from `onDrained`, which the background job calls each
+// time it has written everything and ends.
+//
+// Threads: submit(), flush() and isBusy() from any thread; the writer is
+// called on one thread at a time (the background job's or flush()'s
+// caller's) and must not call back into the saver; `onDrained` runs on the
+// background job's thread, with no lock held.
 
 #include "TarnKit/Platform/Executors.h"
 
@@ -32,9 +37,11 @@ public:
     // their own errors, and a background thread must not die of one).
     using Writer = std::function<void(const Snapshot&)>;
 
-    LatestSnapshotSaver(std::shared_ptr<tarn::BackgroundExecutor> background, Writer writer)
+    LatestSnapshotSaver(std::shared_ptr<tarn::BackgroundExecutor> background, Writer writer,
+                        std::function<void()> onDrained = {})
         : m_background(std::move(background)), m_state(std::make_shared<State>()) {
         m_state->writer = std::move(writer);
+        m_state->onDrained = std::move(onDrained);
     }
     LatestSnapshotSaver(const LatestSnapshotSaver&) = delete;
     LatestSnapshotSaver& operator=(const LatestSnapshotSaver&) = delete;
@@ -73,6 +80,13 @@ public:
         }
     }
 
+    // A snapshot waits, is being written, or the background job that will
+    // write it has not ended yet; `onDrained` follows once it has.
+    bool isBusy() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->pending.has_value() || m_state->writing || m_state->jobStarted;
+    }
+
     // Snapshots written so far (for tests and benchmarks).
     std::size_t writeCount() const {
         std::lock_guard lock(m_state->mutex);
@@ -90,6 +104,7 @@ private:
         bool writing = false;
         std::size_t writes = 0;
         Writer writer;
+        std::function<void()> onDrained;
     };
 
     // Takes the waiting snapshot and writes it with the lock released.
@@ -114,9 +129,17 @@ private:
             state.idle.wait(lock, [&] { return !state.writing; });
             if (!state.pending) {
                 state.jobStarted = false;
-                return;
+                break;
             }
             writeOne(state, lock);
+        }
+        lock.unlock();
+        if (state.onDrained) {
+            try {
+                state.onDrained();
+            } catch (...) {
+                // Nothing is lost: the owner's next snapshot or flush writes it.
+            }
         }
     }
 

@@ -34,7 +34,9 @@ QuillerViewModel::QuillerViewModel(QuillerViewModelPorts ports)
 
     m_workspaceSaver = std::make_unique<LatestSnapshotSaver<QuillerWorkspacePayload>>(
         m_ports.background,
-        [store = m_ports.workspaceStore](const QuillerWorkspacePayload& p) { store->save(p); });
+        [store = m_ports.workspaceStore](const QuillerWorkspacePayload& p) { store->save(p); },
+        // From the saver's thread: the snapshot that waited for the write.
+        [this, post = mainThreadPoster()] { post([this] { takeWorkspaceSnapshot(false); }); });
     m_historySaver = std::make_unique<LatestSnapshotSaver<HistoryWrite>>(
         m_ports.background, [store = m_ports.historyStore](const HistoryWrite& write) {
             if (write.entries)
@@ -167,12 +169,16 @@ void QuillerViewModel::persist() {
     m_workspaceSnapshotPosted = true;
     m_ports.main->post(tarn::guarded(m_alive, [this] {
         m_workspaceSnapshotPosted = false;
-        takeWorkspaceSnapshot();
+        takeWorkspaceSnapshot(false);
     }));
 }
 
-void QuillerViewModel::takeWorkspaceSnapshot() {
+void QuillerViewModel::takeWorkspaceSnapshot(bool evenWhileWriting) {
     if (!m_workspaceSnapshotDue)
+        return;
+    // A snapshot taken now would only wait behind the write and be replaced:
+    // the saver calls back when it is done, and the snapshot is taken then.
+    if (!evenWhileWriting && m_workspaceSaver->isBusy())
         return;
     m_workspaceSnapshotDue = false;
     m_workspaceSaver->submit(QuillerWorkspacePayload{.collections = m_collections,
@@ -187,7 +193,7 @@ void QuillerViewModel::saveHistory() {
 }
 
 void QuillerViewModel::flushSaves() {
-    takeWorkspaceSnapshot();
+    takeWorkspaceSnapshot(true);
     m_workspaceSaver->flush();
     m_historySaver->flush();
 }

@@ -289,11 +289,11 @@ public:
     // Saves collections, environments, the active environment, mock routes and
     // the port read from proxyPortText() (8787 when it is not a port number).
     // Returns at once and never waits for the disk or the keychain: the
-    // snapshot is taken once per main-executor turn, however often persist()
-    // was called in it, and handed to the workspace saver, which writes
-    // snapshots one after the other on the background executor; a snapshot
-    // that waits behind a write is replaced by a newer one. The history file
-    // is saved the same way by its own saver.
+    // snapshot is taken at the end of the main-executor turn, once however
+    // often persist() was called in it, and handed to the workspace saver,
+    // which writes it on the background executor. While a write is under way
+    // no snapshot is taken; the next one follows the write and holds every
+    // edit made meanwhile. The history file is saved by its own saver.
     void persist();
     // Takes any snapshot still due and returns once every save handed to the
     // savers (workspace and history) is written. Blocks: call it when the
@@ -346,7 +346,8 @@ public:
     std::optional<std::string> jsonPathResult() const;
     // The line diff of the previous response's pretty body against the latest
     // one's; empty unless both responses are present. Computed once per pair
-    // and kept until either is assigned again.
+    // and kept until either is assigned again; the reference is valid until
+    // then.
     const std::vector<DiffLineItem>& responseDiff() const;
 
     // Opens `url` with the user's browser (or the application for its
@@ -448,6 +449,11 @@ private:
             end = first;
         }
     }
+    // The keyed edit of a row in a nested list (the requests of every
+    // collection, the variables of every environment).
+    template <class Owner, class Row>
+    bool updateNestedRow(std::vector<Owner>& owners, std::vector<Row> Owner::*rows, Field field,
+                         const tarn::UUID& rowID, const std::function<void(Row&)>& edit);
     void announceUpdate(Field field, std::size_t position, const tarn::UUID& identity,
                         std::optional<tarn::UUID> parent = std::nullopt) {
         notify(Change{field, ListChangeKind::updated, position, 1, identity, std::move(parent)});
@@ -460,8 +466,9 @@ private:
     void beginBusy(BusyKind kind);
     void endBusy(BusyKind kind);
 
-    // Hands the workspace as it is now to the saver, when persist() asked for it.
-    void takeWorkspaceSnapshot();
+    // Hands the workspace as it is now to the saver, when persist() asked for
+    // it - while the saver is busy only with `evenWhileWriting`.
+    void takeWorkspaceSnapshot(bool evenWhileWriting);
     // Hands the history as it is now to its saver.
     void saveHistory();
 

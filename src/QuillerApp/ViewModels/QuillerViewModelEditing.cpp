@@ -19,38 +19,29 @@ template <class Row, class Edit> void editKeepingIdentity(Row& row, const Edit& 
     row.id = identity;
 }
 
-// Where an edited row of a nested list was: its position and its owner.
-struct NestedPosition {
-    std::size_t position = 0;
-    tarn::UUID owner;
-};
+} // namespace
 
-// Edits the row with `rowID` in the `rows` list of whichever owner holds it.
-template <class Owner, class Row, class Edit>
-std::optional<NestedPosition> editNestedRow(std::vector<Owner>& owners,
-                                            std::vector<Row> Owner::*rows, const tarn::UUID& rowID,
-                                            const Edit& edit) {
+template <class Owner, class Row>
+bool QuillerViewModel::updateNestedRow(std::vector<Owner>& owners, std::vector<Row> Owner::*rows,
+                                       Field field, const tarn::UUID& rowID,
+                                       const std::function<void(Row&)>& edit) {
     for (Owner& owner : owners) {
         auto& list = owner.*rows;
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (list[i].id != rowID)
                 continue;
             editKeepingIdentity(list[i], edit);
-            return NestedPosition{i, owner.id};
+            announceUpdate(field, i, rowID, owner.id);
+            return true;
         }
     }
-    return std::nullopt;
+    return false;
 }
-
-} // namespace
 
 bool QuillerViewModel::updateRequest(const tarn::UUID& requestID,
                                      const std::function<void(APIRequestSpec&)>& edit) {
-    const auto found =
-        editNestedRow(m_collections, &APIRequestCollection::requests, requestID, edit);
-    if (found)
-        announceUpdate(Field::collections, found->position, requestID, found->owner);
-    return found.has_value();
+    return updateNestedRow(m_collections, &APIRequestCollection::requests, Field::collections,
+                           requestID, edit);
 }
 
 bool QuillerViewModel::updateEnvironment(const tarn::UUID& environmentID,
@@ -67,11 +58,8 @@ bool QuillerViewModel::updateEnvironment(const tarn::UUID& environmentID,
 
 bool QuillerViewModel::updateVariable(const tarn::UUID& variableID,
                                       const std::function<void(KeyValueRow&)>& edit) {
-    const auto found =
-        editNestedRow(m_environments, &APIEnvironmentProfile::variables, variableID, edit);
-    if (found)
-        announceUpdate(Field::environments, found->position, variableID, found->owner);
-    return found.has_value();
+    return updateNestedRow(m_environments, &APIEnvironmentProfile::variables, Field::environments,
+                           variableID, edit);
 }
 
 void QuillerViewModel::addRequestToActiveCollection() {

@@ -124,7 +124,13 @@ TEST_F(GraphQLTest, TemplateRewritesOnlyTheBodyOfTheActiveRequest) {
     const auto schema = schemaWith(0, 0);
     vm().setGraphQLSchema(schema);
     vm().setSelectedRequestID(second.id);
+    changes.clear();
     vm().applyGraphQLTemplate(field);
+    // One request updated in place, then the toast.
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[0], (QuillerViewModel::Change{QuillerViewModel::Field::collections,
+                                                    ListChangeKind::updated, 1, 1, second.id,
+                                                    vm().collections()[0].id}));
 
     const auto expected = GraphQLIntrospectionEngine::generateOperationTemplate(field, schema, 2);
     const auto& changed = vm().collections()[0].requests[1];

@@ -284,5 +284,56 @@ TEST_F(ImportsTest, JsonPathNeedsAResponseAndANonBlankQuery) {
               JSONInspectorEngine::extractJSONPath("\n", R"({"a":{"b":7}})"));
 }
 
+TEST_F(ImportsTest, KeptJsonPathResultAndDiffFollowEveryNewResponseAndQuery) {
+    const auto response = [](std::string body) {
+        HTTPResponseSnapshot snapshot = makeSnapshot("First", 200, body);
+        snapshot.prettyBodyText = JSONInspectorEngine::prettyPrint(body);
+        return snapshot;
+    };
+    // Observers read the derived values while being told about the change.
+    std::optional<std::string> seenResult;
+    std::vector<DiffLineItem> seenDiff;
+    vm().addObserver([&](const QuillerViewModel::Change& change) {
+        if (change.field == QuillerViewModel::Field::latestResponse) {
+            seenResult = vm().jsonPathResult();
+            seenDiff = vm().responseDiff();
+        }
+    });
+
+    vm().setJsonPathQuery("$.a");
+    vm().setLatestResponse(response(R"({"a":1})"));
+    EXPECT_EQ(seenResult, "1");
+    EXPECT_TRUE(vm().responseDiff().empty()) << "no previous response yet";
+    EXPECT_EQ(vm().jsonPathResult(), "1");
+
+    vm().setPreviousResponse(vm().latestResponse());
+    vm().setLatestResponse(response(R"({"a":2})"));
+    EXPECT_EQ(seenResult, "2");
+    EXPECT_EQ(seenDiff, JSONInspectorEngine::diffLines(vm().previousResponse()->prettyBodyText,
+                                                       vm().latestResponse()->prettyBodyText));
+    EXPECT_FALSE(seenDiff.empty());
+    // Asked again, the same rows come back without being made again.
+    const auto* kept = &vm().responseDiff();
+    EXPECT_EQ(&vm().responseDiff(), kept);
+
+    vm().setJsonPathQuery("$.b");
+    EXPECT_FALSE(vm().jsonPathResult()) << "the body has no b";
+    vm().setPreviousResponse(std::nullopt);
+    EXPECT_TRUE(vm().responseDiff().empty());
+    vm().setLatestResponse(std::nullopt);
+    EXPECT_FALSE(vm().jsonPathResult());
+}
+
+TEST_F(ImportsTest, OpeningAnAddressGoesThroughThePortAndSaysWhenNothingOpensIt) {
+    vm().openURL("https://example.test/feedback");
+    EXPECT_EQ(urlOpener->opened, std::vector<std::string>{"https://example.test/feedback"});
+    EXPECT_FALSE(vm().toastMessage());
+
+    urlOpener->refuses = true;
+    vm().openURL("nowhere:x");
+    EXPECT_EQ(vm().toastMessage(), "Could not open nowhere:x.");
+    EXPECT_TRUE(vm().toastIsError());
+}
+
 } // namespace
 } // namespace quiller::testing
