@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/LZFSE.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -352,19 +353,24 @@ bool parseV2Header(const Byte* p, std::size_t available, LZFSEHeader& header) {
 // bits of the last byte may be padding, which must be zero.
 class BackwardBitReader {
 public:
-    // `unusedBits` is the header's bit count: 0 means the last seven bytes are
-    // all data, -n means the top n bits of the last eight bytes are padding.
+    // `unusedBits` is the header's bit count, 0 or -n: the top n bits of the
+    // last byte are padding, so the stream holds 8 * size - n bits. A stream
+    // shorter than the first load is legitimate: the encoder emits as few bytes
+    // as its bits need, down to none at all when every symbol costs zero bits
+    // (a table one symbol owns entirely).
     bool start(const Byte* begin, const Byte* end, int unusedBits) {
         m_begin = begin;
         const auto size = static_cast<std::size_t>(end - begin);
         if (unusedBits < -8 || unusedBits > 0)
             return false;
-        const std::size_t initialBytes = unusedBits == 0 ? 7 : 8;
-        if (size < initialBytes)
-            return false;
+        // Seven bytes without padding, eight with, keep m_available below 64.
+        const std::size_t initialBytes = std::min<std::size_t>(size, unusedBits == 0 ? 7 : 8);
+        const int bits = static_cast<int>(8 * initialBytes) + unusedBits;
+        if (bits < 0)
+            return false; // more padding than bytes
         m_next = end - initialBytes;
         m_accumulator = loadLE(m_next, initialBytes);
-        m_available = unusedBits == 0 ? 56 : static_cast<unsigned>(64 + unusedBits);
+        m_available = static_cast<unsigned>(bits);
         return (m_accumulator >> m_available) == 0;
     }
 
