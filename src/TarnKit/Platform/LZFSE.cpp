@@ -44,22 +44,33 @@ std::uint64_t field(std::uint64_t packed, int offset, int width) {
 }
 
 // Appends `length` bytes that start `distance` bytes before the end of `out`.
-// The source may overlap the bytes being written (a distance shorter than the
-// length repeats a pattern), so such copies go forward one byte at a time.
+// A distance shorter than the length repeats a pattern (distance 1 is a run of
+// one byte). Everything from `from` on has that period, so each copy may take
+// all of it written so far: the chunks double and never overlap.
 bool appendMatch(std::string& out, std::size_t distance, std::size_t length) {
     if (distance == 0 || distance > out.size())
         return false;
     const std::size_t from = out.size() - distance;
-    const std::size_t to = out.size();
-    out.resize(to + length);
+    std::size_t to = out.size();
+    const std::size_t end = to + length;
+    out.resize(end);
     char* data = out.data();
-    if (distance >= length) {
-        std::memcpy(data + to, data + from, length);
-    } else {
-        for (std::size_t i = 0; i < length; ++i)
-            data[to + i] = data[from + i];
+    while (to < end) {
+        const std::size_t chunk = std::min(to - from, end - to);
+        std::memcpy(data + to, data + from, chunk);
+        to += chunk;
     }
     return true;
+}
+
+// Makes room for a block of `rawBytes` at once, so its matches land in place
+// instead of the output growing (and being copied) step by step. The capacity
+// at least doubles, for streams of many blocks, but never past `limit`, the
+// most the output may hold; a damaged header can make it reserve no more.
+void reserveBlock(std::string& out, std::size_t rawBytes, std::size_t limit) {
+    const std::size_t needed = out.size() + rawBytes;
+    if (needed > out.capacity())
+        out.reserve(std::max(needed, std::min(2 * out.capacity(), limit)));
 }
 
 // --- LZVN ------------------------------------------------------------------------
@@ -502,6 +513,7 @@ public:
                              nullptr, nullptr))
             return false;
 
+        reserveBlock(out, header.rawBytes, out.size() + outputRoom);
         const Byte* literalBegin = p + header.headerSize;
         const Byte* lmdBegin = literalBegin + header.literalPayloadBytes;
         if (!decodeLiterals(header, literalBegin, lmdBegin))
@@ -607,6 +619,7 @@ std::optional<std::string> decompress(std::string_view compressed, std::size_t m
             const std::uint32_t payloadBytes = load32(block + 8);
             if (rawBytes > room || payloadBytes > available - 12)
                 return std::nullopt;
+            reserveBlock(out, rawBytes, maxOutputBytes);
             if (!decodeLZVN(block + 12, payloadBytes, rawBytes, out))
                 return std::nullopt;
             pos += 12 + std::size_t{payloadBytes};
