@@ -11,6 +11,11 @@ if(QUILLER_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(quiller_settings INTERFACE -fsanitize=address,undefined)
 endif()
+if(QUILLER_FUZZ)
+  # Coverage feedback for the libraries too, or libFuzzer sees only the thin
+  # fuzz target and mutates blind inside the parser it is meant to explore.
+  target_compile_options(quiller_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 target_include_directories(quiller_settings INTERFACE "${PROJECT_SOURCE_DIR}/src")
 
 # quiller_use_qt(<target>): moc for the target's sources and one precompiled

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/LZFSE.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -43,22 +44,33 @@ std::uint64_t field(std::uint64_t packed, int offset, int width) {
 }
 
 // Appends `length` bytes that start `distance` bytes before the end of `out`.
-// The source may overlap the bytes being written (a distance shorter than the
-// length repeats a pattern), so such copies go forward one byte at a time.
+// A distance shorter than the length repeats a pattern (distance 1 is a run of
+// one byte). Everything from `from` on has that period, so each copy may take
+// all of it written so far: the chunks double and never overlap.
 bool appendMatch(std::string& out, std::size_t distance, std::size_t length) {
     if (distance == 0 || distance > out.size())
         return false;
     const std::size_t from = out.size() - distance;
-    const std::size_t to = out.size();
-    out.resize(to + length);
+    std::size_t to = out.size();
+    const std::size_t end = to + length;
+    out.resize(end);
     char* data = out.data();
-    if (distance >= length) {
-        std::memcpy(data + to, data + from, length);
-    } else {
-        for (std::size_t i = 0; i < length; ++i)
-            data[to + i] = data[from + i];
+    while (to < end) {
+        const std::size_t chunk = std::min(to - from, end - to);
+        std::memcpy(data + to, data + from, chunk);
+        to += chunk;
     }
     return true;
+}
+
+// Makes room for a block of `rawBytes` at once, so its matches land in place
+// instead of the output growing (and being copied) step by step. The capacity
+// at least doubles, for streams of many blocks, but never past `limit`, the
+// most the output may hold; a damaged header can make it reserve no more.
+void reserveBlock(std::string& out, std::size_t rawBytes, std::size_t limit) {
+    const std::size_t needed = out.size() + rawBytes;
+    if (needed > out.capacity())
+        out.reserve(std::max(needed, std::min(2 * out.capacity(), limit)));
 }
 
 // --- LZVN ------------------------------------------------------------------------
@@ -352,19 +364,24 @@ bool parseV2Header(const Byte* p, std::size_t available, LZFSEHeader& header) {
 // bits of the last byte may be padding, which must be zero.
 class BackwardBitReader {
 public:
-    // `unusedBits` is the header's bit count: 0 means the last seven bytes are
-    // all data, -n means the top n bits of the last eight bytes are padding.
+    // `unusedBits` is the header's bit count, 0 or -n: the top n bits of the
+    // last byte are padding, so the stream holds 8 * size - n bits. A stream
+    // shorter than the first load is legitimate: the encoder emits as few bytes
+    // as its bits need, down to none at all when every symbol costs zero bits
+    // (a table one symbol owns entirely).
     bool start(const Byte* begin, const Byte* end, int unusedBits) {
         m_begin = begin;
         const auto size = static_cast<std::size_t>(end - begin);
         if (unusedBits < -8 || unusedBits > 0)
             return false;
-        const std::size_t initialBytes = unusedBits == 0 ? 7 : 8;
-        if (size < initialBytes)
-            return false;
+        // Seven bytes without padding, eight with, keep m_available below 64.
+        const std::size_t initialBytes = std::min<std::size_t>(size, unusedBits == 0 ? 7 : 8);
+        const int bits = static_cast<int>(8 * initialBytes) + unusedBits;
+        if (bits < 0)
+            return false; // more padding than bytes
         m_next = end - initialBytes;
         m_accumulator = loadLE(m_next, initialBytes);
-        m_available = unusedBits == 0 ? 56 : static_cast<unsigned>(64 + unusedBits);
+        m_available = static_cast<unsigned>(bits);
         return (m_accumulator >> m_available) == 0;
     }
 
@@ -496,6 +513,7 @@ public:
                              nullptr, nullptr))
             return false;
 
+        reserveBlock(out, header.rawBytes, out.size() + outputRoom);
         const Byte* literalBegin = p + header.headerSize;
         const Byte* lmdBegin = literalBegin + header.literalPayloadBytes;
         if (!decodeLiterals(header, literalBegin, lmdBegin))
@@ -601,6 +619,7 @@ std::optional<std::string> decompress(std::string_view compressed, std::size_t m
             const std::uint32_t payloadBytes = load32(block + 8);
             if (rawBytes > room || payloadBytes > available - 12)
                 return std::nullopt;
+            reserveBlock(out, rawBytes, maxOutputBytes);
             if (!decodeLZVN(block + 12, payloadBytes, rawBytes, out))
                 return std::nullopt;
             pos += 12 + std::size_t{payloadBytes};

@@ -1,10 +1,16 @@
 #include "TarnKit/Platform/LZFSE.h"
 
+#include "TarnKit/Platform/Files.h"
+#include "TarnKit/Utilities/TarnChecksum.h"
+#include "support/TemporaryFolder.h"
+
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -183,6 +189,34 @@ LZFSEBlock matchBlock() {
 }
 const std::string kMatchBlockText = "abbababbababbbaabbbaabbb";
 
+// The encoder writes a bit stream in as few bytes as its bits need, fewer than
+// the decoder's first load of seven or eight bytes: here one byte of literal
+// bits and two of L, M, D bits.
+LZFSEBlock shortStreamsBlock() {
+    LZFSEBlock block = matchBlock();
+    block.literalPayload = std::string(1, '\0');
+    block.lmdPayload = "\x80\x13";
+    return block;
+}
+
+// Tables that one symbol owns entirely read no bits, so both streams are
+// empty: four literals 'z', then L 4, M 15 at distance 1, a run of 19 bytes.
+LZFSEBlock singleSymbolBlock() {
+    LZFSEBlock block;
+    block.rawBytes = 19;
+    block.literalCount = 4;
+    block.matchCount = 1;
+    block.literalState = {0, 1023, 512, 7};
+    block.lState = 63;
+    block.mState = 0;
+    block.dState = 255;
+    block.lFreq = {{4, 64}};
+    block.mFreq = {{15, 64}};
+    block.dFreq = {{1, 256}};
+    block.literalFreq = {{'z', 1024}};
+    return block;
+}
+
 // Every LZVN instruction kind in one block.
 std::string lzvnAllInstructions() {
     std::string p;
@@ -237,6 +271,10 @@ std::vector<Valid> validStreams() {
         {"lzfse v2 literals", literalBlock().v2() + kEnd, kLiteralBlockText},
         {"lzfse v2 matches", matchBlock().v2() + kEnd, kMatchBlockText},
         {"lzfse v1 matches", matchBlock().v1() + kEnd, kMatchBlockText},
+        {"lzfse streams shorter than the first load", shortStreamsBlock().v2() + kEnd,
+         kMatchBlockText},
+        {"lzfse empty streams from single-symbol tables", singleSymbolBlock().v2() + kEnd,
+         std::string(19, 'z')},
         {"mixed blocks",
          stored("<") + matchBlock().v2() +
              lzvn(3, "\xE3"
@@ -308,8 +346,14 @@ TEST(LZFSE, RejectsDamagedStreams) {
              b.lState = 0b110110;
          })},
         {"lzfse L state out of range", lzfse([](LZFSEBlock& b) { b.lState = 64; })},
-        {"lzfse literal stream too short",
-         lzfse([](LZFSEBlock& b) { b.literalPayload = std::string(6, '\0'); })},
+        {"lzfse literal stream a bit short", lzfse([](LZFSEBlock& b) {
+             b.literalBits = -1; // 7 bits for 8 literals of one bit each
+             b.literalPayload = std::string(1, '\0');
+         })},
+        {"lzfse padding longer than the stream", lzfse([](LZFSEBlock& b) {
+             b.lmdBits = -1;
+             b.lmdPayload.clear();
+         })},
         {"lzfse literal padding bits not zero", lzfse([](LZFSEBlock& b) {
              b.literalBits = -1;
              b.literalPayload = std::string(7, '\0') + "\x80";
@@ -378,6 +422,38 @@ TEST(LZFSE, SurvivesTruncationAndCorruption) {
             }
         }
     }
+}
+
+// Streams from the format's reference encoder, listed in MANIFEST.tsv with the
+// size and SHA-256 of the bytes each must decode to. Among them are the runs
+// and short repeated patterns whose tables one symbol (nearly) owns.
+TEST(LZFSE, DecodesReferenceEncoderStreams) {
+    const std::filesystem::path folder = std::filesystem::path(QUILLER_SHARED_TESTDATA) / "lzfse";
+    const auto manifest = tarn::files::readFile(folder / "MANIFEST.tsv");
+    ASSERT_TRUE(manifest.has_value()) << folder;
+    const tarn::testing::TemporaryFolder scratch;
+    std::istringstream lines(*manifest);
+    std::size_t checked = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.starts_with('#'))
+            continue;
+        std::istringstream fields(line);
+        std::string name;
+        std::size_t size = 0;
+        std::string sha256;
+        ASSERT_TRUE(std::getline(fields, name, '\t') && fields >> size >> sha256) << line;
+        SCOPED_TRACE(name);
+        const auto stream = tarn::files::readFile(folder / name);
+        ASSERT_TRUE(stream.has_value());
+        const auto decoded = decompress(*stream, kCap);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->size(), size);
+        EXPECT_EQ(tarn::TarnChecksum::sha256(scratch.write(name, *decoded), 1 << 16), sha256);
+        // A cap one byte short of the output refuses the stream.
+        EXPECT_EQ(decompress(*stream, size - 1), std::nullopt);
+        ++checked;
+    }
+    EXPECT_GT(checked, 0u) << "MANIFEST.tsv lists no stream";
 }
 
 } // namespace
