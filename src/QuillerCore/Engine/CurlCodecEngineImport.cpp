@@ -379,9 +379,10 @@ void applyCookie(ImportState& state, std::string_view argument) {
     // Without "=" the argument names a cookie file, which sends nothing here.
     if (argument.find('=') == std::string_view::npos)
         return;
+    // curl joins the cookies of several -b options with a bare ";".
     const KeyValueRow* existing = findHeader(state, "Cookie");
     setHeader(state, "Cookie",
-              existing != nullptr ? existing->value + "; " + std::string(argument)
+              existing != nullptr ? existing->value + ";" + std::string(argument)
                                   : std::string(argument));
 }
 

@@ -301,7 +301,7 @@ TEST(ParseCurl, EachOptionShapesTheRequestAsCurlDoes) {
         {"curl -e https://r.test/" + u, "GET https://x.test/a | Referer=https://r.test/ | none"},
         {"curl --referer 'https://r.test/;auto'" + u,
          "GET https://x.test/a | Referer=https://r.test/ | none"},
-        {"curl -b 'a=b' --cookie c=d" + u, "GET https://x.test/a | Cookie=a=b; c=d | none"},
+        {"curl -b 'a=b' --cookie c=d" + u, "GET https://x.test/a | Cookie=a=b;c=d | none"},
         {"curl -bcookies.txt" + u, plainGet},
         {"curl -r 0-99" + u, "GET https://x.test/a | Range=bytes=0-99 | none"},
         {"curl --range=0-1" + u, plainGet},
