@@ -1,4 +1,5 @@
 #include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 #include <cstdio>
@@ -9,7 +10,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
 #include <utility>
 #include <vector>
 
@@ -734,27 +734,11 @@ TEST(GenerateSnippet, SwiftRawBodyOutgrowsDelimitersInTheText) {
 
 // --- Hostile texts through the real interpreters ---------------------------------
 
-struct ProcessResult {
-    int exitCode = -1;
-    std::string output;
-};
+using tarn::testing::haveTool;
+using ProcessResult = tarn::testing::ShellResult;
 
 ProcessResult run(const std::string& command) {
-    ProcessResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, read);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-bool haveTool(const std::string& name) {
-    return run("command -v " + name + " >/dev/null 2>&1").exitCode == 0;
+    return tarn::testing::runShell(command);
 }
 
 // Texts that end or reopen a literal in one of the targets.

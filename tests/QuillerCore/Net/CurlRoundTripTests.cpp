@@ -5,48 +5,27 @@
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "support/LoopbackHTTPServer.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace quiller {
 namespace {
 
+using tarn::testing::haveTool;
 using tarn::testing::LoopbackHTTPServer;
 using tarn::testing::ScriptedReply;
+using tarn::testing::runShell;
 using tarn::testing::ServedRequest;
+using tarn::testing::ShellResult;
 namespace fs = std::filesystem;
-
-struct ShellResult {
-    int exitCode = -1;
-    std::string output;
-};
-
-ShellResult runShell(const std::string& command) {
-    ShellResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, read);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-bool haveTool(const std::string& name) {
-    return runShell("command -v " + name + " >/dev/null 2>&1").exitCode == 0;
-}
 
 std::string lowercasedASCII(std::string text) {
     for (char& c : text) {
@@ -272,10 +251,7 @@ TEST_F(SnippetsAgainstTheServer, CurlSnippetsSendWhatTheWorkbenchSends) {
 }
 
 TEST_F(SnippetsAgainstTheServer, PythonSnippetsSendWhatTheWorkbenchSends) {
-    // The system's interpreter where there is one: a version manager's shim
-    // on the search path can take seconds to start.
-    const std::string python =
-        fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : std::string("python3");
+    const std::string python = tarn::testing::pythonCommand();
     if (runShell(python + " -c 'import requests' 2>/dev/null").exitCode != 0)
         GTEST_SKIP() << "no Python with requests";
     expectSameRequests(CodeSnippetLanguage::python, [&](const std::vector<std::string>& snippets) {

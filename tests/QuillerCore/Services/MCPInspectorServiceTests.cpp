@@ -3,6 +3,7 @@
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/System/TarnProcessError.h"
 #include "support/ProcessInspection.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 #include <cerrno>
@@ -139,15 +140,11 @@ while True:
               float(options.get("--call-delay", "0")))
 )PY";
 
-// The command line that runs the orderly server with `arguments`. The system's
-// interpreter where there is one: a version manager's shim on the search path
-// can take seconds to start.
+// The command line that runs the orderly server with `arguments`.
 std::string orderlyCommand(const FakeServers& servers, const std::string& arguments) {
     const fs::path script = servers.folder() / "orderly.py";
     std::ofstream(script) << kOrderlyServer;
-    const std::string interpreter =
-        fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : std::string("python3");
-    return interpreter + " '" + script.string() + "' " + arguments;
+    return tarn::testing::pythonCommand() + " '" + script.string() + "' " + arguments;
 }
 
 TEST(MCPInspectorService, SpeaksInOrderAndWaitsForEachReply) {
