@@ -40,8 +40,10 @@ std::vector<std::string> shellSplit(std::string_view commandLine);
 std::optional<APIRequestSpec> parseCurl(std::string_view command);
 
 // The request as ready-to-paste client code, with templates filled from
-// `variables`. Enabled query rows are appended to the URL and authentication
-// becomes a header, so the code sends what the workbench sends. Texts are
+// `variables`. Enabled query rows are appended to the URL, authentication
+// becomes a header, and the body and its kind's Content-Type are those of
+// composition (a GraphQL body is its JSON document), so the code sends what
+// the workbench sends. A HEAD request is written with curl's --head. Texts are
 // escaped only where they contain something that would end their literal, so
 // plain requests come out exactly as typed.
 std::string generateSnippet(const APIRequestSpec& request, CodeSnippetLanguage language,
