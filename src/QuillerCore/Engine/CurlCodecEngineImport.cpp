@@ -3,7 +3,6 @@
 // option that shapes the request; every other option is read past with its
 // argument, so that no argument is ever taken for the URL.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
-
 #include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -443,9 +442,8 @@ void applyOption(ImportState& state, CurlOptionEffect effect, std::string_view a
             state.url = withScheme(argument);
         break;
     case E::urlQuery:
-        state.urlQueries.push_back(argument.starts_with('+')
-                                       ? std::string(argument.substr(1))
-                                       : urlEncodedArgument(argument));
+        state.urlQueries.push_back(argument.starts_with('+') ? std::string(argument.substr(1))
+                                                             : urlEncodedArgument(argument));
         break;
     case E::head:
         state.head = true;

@@ -253,8 +253,8 @@ std::optional<std::string> joinedParts(const json* parts, std::string_view separ
     std::string text;
     bool first = true;
     for (const json& part : *parts) {
-        const std::string* value = part.is_string() ? &part.get_ref<const std::string&>()
-                                                    : textMember(part, "value");
+        const std::string* value =
+            part.is_string() ? &part.get_ref<const std::string&>() : textMember(part, "value");
         if (value == nullptr)
             continue;
         if (!first)

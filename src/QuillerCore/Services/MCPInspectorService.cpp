@@ -122,8 +122,8 @@ public:
         std::size_t lineStart = m_scanned;
         while (i < bytes.size()) {
             if (const std::size_t length = lineBreakAt(bytes, i)) {
-                if (const auto replied = MCPProtocolCodec::replyID(
-                        bytes.substr(lineStart, i - lineStart));
+                if (const auto replied =
+                        MCPProtocolCodec::replyID(bytes.substr(lineStart, i - lineStart));
                     replied && *replied >= 1 && *replied <= 3)
                     m_replied[static_cast<std::size_t>(*replied)] = true;
                 i += length;
@@ -201,8 +201,8 @@ MCPInspectionResult inspectStdioServer(std::string_view commandLine,
     // that closed its output has said all it will: the exchange ends there,
     // as it does for one that answers.
     bool serverEnded = false;
-    const auto exchange = [&](const std::string& messages, std::int64_t id,
-                              std::string_view method, std::chrono::milliseconds wait) {
+    const auto exchange = [&](const std::string& messages, std::int64_t id, std::string_view method,
+                              std::chrono::milliseconds wait) {
         if (serverEnded)
             return;
         const auto deadline = Clock::now() + wait;

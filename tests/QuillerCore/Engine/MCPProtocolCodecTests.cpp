@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace quiller {
 namespace {

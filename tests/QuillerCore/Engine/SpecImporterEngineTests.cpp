@@ -129,7 +129,8 @@ TEST(SpecImporterEngine, ImportsDocumentsAsTheirKindDescribes) {
          R"({"openapi":"3.0.0","servers":[{"url":"https://x.test"}],"paths":{"/pet/{petId}/photo/{photo-id}":{"get":{}},"/odd/{}/{{kept}}/{a":{"get":{}}}})",
          "OpenAPI Collection",
          {"GET https://x.test/odd/{}/{{kept}}/{a [GET /odd/{}/{{kept}}/{a]",
-          "GET https://x.test/pet/{{petId}}/photo/{{photo-id}} [GET /pet/{petId}/photo/{photo-id}]"}},
+          "GET https://x.test/pet/{{petId}}/photo/{{photo-id}} [GET "
+          "/pet/{petId}/photo/{photo-id}]"}},
         {"a Postman URL object without raw is built from its parts",
          R"({"info":{"name":"Converted"},"item":[
               {"name":"full","request":{"url":{"protocol":"https","host":["api","x","test"],"port":"8443","path":["v1","pets",{"type":"string","value":"{{id}}"}],"query":[{"key":"limit","value":"10"},{"key":"off","value":"1","disabled":true},{"key":"flag","value":null}]}}},

@@ -21,8 +21,8 @@ namespace {
 
 using tarn::testing::haveTool;
 using tarn::testing::LoopbackHTTPServer;
-using tarn::testing::ScriptedReply;
 using tarn::testing::runShell;
+using tarn::testing::ScriptedReply;
 using tarn::testing::ServedRequest;
 using tarn::testing::ShellResult;
 namespace fs = std::filesystem;
@@ -106,9 +106,8 @@ protected:
     }
 
     std::optional<ServedRequest> sentByWorkbench(const APIRequestSpec& request) {
-        const auto served = received([&] {
-            HTTPAndSSEClientService::execute(request, {}, false, {});
-        });
+        const auto served =
+            received([&] { HTTPAndSSEClientService::execute(request, {}, false, {}); });
         if (served.size() != 1)
             return std::nullopt;
         return served.front();
@@ -221,8 +220,8 @@ protected:
         std::vector<ServedRequest> byWorkbench;
         for (const APIRequestSpec& request : snippetRequests()) {
             snippets.push_back(CurlCodecEngine::generateSnippet(request, language, variables));
-            const auto served = received(
-                [&] { HTTPAndSSEClientService::execute(request, variables, false, {}); });
+            const auto served =
+                received([&] { HTTPAndSSEClientService::execute(request, variables, false, {}); });
             ASSERT_EQ(served.size(), 1u);
             byWorkbench.push_back(served.front());
         }

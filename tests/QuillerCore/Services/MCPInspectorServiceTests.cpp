@@ -154,9 +154,9 @@ TEST(MCPInspectorService, SpeaksInOrderAndWaitsForEachReply) {
         R"({"id":1,"jsonrpc":"2.0","method":"initialize","params":{"capabilities":{},)"
         R"("clientInfo":{"name":"Quiller","version":"1.0.0"},"protocolVersion":"2024-11-05"}})";
     ASSERT_EQ(codec::encodeInitialize(1), initialize);
-    const std::string discovery = "recv " + initialize +
-                                  "\nsend 1\nrecv " + codec::encodeInitializedNotification() +
-                                  "\nrecv " + codec::encodeListTools(2) + "\nsend 2\n";
+    const std::string discovery = "recv " + initialize + "\nsend 1\nrecv " +
+                                  codec::encodeInitializedNotification() + "\nrecv " +
+                                  codec::encodeListTools(2) + "\nsend 2\n";
 
     struct Case {
         const char* label;
@@ -169,8 +169,8 @@ TEST(MCPInspectorService, SpeaksInOrderAndWaitsForEachReply) {
     // An npx launch needs most of a second, and tools do real work: both
     // delays lie far beyond what a fixed wait would allow.
     const Case cases[] = {
-        {"discovery after a slow start", "--initialize-delay 1.5", std::nullopt, "{}",
-         discovery, R"("id": 2)"},
+        {"discovery after a slow start", "--initialize-delay 1.5", std::nullopt, "{}", discovery,
+         R"("id": 2)"},
         {"a slow tool", "--call-delay 2", "slow", R"({"text":"hi \"there\""})",
          discovery + "recv " + codec::encodeCallTool(3, "slow", R"({"text":"hi \"there\""})") +
              "\nsend 3\n",
@@ -183,9 +183,9 @@ TEST(MCPInspectorService, SpeaksInOrderAndWaitsForEachReply) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         fs::remove(log);
-        const MCPInspectionResult result = inspectStdioServer(
-            orderlyCommand(servers, "--log '" + log.string() + "' " + c.delays), c.toolName,
-            c.arguments);
+        const MCPInspectionResult result =
+            inspectStdioServer(orderlyCommand(servers, "--log '" + log.string() + "' " + c.delays),
+                               c.toolName, c.arguments);
         // The end of input may or may not be seen before the server is asked
         // to end.
         std::string received = readFile(log);
@@ -216,7 +216,7 @@ TEST(MCPInspectorService, AReplyThatNeverComesIsABoundedError) {
         const auto start = Clock::now();
         try {
             inspectStdioServer(orderlyCommand(servers, "--log '" + log.string() +
-                                                              "' --silent-after " + c.silentAfter),
+                                                           "' --silent-after " + c.silentAfter),
                                std::string("slow"), "{}", {}, waits);
             ADD_FAILURE() << "no error";
         } catch (const tarn::PlatformError& error) {
@@ -356,8 +356,7 @@ TEST(MCPInspectorService, AServerThatIgnoresTermAndLeavesAChildIsEndedWithinFour
     servers.write("stubborn", "trap '' TERM\n"
                               "sleep 100 &\n"
                               "echo \"$$ $!\"\n" +
-                                  kAnswerInitialize +
-                                  "read l; read l; echo '" + kToolsReply +
+                                  kAnswerInitialize + "read l; read l; echo '" + kToolsReply +
                                   "'\n"
                                   "while :; do sleep 1; done");
     const auto start = Clock::now();
