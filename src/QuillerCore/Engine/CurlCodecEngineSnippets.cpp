@@ -324,7 +324,10 @@ std::string typeScriptSnippet(const PreparedRequest& request) {
             lines.push_back("  body: `" + templateLiteral(request.body) + "`");
     }
     lines.push_back("});");
-    lines.push_back("const data = await response.json();");
+    // A HEAD answer has no body, which json() would reject after the request
+    // succeeded.
+    lines.push_back(request.method == "HEAD" ? "const data = await response.text();"
+                                             : "const data = await response.json();");
     return joined(lines, "\n");
 }
 

@@ -719,6 +719,8 @@ TEST(GenerateSnippet, BodyAndContentTypeAreWhatTheWorkbenchSends) {
     // HEAD is asked for with --head: curl would wait for a body after -X HEAD.
     const APIRequestSpec head{.method = TarnHTTPMethod::head, .url = "u", .headers = {}};
     EXPECT_EQ(curlOf(head), "curl --head 'u'");
+    EXPECT_TRUE(CurlCodecEngine::generateSnippet(head, CodeSnippetLanguage::typescript, {})
+                    .ends_with("\nconst data = await response.text();"));
     // Python's requests sends a text body as Latin-1: anything else as UTF-8 bytes.
     const APIRequestSpec accented{
         .url = "u", .headers = {}, .bodyKind = RequestBodyKind::rawText, .bodyText = "café"};
