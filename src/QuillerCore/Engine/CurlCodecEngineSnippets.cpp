@@ -2,10 +2,13 @@
 // snippet languages.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "TarnKit/Platform/Base64.h"
+#include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/URLComponents.h"
+#include "TarnKit/Platform/UnicodeText.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 namespace quiller {
@@ -87,9 +90,22 @@ PreparedRequest prepare(const APIRequestSpec& request, const VariableMap& variab
                                       interpolate(auth.apiKeyValue, variables));
         break;
     }
+    // The body and its content type exactly as composition sends them, so
+    // that the code sends what the workbench sends (curl would otherwise say
+    // form data, fetch plain text).
     prepared.bodyKind = request.bodyKind;
-    if (request.bodyKind != RequestBodyKind::none)
-        prepared.body = interpolate(request.bodyText, variables);
+    EnvironmentTemplateEngine::ComposedBody composed =
+        EnvironmentTemplateEngine::composeBody(request, variables);
+    prepared.body = std::move(composed.body).value_or(std::string());
+    if (!composed.contentType.empty()) {
+        const auto given = std::ranges::find_if(prepared.headers, [](const auto& header) {
+            return tarn::text::lowercased(header.first) == "content-type";
+        });
+        if (given == prepared.headers.end())
+            prepared.headers.emplace_back("Content-Type", composed.contentType);
+        else if (composed.replacesGivenContentType)
+            *given = {"Content-Type", std::string(composed.contentType)};
+    }
     return prepared;
 }
 
@@ -237,14 +253,27 @@ std::string swiftRawBody(std::string_view text, const std::string& hashes) {
     return body;
 }
 
+// Whether `body` may stand inside JSON.stringify(...) as the value it spells:
+// JSON (which JavaScript reads as the same value) without a "__proto__" key,
+// which an object literal would take as its prototype instead of a member.
+bool isJavaScriptJSON(std::string_view body) {
+    if (body.find("__proto__") != std::string_view::npos)
+        return false;
+    return tarn::json::parse(body).has_value();
+}
+
 std::string curlSnippet(const PreparedRequest& request) {
     std::vector<std::string> lines;
-    lines.push_back("curl -X " + std::string(request.method) + " '" + shellQuoted(request.url) +
-                    "'");
+    // "-X HEAD" would make curl wait for a body that never comes.
+    const std::string method =
+        request.method == "HEAD" ? "--head" : "-X " + std::string(request.method);
+    lines.push_back("curl " + method + " '" + shellQuoted(request.url) + "'");
     for (const auto& [key, value] : request.headers)
         lines.push_back("  -H '" + shellQuoted(key) + ": " + shellQuoted(value) + "'");
+    // For -d a leading "@" names a file to send; the body is text.
     if (!request.body.empty())
-        lines.push_back("  -d '" + shellQuoted(request.body) + "'");
+        lines.push_back((request.body.starts_with('@') ? "  --data-raw '" : "  -d '") +
+                        shellQuoted(request.body) + "'");
     return joined(lines, " \\\n");
 }
 
@@ -287,14 +316,18 @@ std::string typeScriptSnippet(const PreparedRequest& request) {
     }
     if (!request.body.empty()) {
         lines.back().push_back(',');
-        // A JSON body is meant to be read as the object it spells.
-        if (request.bodyKind == RequestBodyKind::json)
+        // A JSON body is meant to be read as the object it spells, when it
+        // is one; anything else is sent as the text it is.
+        if (request.bodyKind == RequestBodyKind::json && isJavaScriptJSON(request.body))
             lines.push_back("  body: JSON.stringify(" + request.body + ")");
         else
             lines.push_back("  body: `" + templateLiteral(request.body) + "`");
     }
     lines.push_back("});");
-    lines.push_back("const data = await response.json();");
+    // A HEAD answer has no body, which json() would reject after the request
+    // succeeded.
+    lines.push_back(request.method == "HEAD" ? "const data = await response.text();"
+                                             : "const data = await response.json();");
     return joined(lines, "\n");
 }
 
@@ -320,7 +353,12 @@ std::string pythonSnippet(const PreparedRequest& request) {
     }
     if (!request.body.empty()) {
         lines.back().push_back(',');
-        lines.push_back("    data='''" + pythonTripleQuoted(request.body) + "'''");
+        // requests sends a text body as Latin-1, and fails on what that
+        // cannot encode: anything beyond ASCII goes as UTF-8 bytes instead.
+        const bool ascii = std::ranges::all_of(
+            request.body, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        lines.push_back("    data='''" + pythonTripleQuoted(request.body) + "'''" +
+                        (ascii ? "" : ".encode(\"utf-8\")"));
     }
     lines.push_back(")");
     lines.push_back("print(response.status_code, response.text)");

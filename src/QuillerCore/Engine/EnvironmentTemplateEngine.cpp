@@ -68,27 +68,11 @@ std::optional<std::string> graphQLBody(const APIRequestSpec& spec, const Variabl
 }
 
 void applyBody(const APIRequestSpec& spec, const VariableMap& variables, ComposedRequest& request) {
-    switch (spec.bodyKind) {
-    case RequestBodyKind::none:
-        return;
-    case RequestBodyKind::json:
-        request.body = interpolate(spec.bodyText, variables);
-        if (!request.headers.contains(kContentType))
-            request.headers.set(kContentType, kJSONContentType);
-        return;
-    case RequestBodyKind::graphql:
-        request.body = graphQLBody(spec, variables);
-        request.headers.set(kContentType, kJSONContentType);
-        return;
-    case RequestBodyKind::rawText:
-        request.body = interpolate(spec.bodyText, variables);
-        return;
-    case RequestBodyKind::formURLEncoded:
-        request.body = interpolate(spec.bodyText, variables);
-        if (!request.headers.contains(kContentType))
-            request.headers.set(kContentType, kFormContentType);
-        return;
-    }
+    ComposedBody composed = composeBody(spec, variables);
+    request.body = std::move(composed.body);
+    if (!composed.contentType.empty() &&
+        (composed.replacesGivenContentType || !request.headers.contains(kContentType)))
+        request.headers.set(kContentType, composed.contentType);
 }
 
 } // namespace
@@ -134,6 +118,22 @@ std::string interpolate(std::string_view text, const VariableMap& variables) {
         result.swap(replaced);
     }
     return result;
+}
+
+ComposedBody composeBody(const APIRequestSpec& spec, const VariableMap& variables) {
+    switch (spec.bodyKind) {
+    case RequestBodyKind::none:
+        return {};
+    case RequestBodyKind::json:
+        return {interpolate(spec.bodyText, variables), kJSONContentType, false};
+    case RequestBodyKind::graphql:
+        return {graphQLBody(spec, variables), kJSONContentType, true};
+    case RequestBodyKind::rawText:
+        return {interpolate(spec.bodyText, variables), {}, false};
+    case RequestBodyKind::formURLEncoded:
+        return {interpolate(spec.bodyText, variables), kFormContentType, false};
+    }
+    return {};
 }
 
 RequestComposition buildURLRequest(const APIRequestSpec& spec, const VariableMap& variables) {

@@ -40,6 +40,23 @@ VariableMap variableMap(const APIEnvironmentProfile* environment);
 // one produced; references to unknown names stay as typed.
 std::string interpolate(std::string_view text, const VariableMap& variables);
 
+// The body a request sends and the Content-Type its kind brings.
+struct ComposedBody {
+    // Absent when the request carries no body at all.
+    std::optional<std::string> body{};
+    // Empty when the kind brings none.
+    std::string_view contentType{};
+    // Whether the kind's type replaces a Content-Type the rows give (GraphQL
+    // always goes as JSON) or only stands in for a missing one.
+    bool replacesGivenContentType = false;
+};
+
+// The body of `spec` with its templates filled, as buildURLRequest sends it:
+// the text for the JSON, raw and form kinds, the {"query", "variables"}
+// document for GraphQL, nothing for none. Code snippets use it to send the
+// same bytes.
+ComposedBody composeBody(const APIRequestSpec& spec, const VariableMap& variables);
+
 // The request `spec` describes, with every template filled from `variables`:
 // the URL (trimmed, then filled) with the enabled query rows appended, the
 // method, the enabled header rows, the authentication header and the body with

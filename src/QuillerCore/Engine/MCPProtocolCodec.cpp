@@ -104,4 +104,20 @@ std::vector<MCPToolDescriptor> decodeToolsList(std::string_view reply) {
     return descriptors;
 }
 
+std::optional<std::int64_t> replyID(std::string_view line) {
+    // Only an object can be a reply; skipping every other line up front keeps
+    // a server's chatter from costing a parse each.
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos || line[start] != '{')
+        return std::nullopt;
+    const std::optional<Json> document = parseContainer(line);
+    if (!document || !document->is_object() ||
+        (!document->contains("result") && !document->contains("error")))
+        return std::nullopt;
+    const auto id = document->find("id");
+    if (id == document->end() || !id->is_number_integer())
+        return std::nullopt;
+    return id->get<std::int64_t>();
+}
+
 } // namespace quiller::MCPProtocolCodec

@@ -10,6 +10,7 @@
 #include "QuillerCore/Models/RuntimeRecords.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,10 @@ std::string encodeCallTool(std::int64_t id, std::string_view toolName,
 // text "name" is skipped. Each input schema comes back as pretty JSON with
 // sorted keys, or "{}" when it is missing or neither an object nor an array.
 std::vector<MCPToolDescriptor> decodeToolsList(std::string_view reply);
+
+// The identifier of one output line when it is a reply (a JSON object with an
+// integer "id" and a "result" or an "error"), else nullopt: a request or a
+// notification from the server, a log line, anything else.
+std::optional<std::int64_t> replyID(std::string_view line);
 
 } // namespace quiller::MCPProtocolCodec

@@ -5,7 +5,9 @@
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -79,14 +81,96 @@ constexpr std::array<OpenAPIOperationKey, 5> openAPIOperations = {{
     {"delete", TarnHTTPMethod::delete_},
 }};
 
+// Every "{name}" of `text` (a name without braces inside) given to `fill`,
+// which writes its replacement; the rest stays as written, stray braces too.
+template <class Fill> std::string replacingTemplates(std::string_view text, Fill fill) {
+    std::string result;
+    result.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t open = text.find('{', i);
+        if (open == std::string_view::npos)
+            break;
+        const std::size_t close = text.find_first_of("{}", open + 1);
+        result.append(text.substr(i, open - i));
+        if (close == std::string_view::npos || text[close] == '{' || close == open + 1) {
+            // No template here: keep the brace and look on after it.
+            result.push_back('{');
+            i = open + 1;
+            continue;
+        }
+        fill(text.substr(open + 1, close - open - 1), result);
+        i = close + 1;
+    }
+    result.append(text.substr(std::min(i, text.size())));
+    return result;
+}
+
+// "{name}" as the "{{name}}" of an environment variable, so that sending
+// fills it, or names it when it is not filled. Templates already written with
+// double braces stay as they are.
+std::string asEnvironmentTemplates(std::string_view text) {
+    if (text.find("{{") != std::string_view::npos)
+        return std::string(text);
+    return replacingTemplates(text, [](std::string_view name, std::string& out) {
+        out.append("{{").append(name).append("}}");
+    });
+}
+
+// A server URL with each variable given its default; one without a default
+// becomes an environment template.
+std::string serverURL(const json& server, const std::string& url) {
+    const json* variables = objectMember(server, "variables");
+    return replacingTemplates(url, [&](std::string_view name, std::string& out) {
+        const json* variable = variables != nullptr ? objectMember(*variables, name) : nullptr;
+        if (const std::string* fallback =
+                variable != nullptr ? textMember(*variable, "default") : nullptr)
+            out.append(*fallback);
+        else
+            out.append("{{").append(name).append("}}");
+    });
+}
+
+// A Swagger 2.0 document names its server by scheme, host and base path.
+std::optional<std::string> swaggerBaseURL(const json& document) {
+    const std::string* version = textMember(document, "swagger");
+    if (version == nullptr || !version->starts_with("2"))
+        return std::nullopt;
+    const std::string* host = textMember(document, "host");
+    const std::string* basePath = textMember(document, "basePath");
+    if (host == nullptr && basePath == nullptr)
+        return std::nullopt;
+    std::string url;
+    if (host != nullptr) {
+        // Without "schemes" the document is served over the scheme it was
+        // fetched with, which a pasted text no longer tells.
+        std::string scheme = "https";
+        if (const json* schemes = member(document, "schemes");
+            schemes != nullptr && schemes->is_array() && !schemes->empty() &&
+            schemes->front().is_string())
+            scheme = schemes->front().get<std::string>();
+        url = scheme + "://" + *host;
+    } else {
+        url = std::string(baseURLTemplate);
+    }
+    if (basePath != nullptr)
+        url += "/" + std::string(trimmingSlashes(*basePath));
+    return url;
+}
+
 std::string openAPIBaseURL(const json& document) {
     const json* servers = arrayOfObjectsMember(document, "servers");
-    if (servers == nullptr || servers->empty())
+    if (servers == nullptr || servers->empty()) {
+        if (!hasKey(document, "servers")) {
+            if (std::optional<std::string> swagger = swaggerBaseURL(document))
+                return std::string(trimmingSlashes(*swagger));
+        }
         return std::string(baseURLTemplate);
+    }
     const std::string* url = textMember(servers->front(), "url");
     if (url == nullptr)
         return std::string(baseURLTemplate);
-    return std::string(trimmingSlashes(*url));
+    return std::string(trimmingSlashes(serverURL(servers->front(), *url)));
 }
 
 std::string openAPIRequestName(const json& operation, TarnHTTPMethod method,
@@ -128,7 +212,7 @@ std::optional<APIRequestCollection> parseOpenAPI3(const json& document) {
             APIRequestSpec request;
             request.name = openAPIRequestName(*operation, method, path);
             request.method = method;
-            request.url = baseURL + path;
+            request.url = baseURL + asEnvironmentTemplates(path);
             request.bodyKind = hasBody ? RequestBodyKind::json : RequestBodyKind::none;
             request.bodyText = hasBody ? std::string(jsonBodySkeleton) : std::string();
             requests.push_back(std::move(request));
@@ -157,15 +241,82 @@ TarnHTTPMethod postmanMethod(const json& request) {
     return fromRaw<TarnHTTPMethod>(tarn::text::uppercased(*text)).value_or(TarnHTTPMethod::get);
 }
 
+// A list of texts, or of objects with a text "value" (how path segments may
+// be written), joined with `separator`; a single text as it is.
+std::optional<std::string> joinedParts(const json* parts, std::string_view separator) {
+    if (parts == nullptr)
+        return std::nullopt;
+    if (parts->is_string())
+        return parts->get<std::string>();
+    if (!parts->is_array())
+        return std::nullopt;
+    std::string text;
+    bool first = true;
+    for (const json& part : *parts) {
+        const std::string* value =
+            part.is_string() ? &part.get_ref<const std::string&>() : textMember(part, "value");
+        if (value == nullptr)
+            continue;
+        if (!first)
+            text.append(separator);
+        text.append(*value);
+        first = false;
+    }
+    return text;
+}
+
+// The URL of an object without "raw", as some converters write it: built from
+// its protocol, host, port, path and enabled query entries.
+std::optional<std::string> postmanURLFromParts(const json& url) {
+    const std::optional<std::string> host = joinedParts(member(url, "host"), ".");
+    const std::optional<std::string> path = joinedParts(member(url, "path"), "/");
+    if (!host && !path)
+        return std::nullopt;
+    std::string text;
+    if (const std::string* protocol = textMember(url, "protocol"); protocol && !protocol->empty())
+        text += *protocol + "://";
+    text += host.value_or("");
+    if (const json* port = member(url, "port")) {
+        if (port->is_string() && !port->get_ref<const std::string&>().empty())
+            text += ":" + port->get<std::string>();
+        else if (port->is_number_unsigned())
+            text += ":" + std::to_string(port->get<std::uint64_t>());
+    }
+    if (path && !path->empty()) {
+        if (!path->starts_with('/'))
+            text.push_back('/');
+        text += *path;
+    }
+    if (const json* query = arrayOfObjectsMember(url, "query")) {
+        char separator = '?';
+        for (const json& entry : *query) {
+            const json* disabled = member(entry, "disabled");
+            if (disabled != nullptr && disabled->is_boolean() && disabled->get<bool>())
+                continue;
+            const std::string* key = textMember(entry, "key");
+            if (key == nullptr)
+                continue;
+            text.push_back(separator);
+            separator = '&';
+            text += *key;
+            if (const std::string* value = textMember(entry, "value"))
+                text += "=" + *value;
+        }
+    }
+    return text;
+}
+
 std::optional<std::string> postmanURL(const json& request) {
     const json* url = member(request, "url");
     if (url == nullptr)
         return std::nullopt;
     if (url->is_string())
         return url->get<std::string>();
-    if (const std::string* raw = url->is_object() ? textMember(*url, "raw") : nullptr)
+    if (!url->is_object())
+        return std::nullopt;
+    if (const std::string* raw = textMember(*url, "raw"))
         return *raw;
-    return std::nullopt;
+    return postmanURLFromParts(*url);
 }
 
 std::vector<KeyValueRow> postmanHeaders(const json& request) {

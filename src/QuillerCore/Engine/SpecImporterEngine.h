@@ -23,8 +23,11 @@ inline constexpr std::size_t maxNestingDepth = 256;
 // A document with an "openapi" or a "paths" key is read as OpenAPI (its
 // version is never examined); otherwise one with an "item" key and an "info"
 // object is read as a Postman collection. Every request starts from the
-// creation defaults; only the importer's "{{baseUrl}}" template stands in for
-// a server the document does not name. Calls with the same text give
+// creation defaults; the importer's "{{baseUrl}}" template stands in for a
+// server the document does not name (a Swagger 2.0 document names it by
+// scheme, host and base path), server variables take their defaults, and
+// path parameters become environment templates ("{petId}" as "{{petId}}"),
+// so every request can be sent once its variables are set. Calls with the same text give
 // collections that differ only in their fresh identifiers.
 std::optional<APIRequestCollection> importCollection(std::string_view text);
 

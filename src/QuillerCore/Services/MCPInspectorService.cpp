@@ -3,9 +3,13 @@
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "QuillerCore/Engine/MCPProtocolCodec.h"
 #include "TarnKit/Platform/ChildProcess.h"
+#include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/System/TarnProcessError.h"
+
+#include <cstdint>
+#include <functional>
 
 namespace quiller::MCPInspectorService {
 namespace {
@@ -23,6 +27,8 @@ public:
         }
         m_bytes.append(chunk);
     }
+
+    std::string_view bytes() const { return m_bytes; }
 
     // The UTF-8 text, or empty when the stream is not valid UTF-8.
     std::string text() {
@@ -104,26 +110,65 @@ std::vector<MCPToolDescriptor> lastToolListing(std::string_view output) {
     return tools;
 }
 
-std::string framedMessages(const std::optional<std::string>& callToolName,
-                           std::string_view callArgumentsJSON) {
-    std::string input = MCPProtocolCodec::encodeInitialize(1);
-    input += '\n';
-    input += MCPProtocolCodec::encodeInitializedNotification();
-    input += '\n';
-    input += MCPProtocolCodec::encodeListTools(2);
-    input += '\n';
-    if (callToolName) {
-        input += MCPProtocolCodec::encodeCallTool(3, *callToolName, callArgumentsJSON);
-        input += '\n';
+// Watches standard output for replies, one complete line at a time, so that
+// each arrival costs a look at the new lines only.
+class ReplyWatcher {
+public:
+    explicit ReplyWatcher(const StreamCapture& output) : m_output(output) {}
+
+    bool hasReply(std::int64_t id) {
+        const std::string_view bytes = m_output.bytes();
+        std::size_t i = m_scanned;
+        std::size_t lineStart = m_scanned;
+        while (i < bytes.size()) {
+            if (const std::size_t length = lineBreakAt(bytes, i)) {
+                if (const auto replied =
+                        MCPProtocolCodec::replyID(bytes.substr(lineStart, i - lineStart));
+                    replied && *replied >= 1 && *replied <= 3)
+                    m_replied[static_cast<std::size_t>(*replied)] = true;
+                i += length;
+                lineStart = i;
+            } else {
+                ++i;
+            }
+        }
+        // A line still being written is looked at again when it is complete.
+        m_scanned = lineStart;
+        return m_replied[static_cast<std::size_t>(id)];
     }
-    return input;
+
+private:
+    const StreamCapture& m_output;
+    std::size_t m_scanned = 0;
+    bool m_replied[4] = {};
+};
+
+std::string line(std::string message) {
+    message += '\n';
+    return message;
+}
+
+std::string waitText(std::chrono::milliseconds wait) {
+    const double seconds = static_cast<double>(wait.count()) / 1000.0;
+    return tarn::numbers::formatDouble(seconds) + (wait.count() == 1000 ? " second" : " seconds");
+}
+
+std::string rawOutputOf(StreamCapture& out, StreamCapture& err) {
+    std::string raw = out.text();
+    const std::string standardError = err.text();
+    if (!standardError.empty()) {
+        raw += "\n--- stderr ---\n";
+        raw += standardError;
+    }
+    return std::string(tarn::text::trimmingWhitespaceAndNewlines(raw));
 }
 
 } // namespace
 
 MCPInspectionResult inspectStdioServer(std::string_view commandLine,
                                        const std::optional<std::string>& callToolName,
-                                       std::string_view callArgumentsJSON, std::stop_token stop) {
+                                       std::string_view callArgumentsJSON, std::stop_token stop,
+                                       const ReplyWaits& waits) {
     std::vector<std::string> words = CurlCodecEngine::shellSplit(commandLine);
     if (words.empty())
         throw tarn::PlatformError("Quiller", emptyCommandErrorCode, "Empty MCP server command.");
@@ -143,7 +188,6 @@ MCPInspectionResult inspectStdioServer(std::string_view commandLine,
 
     // A launch failure propagates; the process object then never existed.
     const auto process = tarn::ChildProcess::launch(options);
-    const auto deadline = Clock::now() + replyWait;
 
     StreamCapture out;
     StreamCapture err;
@@ -151,29 +195,51 @@ MCPInspectionResult inspectStdioServer(std::string_view commandLine,
                                                           std::string_view chunk) {
         (stream == tarn::OutputStream::standardOutput ? out : err).append(chunk);
     };
+    ReplyWatcher replies(out);
 
-    // Written while the output is read, so that a server which answers before
-    // it has read everything cannot block on a full pipe.
-    process->writeInputAndClose(framedMessages(callToolName, callArgumentsJSON));
-    // Ends early only when the server closed both outputs: nothing more can come.
-    if (process->pump(tarn::ChildProcess::WaitFor::outputEnd, deadline, collect, stop) ==
-        tarn::ChildProcess::PumpResult::stopRequested)
-        throw tarn::TarnProcessError::cancelled(); // the process's destructor kills it
+    // Sends `messages`, then reads until the reply with `id` arrives. A server
+    // that closed its output has said all it will: the exchange ends there,
+    // as it does for one that answers.
+    bool serverEnded = false;
+    const auto exchange = [&](const std::string& messages, std::int64_t id, std::string_view method,
+                              std::chrono::milliseconds wait) {
+        if (serverEnded)
+            return;
+        const auto deadline = Clock::now() + wait;
+        process->writeInput(messages);
+        const std::function<bool()> replied = [&] { return replies.hasReply(id); };
+        switch (process->pumpUntil(replied, deadline, collect, stop)) {
+        case tarn::ChildProcess::PumpResult::finished:
+            serverEnded = !replied();
+            return;
+        case tarn::ChildProcess::PumpResult::stopRequested:
+            throw tarn::TarnProcessError::cancelled(); // the process's destructor kills it
+        case tarn::ChildProcess::PumpResult::deadlineReached:
+            break;
+        }
+        std::string description = "The MCP server did not answer \"" + std::string(method) +
+                                  "\" within " + waitText(wait) + ".";
+        if (const std::string raw = rawOutputOf(out, err); !raw.empty())
+            description += "\n\n" + raw;
+        throw tarn::PlatformError("Quiller", noReplyErrorCode, std::move(description));
+    };
+
+    exchange(line(MCPProtocolCodec::encodeInitialize(1)), 1, "initialize", waits.startup);
+    exchange(line(MCPProtocolCodec::encodeInitializedNotification()) +
+                 line(MCPProtocolCodec::encodeListTools(2)),
+             2, "tools/list", waits.listing);
+    if (callToolName)
+        exchange(line(MCPProtocolCodec::encodeCallTool(3, *callToolName, callArgumentsJSON)), 3,
+                 "tools/call", waits.call);
+
+    process->closeInput();
     process->terminate(terminationGrace, collect, stop);
     if (stop.stop_requested())
         throw tarn::TarnProcessError::cancelled();
 
-    const std::string standardOutput = out.text();
-    const std::string standardError = err.text();
-    std::string raw = standardOutput;
-    if (!standardError.empty()) {
-        raw += "\n--- stderr ---\n";
-        raw += standardError;
-    }
-
     MCPInspectionResult result;
-    result.rawOutput = std::string(tarn::text::trimmingWhitespaceAndNewlines(raw));
-    result.tools = lastToolListing(standardOutput);
+    result.rawOutput = rawOutputOf(out, err);
+    result.tools = lastToolListing(out.text());
     return result;
 }
 

@@ -326,20 +326,35 @@ void ChildProcess::closePipes() {
     m_inputWritten = 0;
 }
 
-void ChildProcess::writeInputAndClose(std::string bytes) {
+void ChildProcess::writeInput(std::string_view bytes) {
     if (!m_stdin.valid())
         return;
-    m_input = std::move(bytes);
+    // What was written already goes first, so the buffer never grows with the
+    // history of a long exchange.
+    m_input.erase(0, m_inputWritten);
     m_inputWritten = 0;
+    m_input.append(bytes);
     writePendingInput();
+}
+
+void ChildProcess::closeInput() {
+    m_closeInputWhenWritten = true;
+    writePendingInput();
+}
+
+void ChildProcess::closeInputNow() {
+    m_stdin.reset();
+    m_input.clear();
+    m_inputWritten = 0;
 }
 
 void ChildProcess::writePendingInput() {
     while (m_stdin.valid()) {
         if (m_inputWritten >= m_input.size()) {
-            m_stdin.reset();
             m_input.clear();
             m_inputWritten = 0;
+            if (m_closeInputWhenWritten)
+                closeInputNow();
             return;
         }
         const ssize_t written = writeWithoutSigpipe(m_stdin.get(), m_input.data() + m_inputWritten,
@@ -348,9 +363,7 @@ void ChildProcess::writePendingInput() {
             if (errno == EAGAIN)
                 return;
             // EPIPE and the like: the child stopped reading; the rest is moot.
-            m_stdin.reset();
-            m_input.clear();
-            m_inputWritten = 0;
+            closeInputNow();
             return;
         }
         m_inputWritten += static_cast<std::size_t>(written);
@@ -403,6 +416,21 @@ bool ChildProcess::hasExited() {
 
 ChildProcess::PumpResult ChildProcess::pump(WaitFor condition, Clock::time_point deadline,
                                             const OutputHandler& onOutput, std::stop_token stop) {
+    return pumpLoop(condition, nullptr, deadline, onOutput, std::move(stop));
+}
+
+ChildProcess::PumpResult ChildProcess::pumpUntil(const std::function<bool()>& done,
+                                                 Clock::time_point deadline,
+                                                 const OutputHandler& onOutput,
+                                                 std::stop_token stop) {
+    return pumpLoop(WaitFor::outputEnd, &done, deadline, onOutput, std::move(stop));
+}
+
+ChildProcess::PumpResult ChildProcess::pumpLoop(WaitFor condition,
+                                                const std::function<bool()>* done,
+                                                Clock::time_point deadline,
+                                                const OutputHandler& onOutput,
+                                                std::stop_token stop) {
     std::optional<std::stop_callback<Waker>> wakeOnStop;
     if (stop.stop_possible()) {
         if (!m_wake.valid()) {
@@ -422,6 +450,8 @@ ChildProcess::PumpResult ChildProcess::pump(WaitFor condition, Clock::time_point
         }
         if (condition == WaitFor::outputEnd && outputEnded())
             return PumpResult::finished;
+        if (done != nullptr && (*done)())
+            return PumpResult::finished;
         if (stop.stop_requested())
             return PumpResult::stopRequested;
         const auto now = Clock::now();
@@ -439,7 +469,9 @@ ChildProcess::PumpResult ChildProcess::pump(WaitFor condition, Clock::time_point
             add(m_stdout.get(), POLLIN, stdoutSlot);
         if (m_stderr.valid())
             add(m_stderr.get(), POLLIN, stderrSlot);
-        if (m_stdin.valid())
+        // Only while something waits to be written: an idle, writable pipe
+        // would wake the poll at once, over and over.
+        if (m_stdin.valid() && m_inputWritten < m_input.size())
             add(m_stdin.get(), POLLOUT, stdinSlot);
         if (m_pidfd.valid() && !m_exited)
             add(m_pidfd.get(), POLLIN, pidSlot);
@@ -507,8 +539,7 @@ ChildExitStatus ChildProcess::terminate(std::chrono::milliseconds grace,
             signalGroup(SIGTERM);
         // Input no longer matters; its end of file helps a child that waits
         // for it before it exits.
-        m_stdin.reset();
-        m_input.clear();
+        closeInputNow();
         const auto deadline = Clock::now() + grace;
         if (pump(WaitFor::exit, deadline, onOutput, stop) == PumpResult::finished)
             pump(WaitFor::outputEnd, deadline, onOutput, stop);

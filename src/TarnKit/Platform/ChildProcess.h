@@ -122,11 +122,17 @@ public:
 
     pid_t pid() const { return m_pid; }
 
-    // Queues `bytes` for the child's standard input, which is closed once they
-    // are written; pump() and terminate() do the writing, interleaved with the
+    // Queues `bytes` for the child's standard input, after what is queued
+    // already; pump() and terminate() do the writing, interleaved with the
     // reading. A child that closes its input early just loses the rest (no
-    // SIGPIPE reaches us). Ignored without an input pipe.
-    void writeInputAndClose(std::string bytes);
+    // SIGPIPE reaches us). Ignored without an input pipe or once it is closed.
+    void writeInput(std::string_view bytes);
+    // Closes the child's standard input once everything queued is written.
+    void closeInput();
+    void writeInputAndClose(std::string_view bytes) {
+        writeInput(bytes);
+        closeInput();
+    }
 
     // Writes queued input and hands output to `onOutput` until the condition
     // holds, `deadline` passes or a stop is requested on `stop` (which wakes
@@ -134,6 +140,12 @@ public:
     // the pipes is read first. Returns at once when the condition already holds.
     PumpResult pump(WaitFor condition, std::chrono::steady_clock::time_point deadline,
                     const OutputHandler& onOutput, std::stop_token stop = {});
+    // The same, until `done` holds (asked after every read, so a handler can
+    // watch for an answer) or both outputs reached end of file; `finished`
+    // then says which by asking `done` and outputEnded() again.
+    PumpResult pumpUntil(const std::function<bool()>& done,
+                         std::chrono::steady_clock::time_point deadline,
+                         const OutputHandler& onOutput, std::stop_token stop = {});
 
     // Whether the child has ended (observed without reaping it).
     bool hasExited();
@@ -164,6 +176,10 @@ private:
     void readAvailable(detail::UniqueFd& fd, OutputStream stream, const OutputHandler& onOutput,
                        std::size_t limit);
     void writePendingInput();
+    void closeInputNow();
+    PumpResult pumpLoop(WaitFor condition, const std::function<bool()>* done,
+                        std::chrono::steady_clock::time_point deadline,
+                        const OutputHandler& onOutput, std::stop_token stop);
     bool checkExited();
 
     pid_t m_pid = -1;
@@ -178,6 +194,7 @@ private:
 
     std::string m_input;
     std::size_t m_inputWritten = 0;
+    bool m_closeInputWhenWritten = false;
     bool m_exited = false;
 
     // Guards the reaping against signalGroup() from other threads.

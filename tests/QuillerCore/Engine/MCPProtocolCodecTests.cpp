@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace quiller {
 namespace {
@@ -128,6 +129,31 @@ TEST(MCPProtocolCodec, RewritesInputSchemasPrettyAndSorted) {
   ],
   "type" : "object"
 })");
+}
+
+TEST(MCPProtocolCodec, TellsRepliesFromOtherLines) {
+    const struct {
+        const char* line;
+        std::optional<std::int64_t> id;
+    } cases[] = {
+        {R"({"jsonrpc":"2.0","id":1,"result":{}})", 1},
+        {R"(  {"id":2,"error":{"code":-32601,"message":"no"}})", 2},
+        {R"({"id":3,"result":null})", 3},
+        // A request or notification from the server is no reply.
+        {R"({"jsonrpc":"2.0","id":1,"method":"roots/list"})", std::nullopt},
+        {R"({"jsonrpc":"2.0","method":"notifications/message","params":{}})", std::nullopt},
+        {R"({"id":"1","result":{}})", std::nullopt},
+        {R"({"id":1.5,"result":{}})", std::nullopt},
+        {R"({"result":{}})", std::nullopt},
+        {R"([{"id":1,"result":{}}])", std::nullopt},
+        {"server starting on stdio", std::nullopt},
+        {R"({"id":1,"result":{}} {"id":2,"result":{}})", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(MCPProtocolCodec::replyID(c.line), c.id);
+    }
 }
 
 } // namespace

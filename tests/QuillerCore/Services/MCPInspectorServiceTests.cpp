@@ -3,6 +3,7 @@
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/System/TarnProcessError.h"
 #include "support/ProcessInspection.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 #include <cerrno>
@@ -67,6 +68,10 @@ std::string readFile(const fs::path& path) {
     return contents.str();
 }
 
+// Reads the initialize request and answers it.
+const std::string kAnswerInitialize =
+    "read l; echo '{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{}}'\n";
+
 const std::string kToolsReply =
     R"({"jsonrpc":"2.0","id":2,"result":{"tools":[{"name":"echo","description":"Echoes",)"
     R"("inputSchema":{"type":"object"}},{"name":"add"}]}})";
@@ -85,42 +90,145 @@ TEST(MCPInspectorService, BlankCommandLinesAreRefusedBeforeAnythingStarts) {
     }
 }
 
-TEST(MCPInspectorService, SendsTheExactLinesThenEndOfFile) {
+// A server that speaks the protocol in order, answering after the delays it
+// is given. It logs every line it receives, every reply it sends and the end
+// of its input (which it may not reach: it is asked to end right after the
+// last reply); a reply sent while more input was already waiting is marked
+// "early", which proves that the client did not wait for the previous reply.
+const char* const kOrderlyServer = R"PY(
+import json, os, select, sys, time
+options = dict(zip(sys.argv[1::2], sys.argv[2::2]))
+log = open(options["--log"], "a", encoding="utf-8")
+def note(text):
+    log.write(text + "\n")
+    log.flush()
+def reply(message_id, result, delay):
+    time.sleep(delay)
+    waiting = bool(pending) or bool(select.select([0], [], [], 0)[0])
+    sys.stdout.write(json.dumps({"jsonrpc": "2.0", "id": message_id, "result": result}) + "\n")
+    sys.stdout.flush()
+    note("send %d%s" % (message_id, " early" if waiting else ""))
+sys.stderr.write("starting\n")
+sys.stderr.flush()
+pending = b""
+while True:
+    while b"\n" not in pending:
+        chunk = os.read(0, 65536)
+        if not chunk:
+            note("end of input")
+            sys.exit(0)
+        pending += chunk
+    line, pending = pending.split(b"\n", 1)
+    note("recv " + line.decode("utf-8"))
+    message = json.loads(line)
+    method = message.get("method")
+    if options.get("--silent-after", "none") == method:
+        while os.read(0, 65536):
+            pass
+        note("end of input")
+        time.sleep(100)
+    if method == "initialize":
+        reply(1, {"protocolVersion": "2024-11-05", "capabilities": {"tools": {}},
+                  "serverInfo": {"name": "orderly", "version": "1"}},
+              float(options.get("--initialize-delay", "0")))
+    elif method == "tools/list":
+        reply(2, {"tools": [{"name": "slow", "description": "Takes its time"}]}, 0)
+    elif method == "tools/call":
+        text = "called %s with %s" % (message["params"]["name"],
+                                      json.dumps(message["params"]["arguments"]))
+        reply(3, {"content": [{"type": "text", "text": text}]},
+              float(options.get("--call-delay", "0")))
+)PY";
+
+// The command line that runs the orderly server with `arguments`.
+std::string orderlyCommand(const FakeServers& servers, const std::string& arguments) {
+    const fs::path script = servers.folder() / "orderly.py";
+    std::ofstream(script) << kOrderlyServer;
+    return tarn::testing::pythonCommand() + " '" + script.string() + "' " + arguments;
+}
+
+TEST(MCPInspectorService, SpeaksInOrderAndWaitsForEachReply) {
     FakeServers servers;
-    // `cat` finishes only at end of file, so the file holds everything sent.
-    servers.write("recorder", R"(cat > "$1")");
-    const fs::path received = servers.folder() / "received.txt";
+    const fs::path log = servers.folder() / "log.txt";
     const std::string initialize =
         R"({"id":1,"jsonrpc":"2.0","method":"initialize","params":{"capabilities":{},)"
         R"("clientInfo":{"name":"Quiller","version":"1.0.0"},"protocolVersion":"2024-11-05"}})";
-    const std::string discovery = initialize + "\n" + codec::encodeInitializedNotification() +
-                                  "\n" + codec::encodeListTools(2) + "\n";
     ASSERT_EQ(codec::encodeInitialize(1), initialize);
+    const std::string discovery = "recv " + initialize + "\nsend 1\nrecv " +
+                                  codec::encodeInitializedNotification() + "\nrecv " +
+                                  codec::encodeListTools(2) + "\nsend 2\n";
 
     struct Case {
+        const char* label;
+        std::string delays;
         std::optional<std::string> toolName;
         std::string arguments;
-        std::string expected;
+        std::string expectedLog;
+        std::string expectedReply; // the last reply in the output
     };
+    // An npx launch needs most of a second, and tools do real work: both
+    // delays lie far beyond what a fixed wait would allow.
     const Case cases[] = {
-        {std::nullopt, "{}", discovery},
-        {"echo", R"({"text":"hi \"there\""})",
-         discovery + codec::encodeCallTool(3, "echo", R"({"text":"hi \"there\""})") + "\n"},
+        {"discovery after a slow start", "--initialize-delay 1.5", std::nullopt, "{}", discovery,
+         R"("id": 2)"},
+        {"a slow tool", "--call-delay 2", "slow", R"({"text":"hi \"there\""})",
+         discovery + "recv " + codec::encodeCallTool(3, "slow", R"({"text":"hi \"there\""})") +
+             "\nsend 3\n",
+         R"(called slow with {\"text\": \"hi \\\"there\\\"\"})"},
         // An empty name is still a call; arguments that are not JSON become {}.
-        {"", "not json", discovery + codec::encodeCallTool(3, "", "{}") + "\n"},
+        {"an empty name", "", "", "not json",
+         discovery + "recv " + codec::encodeCallTool(3, "", "{}") + "\nsend 3\n",
+         "called  with {}"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
-        fs::remove(received);
-        const MCPInspectionResult result = inspectStdioServer(
-            servers.command("recorder", "'" + received.string() + "'"), c.toolName, c.arguments);
-        EXPECT_EQ(result, MCPInspectionResult{});
-        EXPECT_EQ(readFile(received), c.expected);
+        SCOPED_TRACE(c.label);
+        fs::remove(log);
+        const MCPInspectionResult result =
+            inspectStdioServer(orderlyCommand(servers, "--log '" + log.string() + "' " + c.delays),
+                               c.toolName, c.arguments);
+        // The end of input may or may not be seen before the server is asked
+        // to end.
+        std::string received = readFile(log);
+        if (received.ends_with("end of input\n"))
+            received.resize(received.size() - 13);
+        EXPECT_EQ(received, c.expectedLog);
+        ASSERT_EQ(result.tools.size(), 1u);
+        EXPECT_EQ(result.tools[0].name, "slow");
+        EXPECT_NE(result.rawOutput.find(c.expectedReply), std::string::npos) << result.rawOutput;
+        EXPECT_NE(result.rawOutput.find("\n--- stderr ---\nstarting"), std::string::npos);
     }
-    const std::string invocation = cases[1].expected;
-    EXPECT_NE(invocation.rfind(R"({"arguments":{"text":"hi \"there\""},"name":"echo"})"),
-              std::string::npos);
-    EXPECT_EQ(invocation.substr(invocation.rfind("\n{") + 1, 7), R"({"id":3)");
+}
+
+TEST(MCPInspectorService, AReplyThatNeverComesIsABoundedError) {
+    FakeServers servers;
+    const fs::path log = servers.folder() / "log.txt";
+    // Long enough for the interpreter to start on a busy machine.
+    const quiller::MCPInspectorService::ReplyWaits waits{.startup = 1500ms, .call = 1000ms};
+    const struct {
+        std::string silentAfter;
+        std::string message;
+    } cases[] = {
+        {"initialize", R"(The MCP server did not answer "initialize" within 1.5 seconds.)"},
+        {"tools/call", R"(The MCP server did not answer "tools/call" within 1 second.)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.silentAfter);
+        const auto start = Clock::now();
+        try {
+            inspectStdioServer(orderlyCommand(servers, "--log '" + log.string() +
+                                                           "' --silent-after " + c.silentAfter),
+                               std::string("slow"), "{}", {}, waits);
+            ADD_FAILURE() << "no error";
+        } catch (const tarn::PlatformError& error) {
+            EXPECT_EQ(error.domain(), "Quiller");
+            EXPECT_EQ(error.code(), 2002);
+            // The message, then the output so far.
+            EXPECT_EQ(error.description().substr(0, c.message.size() + 2), c.message + "\n\n");
+            EXPECT_NE(error.description().find("--- stderr ---\nstarting"), std::string::npos)
+                << error.description();
+        }
+        EXPECT_LT(Clock::now() - start, 4s);
+    }
 }
 
 TEST(MCPInspectorService, ReturnsToolsAndEverythingPrinted) {
@@ -247,9 +355,8 @@ TEST(MCPInspectorService, AServerThatIgnoresTermAndLeavesAChildIsEndedWithinFour
     FakeServers servers;
     servers.write("stubborn", "trap '' TERM\n"
                               "sleep 100 &\n"
-                              "echo \"$$ $!\"\n"
-                              "echo '" +
-                                  kToolsReply +
+                              "echo \"$$ $!\"\n" +
+                                  kAnswerInitialize + "read l; read l; echo '" + kToolsReply +
                                   "'\n"
                                   "while :; do sleep 1; done");
     const auto start = Clock::now();
@@ -299,7 +406,7 @@ TEST(MCPInspectorService, AFloodIsCutAtTheCapWithoutVoidingTheText) {
 
 TEST(MCPInspectorService, ConcurrentCallsAreIndependent) {
     FakeServers servers;
-    servers.write("named", R"(cat > /dev/null; echo "server $1")");
+    servers.write("named", R"(echo "server $1")");
     std::vector<std::future<MCPInspectionResult>> calls;
     for (int i = 0; i < 4; ++i)
         calls.push_back(std::async(std::launch::async, [&servers, i] {

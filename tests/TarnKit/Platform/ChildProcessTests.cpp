@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sstream>
@@ -211,6 +212,39 @@ TEST(ChildProcess, InputToAChildThatStoppedReadingIsDroppedWithoutSigpipe) {
     process->writeInputAndClose(std::string(200000, 'x'));
     EXPECT_EQ(runToEnd(*process, captured), (ChildExitStatus{ChildExitStatus::Kind::exited, 0}));
     EXPECT_EQ(captured.out, "closed\nstill here\n");
+}
+
+TEST(ChildProcess, ConversesOverInputThatStaysOpenUntilClosed) {
+    // Answers each line it reads; ends only at the end of its input.
+    ChildProcessOptions options = shell("while read line; do echo \"got $line\"; done; echo bye");
+    options.pipeStandardInput = true;
+    const auto process = ChildProcess::launch(options);
+    Captured captured;
+    const auto handler = captured.handler();
+    const auto answered = [&](const std::string& text) {
+        return std::function<bool()>(
+            [&captured, text] { return captured.out.find(text) != std::string::npos; });
+    };
+
+    process->writeInput("one\n");
+    EXPECT_EQ(process->pumpUntil(answered("got one\n"), Clock::now() + 10s, handler),
+              ChildProcess::PumpResult::finished);
+    // The child is still there, waiting for more.
+    EXPECT_FALSE(process->hasExited());
+    // A line larger than a pipe holds is written as the child reads it.
+    const std::string big(300'000, 'x');
+    process->writeInput(big + "\n");
+    EXPECT_EQ(process->pumpUntil(answered("got " + big + "\n"), Clock::now() + 10s, handler),
+              ChildProcess::PumpResult::finished);
+    // Nothing else comes while the input stays open.
+    EXPECT_EQ(process->pumpUntil(answered("bye"), Clock::now() + 200ms, handler),
+              ChildProcess::PumpResult::deadlineReached);
+    process->writeInput("two\n");
+    process->closeInput();
+    EXPECT_EQ(process->pumpUntil(answered("bye"), Clock::now() + 10s, handler),
+              ChildProcess::PumpResult::finished);
+    EXPECT_EQ(runToEnd(*process, captured), (ChildExitStatus{ChildExitStatus::Kind::exited, 0}));
+    EXPECT_EQ(captured.out, "got one\ngot " + big + "\ngot two\nbye\n");
 }
 
 TEST(ChildProcess, ReadsBothStreamsConcurrently) {
