@@ -30,6 +30,7 @@ struct LoopbackTLSServer::State {
     tcp::acceptor acceptor{io};
     std::thread thread;
     std::atomic<std::size_t> answered = 0;
+    std::atomic<std::size_t> resumed = 0;
 };
 
 namespace {
@@ -43,8 +44,11 @@ public:
     void start() {
         m_stream.async_handshake(ssl::stream_base::server,
                                  [self = shared_from_this()](const error_code& ec) {
-                                     if (!ec)
-                                         self->readHead();
+                                     if (ec)
+                                         return;
+                                     if (SSL_session_reused(self->m_stream.native_handle()))
+                                         ++self->m_state.resumed;
+                                     self->readHead();
                                  });
     }
 
@@ -113,6 +117,10 @@ std::string LoopbackTLSServer::url(std::string_view host, std::string_view path)
 
 std::size_t LoopbackTLSServer::answered() const {
     return m_state->answered;
+}
+
+std::size_t LoopbackTLSServer::resumedSessions() const {
+    return m_state->resumed;
 }
 
 } // namespace tarn::testing

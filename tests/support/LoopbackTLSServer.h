@@ -32,6 +32,8 @@ public:
     std::string url(std::string_view host = "127.0.0.1", std::string_view path = "/") const;
     // Requests answered so far (each after a completed handshake).
     std::size_t answered() const;
+    // Handshakes that resumed an earlier TLS session instead of making one.
+    std::size_t resumedSessions() const;
 
     struct State;
 
