@@ -75,9 +75,7 @@ public:
     }
 
 private:
-    void addBlock(std::size_t capacity) {
-        m_blocks.emplace_back().reserve(capacity);
-    }
+    void addBlock(std::size_t capacity) { m_blocks.emplace_back().reserve(capacity); }
 
     std::vector<std::string> m_blocks;
     std::size_t m_size = 0;
@@ -110,8 +108,8 @@ struct BodySink {
 // reads to the close of the connection, and whatever arrives is shorter than
 // announced.
 bool isOverflowingLength(std::string_view value) {
-    if (value.empty() || !std::all_of(value.begin(), value.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; }))
+    if (value.empty() ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     std::int64_t length = 0;
     return std::from_chars(value.data(), value.data() + value.size(), length).ec ==
@@ -192,8 +190,7 @@ struct HopState {
         lastActivity = Clock::now();
         headBytes += line.size();
         if (headBytes > HTTPTransfer::kMaximumHeadBytes)
-            throwURLError(URLErrorCode::dataLengthExceedsMaximum,
-                          "The response head is larger than 1 MiB.");
+            throwHeadTooLarge();
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
         if (line.starts_with("HTTP/")) {
@@ -509,6 +506,13 @@ void transfer(const HTTPTransferRequest& request, const std::stop_token& stop, B
         if (state.failure)
             std::rethrow_exception(state.failure);
         if (result != CURLE_OK) {
+            // curl words its own bounds of a head as a failed receive and as
+            // running out of memory; say which bound it was.
+            if (state.inHead && result == CURLE_RECV_ERROR &&
+                std::string_view(errorBuffer.data()).starts_with("Too large response headers"))
+                throwHeadTooLarge();
+            if (state.inHead && result == CURLE_OUT_OF_MEMORY)
+                throwHeaderLineTooLarge();
             long verifyResult = 0;
             curl_easy_getinfo(easy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
             throwForCurlCode(result, errorBuffer.data(), verifyResult);

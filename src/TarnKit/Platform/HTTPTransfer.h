@@ -110,8 +110,10 @@ namespace HTTPTransfer {
 
 // The decoded body that perform() keeps.
 inline constexpr std::size_t kMaximumBodyBytes = std::size_t{256} * 1024 * 1024;
-// One response head, status line and fields.
-inline constexpr std::size_t kMaximumHeadBytes = std::size_t{1024} * 1024;
+// One response head, status line and fields, and one line of it: curl's own
+// bounds, which no head gets past.
+inline constexpr std::size_t kMaximumHeadBytes = std::size_t{300} * 1024;
+inline constexpr std::size_t kMaximumHeaderLineBytes = std::size_t{100} * 1024;
 
 // Performs the request and returns the final response, whatever its status.
 // Follows up to 16 redirects (301, 302, 303, 307 and 308 with a Location) to

@@ -59,8 +59,7 @@ constexpr std::array kCurlErrorMappings{
                      kSecureConnectionFailed},
     CurlErrorMapping{CURLE_PEER_FAILED_VERIFICATION, URLErrorCode::serverCertificateUntrusted,
                      nullptr},
-    CurlErrorMapping{CURLE_SSL_ISSUER_ERROR, URLErrorCode::serverCertificateUntrusted,
-                     nullptr},
+    CurlErrorMapping{CURLE_SSL_ISSUER_ERROR, URLErrorCode::serverCertificateUntrusted, nullptr},
     CurlErrorMapping{CURLE_SSL_PINNEDPUBKEYNOTMATCH, URLErrorCode::serverCertificateUntrusted,
                      nullptr},
     CurlErrorMapping{CURLE_SSL_INVALIDCERTSTATUS, URLErrorCode::serverCertificateUntrusted,
@@ -126,16 +125,19 @@ URLHandle parseURL(const std::string& text) {
     throwURLError(URLErrorCode::networkConnectionLost, kConnectionLost);
 }
 
+[[noreturn]] void throwHeadTooLarge() {
+    throwURLError(URLErrorCode::dataLengthExceedsMaximum,
+                  "The response head is larger than 300 KiB.");
+}
+
+[[noreturn]] void throwHeaderLineTooLarge() {
+    throwURLError(URLErrorCode::dataLengthExceedsMaximum,
+                  "A header line of the response is larger than 100 KiB.");
+}
+
 [[noreturn]] void throwForCurlCode(CURLcode code, const char* detail, long verifyResult) {
-    const std::string_view details = detail != nullptr ? detail : "";
-    if (code == CURLE_OUT_OF_MEMORY) {
-        // curl's word for a header line past its own limit.
-        if (details.starts_with("Rejected "))
-            throwURLError(URLErrorCode::dataLengthExceedsMaximum,
-                          "A header of the response is larger than 100 KiB.");
-        throwURLError(URLErrorCode::unknown,
-                      "There is not enough memory to complete the request.");
-    }
+    if (code == CURLE_OUT_OF_MEMORY)
+        throwURLError(URLErrorCode::unknown, "There is not enough memory to complete the request.");
     for (const CurlErrorMapping& mapping : kCurlErrorMappings) {
         if (mapping.curlCode != code)
             continue;

@@ -21,6 +21,9 @@ namespace tarn::detail {
 [[noreturn]] void throwCancelled();
 [[noreturn]] void throwTimedOut();
 [[noreturn]] void throwConnectionLost();
+// Past the bounds of a response head: the whole head, one line of it.
+[[noreturn]] void throwHeadTooLarge();
+[[noreturn]] void throwHeaderLineTooLarge();
 // The URL error of a failed transfer; `detail` (curl's error buffer, may be
 // null or empty) only words the errors that have no URL error of their own.
 // `verifyResult`, OpenSSL's verdict on the server's certificate, gives the
