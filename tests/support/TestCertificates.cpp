@@ -126,10 +126,12 @@ struct TestCertificateAuthority::Keys {
 
 TestCertificateAuthority::TestCertificateAuthority() : m_keys(std::make_unique<Keys>()) {
     m_keys->key = newKey();
-    m_keys->certificate =
-        makeCertificate({"Quiller Test Root CA", {}, {}, true, {std::chrono::hours(-1),
-                                                                std::chrono::hours(24 * 30)}},
-                        m_keys->key.get(), nullptr, nullptr);
+    m_keys->certificate = makeCertificate({"Quiller Test Root CA",
+                                           {},
+                                           {},
+                                           true,
+                                           {std::chrono::hours(-1), std::chrono::hours(24 * 30)}},
+                                          m_keys->key.get(), nullptr, nullptr);
     m_certificatePEM = pemOf(m_keys->certificate.get());
 }
 

@@ -120,8 +120,8 @@ HTTPResponseSnapshot executeRequest(const APIRequestSpec& spec, const VariableMa
     tarn::HTTPTransferResponse response;
     try {
         response = withUserFacingErrors([&] {
-            return tarn::HTTPTransfer::perform(
-                transferRequestFor(std::move(composition.request)), std::move(stop));
+            return tarn::HTTPTransfer::perform(transferRequestFor(std::move(composition.request)),
+                                               std::move(stop));
         });
     } catch (const std::exception& error) {
         if (logExecution)

@@ -123,8 +123,8 @@ private:
 
     // Binds `listener` to `address`:`port` and listens; false with `error`
     // set when that fails.
-    static bool listenOn(Listener& listener, const asio::ip::address& address,
-                         std::uint16_t port, error_code& error);
+    static bool listenOn(Listener& listener, const asio::ip::address& address, std::uint16_t port,
+                         error_code& error);
     void closeListeners(const std::vector<std::shared_ptr<Listener>>& listeners);
 
     // Guards m_listeners, m_routes and m_activePort; held for loads and stores
@@ -466,8 +466,8 @@ std::shared_ptr<Listener> makeListener(asio::io_context& io, tcp protocol) {
     return listener;
 }
 
-bool ProxyServer::listenOn(Listener& listener, const asio::ip::address& address,
-                           std::uint16_t port, error_code& error) {
+bool ProxyServer::listenOn(Listener& listener, const asio::ip::address& address, std::uint16_t port,
+                           error_code& error) {
     error.clear();
     listener.acceptor.bind(tcp::endpoint(address, port), error);
     if (!error)

@@ -11,7 +11,6 @@
 namespace quiller {
 namespace {
 
-
 // --- Framing helpers (ASCII only, independent of the process locale) --------
 
 char asciiLower(char c) {

@@ -247,8 +247,8 @@ std::uint32_t hexValue(std::string_view text) {
 
 std::set<std::string> listeningAddresses(std::uint16_t port) {
     std::set<std::string> addresses;
-    for (const auto& [table, family] : {std::pair{"/proc/net/tcp", AF_INET},
-                                        std::pair{"/proc/net/tcp6", AF_INET6}}) {
+    for (const auto& [table, family] :
+         {std::pair{"/proc/net/tcp", AF_INET}, std::pair{"/proc/net/tcp6", AF_INET6}}) {
         std::ifstream file(table);
         std::string line;
         std::getline(file, line); // column titles

@@ -66,7 +66,8 @@ public:
             std::snprintf(name.data(), name.size(), "%08lx.0",
                           X509_subject_name_hash(certificate.get()));
             std::ofstream(m_folder.path() / name.data()) << authorityPEM;
-            m_environment.set("SSL_CERT_DIR", "/nonexistent-certificates:" + m_folder.path().string());
+            m_environment.set("SSL_CERT_DIR",
+                              "/nonexistent-certificates:" + m_folder.path().string());
         }
     }
 
@@ -176,23 +177,23 @@ TEST_P(SecureConnectionTest, HTTPSAndWebSocketTrustTheSameServers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Certificates, SecureConnectionTest,
-    ::testing::Values(
-        TrustCase{"unknownAuthority", Trust::systemOnly, Issued::forLocalhost, "localhost",
-                  "ended: " + kInvalid + "unable to get local issuer certificate."},
-        TrustCase{"authorityInCertFile", Trust::certificateFile, Issued::forLocalhost,
-                  "localhost", "echo"},
-        TrustCase{"authorityInCertDir", Trust::certificateFolder, Issued::forLocalhost,
-                  "localhost", "echo"},
-        TrustCase{"addressInCertificate", Trust::certificateFile,
-                  Issued::forLocalhostAndAddress, "127.0.0.1", "echo"},
-        TrustCase{"nameMismatch", Trust::certificateFile, Issued::forAnotherName, "localhost",
-                  "ended: " + kInvalid + "hostname mismatch."},
-        TrustCase{"addressMismatch", Trust::certificateFile, Issued::forLocalhost, "127.0.0.1",
-                  "ended: " + kInvalid + "IP address mismatch."},
-        TrustCase{"expired", Trust::certificateFile, Issued::expired, "localhost",
-                  "ended: " + kInvalid + "certificate has expired."},
-        TrustCase{"selfSigned", Trust::certificateFile, Issued::selfSigned, "localhost",
-                  "ended: " + kInvalid + "self-signed certificate."}),
+    ::testing::Values(TrustCase{"unknownAuthority", Trust::systemOnly, Issued::forLocalhost,
+                                "localhost",
+                                "ended: " + kInvalid + "unable to get local issuer certificate."},
+                      TrustCase{"authorityInCertFile", Trust::certificateFile, Issued::forLocalhost,
+                                "localhost", "echo"},
+                      TrustCase{"authorityInCertDir", Trust::certificateFolder,
+                                Issued::forLocalhost, "localhost", "echo"},
+                      TrustCase{"addressInCertificate", Trust::certificateFile,
+                                Issued::forLocalhostAndAddress, "127.0.0.1", "echo"},
+                      TrustCase{"nameMismatch", Trust::certificateFile, Issued::forAnotherName,
+                                "localhost", "ended: " + kInvalid + "hostname mismatch."},
+                      TrustCase{"addressMismatch", Trust::certificateFile, Issued::forLocalhost,
+                                "127.0.0.1", "ended: " + kInvalid + "IP address mismatch."},
+                      TrustCase{"expired", Trust::certificateFile, Issued::expired, "localhost",
+                                "ended: " + kInvalid + "certificate has expired."},
+                      TrustCase{"selfSigned", Trust::certificateFile, Issued::selfSigned,
+                                "localhost", "ended: " + kInvalid + "self-signed certificate."}),
     [](const ::testing::TestParamInfo<TrustCase>& param) { return param.param.name; });
 
 TEST(SecureConnection, EveryExecutionMakesAFreshTLSSession) {
