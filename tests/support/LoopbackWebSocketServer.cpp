@@ -12,12 +12,6 @@
 #include <boost/beast/websocket/ssl.hpp>
 #include <charconv>
 #include <mutex>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/rand.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
-#include <stdexcept>
 #include <thread>
 #include <type_traits>
 
@@ -29,85 +23,6 @@ namespace beast = boost::beast;
 namespace http = boost::beast::http;
 namespace websocket = boost::beast::websocket;
 using tcp = boost::asio::ip::tcp;
-
-namespace {
-
-template <class T, void (*Free)(T*)> struct Freer {
-    void operator()(T* p) const { Free(p); }
-};
-using PKeyPtr = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
-using X509Ptr = std::unique_ptr<X509, Freer<X509, X509_free>>;
-using BIOPtr = std::unique_ptr<BIO, Freer<BIO, BIO_free_all>>;
-using ExtensionPtr = std::unique_ptr<X509_EXTENSION, Freer<X509_EXTENSION, X509_EXTENSION_free>>;
-
-void require(bool ok, const char* what) {
-    if (!ok)
-        throw std::runtime_error(std::string("test certificate: ") + what);
-}
-
-void addExtension(X509* certificate, int nid, const std::string& value) {
-    X509V3_CTX context;
-    X509V3_set_ctx_nodb(&context);
-    X509V3_set_ctx(&context, certificate, certificate, nullptr, nullptr, 0);
-    ExtensionPtr extension(X509V3_EXT_conf_nid(nullptr, &context, nid, value.c_str()));
-    require(extension && X509_add_ext(certificate, extension.get(), -1) == 1, "extension");
-}
-
-std::string pemOf(const std::function<int(BIO*)>& write) {
-    BIOPtr bio(BIO_new(BIO_s_mem()));
-    require(bio && write(bio.get()) == 1, "PEM");
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio.get(), &data);
-    return std::string(data, static_cast<std::size_t>(size));
-}
-
-} // namespace
-
-SelfSignedCertificate SelfSignedCertificate::make(const std::vector<std::string>& dnsNames,
-                                                  const std::vector<std::string>& ipAddresses) {
-    PKeyPtr key(EVP_EC_gen("P-256"));
-    require(key != nullptr, "key");
-    X509Ptr certificate(X509_new());
-    require(certificate != nullptr, "X509_new");
-    X509_set_version(certificate.get(), 2);
-    unsigned char serial[8];
-    require(RAND_bytes(serial, sizeof serial) == 1, "serial");
-    serial[0] &= 0x7f;
-    ASN1_INTEGER_set_uint64(
-        X509_get_serialNumber(certificate.get()),
-        (std::uint64_t{serial[0]} << 56) | (std::uint64_t{serial[1]} << 48) |
-            (std::uint64_t{serial[2]} << 40) | (std::uint64_t{serial[3]} << 32) |
-            (std::uint64_t{serial[4]} << 24) | (std::uint64_t{serial[5]} << 16) |
-            (std::uint64_t{serial[6]} << 8) | serial[7]);
-    X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 24 * 3600);
-    X509_NAME* name = X509_get_subject_name(certificate.get());
-    const std::string commonName = dnsNames.empty() ? "Quiller test server" : dnsNames.front();
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1,
-                               0);
-    X509_set_issuer_name(certificate.get(), name);
-    require(X509_set_pubkey(certificate.get(), key.get()) == 1, "public key");
-
-    std::string alternativeNames;
-    for (const std::string& dns : dnsNames)
-        alternativeNames += (alternativeNames.empty() ? "DNS:" : ",DNS:") + dns;
-    for (const std::string& ip : ipAddresses)
-        alternativeNames += (alternativeNames.empty() ? "IP:" : ",IP:") + ip;
-    addExtension(certificate.get(), NID_basic_constraints, "critical,CA:TRUE");
-    addExtension(certificate.get(), NID_subject_key_identifier, "hash");
-    if (!alternativeNames.empty())
-        addExtension(certificate.get(), NID_subject_alt_name, alternativeNames);
-    require(X509_sign(certificate.get(), key.get(), EVP_sha256()) > 0, "sign");
-
-    SelfSignedCertificate result;
-    result.certificatePEM =
-        pemOf([&](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()); });
-    result.privateKeyPEM = pemOf([&](BIO* bio) {
-        return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
-    });
-    return result;
-}
 
 struct LoopbackWebSocketServer::State {
     explicit State(Options opts) : options(std::move(opts)) {}

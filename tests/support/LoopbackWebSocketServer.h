@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestCertificates.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,17 +20,6 @@ struct WebSocketMessage {
     friend bool operator==(const WebSocketMessage&, const WebSocketMessage&) = default;
 };
 
-// A certificate with its private key (both PEM), made at test time and
-// signed by itself.
-struct SelfSignedCertificate {
-    std::string certificatePEM;
-    std::string privateKeyPEM;
-
-    // Valid from an hour ago for a day, for the given names and addresses.
-    static SelfSignedCertificate make(const std::vector<std::string>& dnsNames,
-                                      const std::vector<std::string>& ipAddresses);
-};
-
 // A WebSocket server on 127.0.0.1 and a port of its own, driven by one thread.
 // It accepts any number of clients, sends each a scripted greeting, then
 // echoes or closes as the options say, and records what it saw. Every
@@ -37,7 +28,7 @@ class LoopbackWebSocketServer {
 public:
     struct Options {
         // wss with this certificate; plain ws without.
-        std::optional<SelfSignedCertificate> certificate{};
+        std::optional<ServerCertificate> certificate{};
         // Sent to every client as soon as its upgrade is accepted.
         std::vector<WebSocketMessage> greeting{};
         // After the greeting, close the connection with this code.

@@ -99,4 +99,22 @@ inline bool reaped(pid_t pid) {
     return ::waitpid(pid, &status, WNOHANG) < 0 && errno == ECHILD;
 }
 
+// The most memory this process has held resident (VmHWM), in bytes, since
+// it started or since the last resetResidentPeak().
+inline std::size_t residentPeakBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:")) {
+            const std::vector<long> numbers = numbersIn(line);
+            return numbers.empty() ? 0 : static_cast<std::size_t>(numbers.front()) * 1024;
+        }
+    return 0;
+}
+
+// Starts the peak over at what is resident now.
+inline void resetResidentPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 } // namespace tarn::testing

@@ -87,10 +87,29 @@ TimingWaterfall waterfallFor(const tarn::HTTPPhaseTimings& phases, double elapse
 // Thrown out of the body consumer to end a stream whose caller asked to stop.
 struct StreamStopped {};
 
+// Runs `work` and lets only error values with words for the user out: running
+// out of memory, or an exception of a library, would otherwise show the
+// standard library's own text ("std::bad_alloc").
+template <typename Work> auto withUserFacingErrors(Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const tarn::PlatformError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw tarn::PlatformError(tarn::kURLErrorDomain, tarn::URLErrorCode::unknown,
+                                  "There is not enough memory to complete the request.");
+    } catch (const std::exception&) {
+        throw tarn::PlatformError(tarn::kURLErrorDomain, tarn::URLErrorCode::unknown,
+                                  "The operation couldn’t be completed.");
+    }
+}
+
 } // namespace
 
-HTTPResponseSnapshot execute(const APIRequestSpec& spec, const VariableMap& variables,
-                             bool logExecution, std::stop_token stop) {
+namespace {
+
+HTTPResponseSnapshot executeRequest(const APIRequestSpec& spec, const VariableMap& variables,
+                                    bool logExecution, std::stop_token stop) {
     RequestComposition composition = EnvironmentTemplateEngine::buildURLRequest(spec, variables);
     const std::string label = RequestHistoryEngine::sanitizedHostAndPath(composition.resolvedURL);
     const std::string_view category =
@@ -100,8 +119,10 @@ HTTPResponseSnapshot execute(const APIRequestSpec& spec, const VariableMap& vari
     const Clock::time_point start = Clock::now();
     tarn::HTTPTransferResponse response;
     try {
-        response = tarn::HTTPTransfer::perform(transferRequestFor(std::move(composition.request)),
+        response = withUserFacingErrors([&] {
+            return tarn::HTTPTransfer::perform(transferRequestFor(std::move(composition.request)),
                                                std::move(stop));
+        });
     } catch (const std::exception& error) {
         if (logExecution)
             applicationLog().log(TarnLogLevel::error, category,
@@ -139,6 +160,14 @@ HTTPResponseSnapshot execute(const APIRequestSpec& spec, const VariableMap& vari
     return snapshot;
 }
 
+} // namespace
+
+HTTPResponseSnapshot execute(const APIRequestSpec& spec, const VariableMap& variables,
+                             bool logExecution, std::stop_token stop) {
+    return withUserFacingErrors(
+        [&] { return executeRequest(spec, variables, logExecution, std::move(stop)); });
+}
+
 GraphQLSchemaSummary executeGraphQLIntrospection(const APIRequestSpec& spec,
                                                  const VariableMap& variables,
                                                  std::stop_token stop) {
@@ -155,8 +184,10 @@ GraphQLSchemaSummary executeGraphQLIntrospection(const APIRequestSpec& spec,
 
     const Clock::time_point start = Clock::now();
     try {
-        const tarn::HTTPTransferResponse response = tarn::HTTPTransfer::perform(
-            transferRequestFor(std::move(composition.request)), std::move(stop));
+        const tarn::HTTPTransferResponse response = withUserFacingErrors([&] {
+            return tarn::HTTPTransfer::perform(transferRequestFor(std::move(composition.request)),
+                                               std::move(stop));
+        });
         const std::string milliseconds = roundedMilliseconds(millisecondsSince(start));
         const int status = response.isHTTP ? response.statusCode : 0;
         if (status >= 200 && status <= 299) {
@@ -208,30 +239,40 @@ void streamSSE(const std::string& urlString, const std::vector<SSEHeaderPair>& h
 
     SSELineSplitter splitter;
     SSEEventReader reader;
+    // What the caller's handler threw reaches the caller unchanged.
+    std::exception_ptr handlerFailure;
     const SSELineSplitter::LineHandler handleLine = [&](std::string_view line) {
         if (stop.stop_requested())
             return false;
-        if (std::optional<SSEEventLine> event = reader.read(line))
-            onEvent(SSEStreamEvent{tarn::UUID::random(), std::move(event->eventType),
-                                   std::move(event->data), std::chrono::system_clock::now()});
+        if (std::optional<SSEEventLine> event = reader.read(line)) {
+            try {
+                onEvent(SSEStreamEvent{tarn::UUID::random(), std::move(event->eventType),
+                                       std::move(event->data), std::chrono::system_clock::now()});
+            } catch (...) {
+                handlerFailure = std::current_exception();
+                return false;
+            }
+        }
         return true;
     };
     try {
-        tarn::HTTPTransfer::stream(transferRequestFor(std::move(request)), stop,
-                                   [&](std::string_view bytes) {
-                                       if (!splitter.feed(bytes, handleLine))
-                                           throw StreamStopped{};
-                                   });
+        withUserFacingErrors([&] {
+            tarn::HTTPTransfer::stream(transferRequestFor(std::move(request)), stop,
+                                       [&](std::string_view bytes) {
+                                           if (!splitter.feed(bytes, handleLine))
+                                               throw StreamStopped{};
+                                       });
+            splitter.finish(handleLine);
+        });
     } catch (const StreamStopped&) {
-        return;
     } catch (const tarn::PlatformError& error) {
         // Stopping is how the caller ends a stream, not a failure.
-        if (stop.stop_requested() && error.domain() == tarn::kURLErrorDomain &&
-            error.code() == tarn::URLErrorCode::cancelled)
-            return;
-        throw;
+        if (!stop.stop_requested() || error.domain() != tarn::kURLErrorDomain ||
+            error.code() != tarn::URLErrorCode::cancelled)
+            throw;
     }
-    splitter.finish(handleLine);
+    if (handlerFailure)
+        std::rethrow_exception(handlerFailure);
 }
 
 } // namespace quiller::HTTPAndSSEClientService

@@ -121,10 +121,17 @@ private:
     void acceptPending(const std::shared_ptr<Listener>& listener);
     void retryAcceptLater(const std::shared_ptr<Listener>& listener);
 
-    // Guards m_listener, m_routes and m_activePort; held for loads and stores
+    // Binds `listener` to `address`:`port` and listens; false with `error`
+    // set when that fails.
+    static bool listenOn(Listener& listener, const asio::ip::address& address, std::uint16_t port,
+                         error_code& error);
+    void closeListeners(const std::vector<std::shared_ptr<Listener>>& listeners);
+
+    // Guards m_listeners, m_routes and m_activePort; held for loads and stores
     // only.
     mutable std::mutex m_lock;
-    std::shared_ptr<Listener> m_listener;
+    // 127.0.0.1 first, then ::1 where the system has it.
+    std::vector<std::shared_ptr<Listener>> m_listeners;
     std::shared_ptr<const std::vector<MockRouteRule>> m_routes;
     std::uint16_t m_activePort = 0;
 
@@ -330,10 +337,10 @@ ProxyServer::ProxyServer()
 }
 
 ProxyServer::~ProxyServer() {
-    std::shared_ptr<Listener> listener;
+    std::vector<std::shared_ptr<Listener>> listeners;
     {
         const std::lock_guard lock(m_lock);
-        listener = std::move(m_listener);
+        listeners = std::move(m_listeners);
         m_activePort = 0;
     }
     m_work.reset();
@@ -343,7 +350,7 @@ ProxyServer::~ProxyServer() {
         if (m_thread.joinable())
             m_thread.join();
     }
-    listener.reset();
+    listeners.clear();
     m_pausedListeners.clear();
     // Destroys the handlers that are still waiting, and with them every
     // connection and listener they hold; their sockets close.
@@ -369,7 +376,7 @@ std::shared_ptr<const ExchangeCapturedCallback> ProxyServer::callbackSnapshot() 
 
 bool ProxyServer::isRunning() const {
     const std::lock_guard lock(m_lock);
-    return m_listener != nullptr;
+    return !m_listeners.empty();
 }
 
 std::uint16_t ProxyServer::listeningPort() const {
@@ -431,78 +438,126 @@ void ProxyServer::closeListener(const std::shared_ptr<Listener>& listener) {
     });
 }
 
+void ProxyServer::closeListeners(const std::vector<std::shared_ptr<Listener>>& listeners) {
+    for (const auto& listener : listeners)
+        closeListener(listener);
+}
+
+// A listening socket of `protocol`, or null with errno set when the system
+// cannot make one.
+std::shared_ptr<Listener> makeListener(asio::io_context& io, tcp protocol) {
+    const int descriptor =
+        ::socket(protocol.family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (descriptor < 0)
+        return nullptr;
+    auto listener = std::make_shared<Listener>(io);
+    listener->protocol = protocol;
+    error_code error;
+    listener->acceptor.assign(protocol, descriptor, error);
+    if (error) {
+        ::close(descriptor);
+        errno = error.value();
+        return nullptr;
+    }
+    if (protocol == tcp::v6())
+        listener->acceptor.set_option(asio::ip::v6_only(true), error);
+    // Lets a restart bind the port while connections of the last run linger.
+    listener->acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+    return listener;
+}
+
+bool ProxyServer::listenOn(Listener& listener, const asio::ip::address& address, std::uint16_t port,
+                           error_code& error) {
+    error.clear();
+    listener.acceptor.bind(tcp::endpoint(address, port), error);
+    if (!error)
+        listener.acceptor.listen(asio::socket_base::max_listen_connections, error);
+    return !error;
+}
+
 std::uint16_t ProxyServer::start(std::uint16_t port) {
     stop();
     ensureThread();
 
-    // Making the socket: a failure here leaves the server stopped, unlogged.
-    // One IPv6 socket that also takes IPv4 covers every local address; a
-    // system without IPv6 gets an IPv4 socket.
-    auto listener = std::make_shared<Listener>(*m_io);
-    int descriptor = ::socket(AF_INET6, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (descriptor < 0 && (errno == EAFNOSUPPORT || errno == EPROTONOSUPPORT)) {
-        listener->protocol = tcp::v4();
-        descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    }
-    if (descriptor < 0)
-        throwSystemError(errno);
-    error_code error;
-    listener->acceptor.assign(listener->protocol, descriptor, error);
-    if (error) {
-        ::close(descriptor);
-        throwSystemError(error.value());
-    }
-    if (listener->protocol == tcp::v6())
-        listener->acceptor.set_option(asio::ip::v6_only(false), error);
-    // Lets a restart bind the port while connections of the last run linger.
-    listener->acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+    // Loopback only: 127.0.0.1, and ::1 on the same port so that "localhost"
+    // reaches the server whichever address a client tries first. Nothing on
+    // the network can reach the echo route or take the connection slots.
+    // Making the sockets: a failure here leaves the server stopped, unlogged.
+    const auto loopbackV4 = asio::ip::make_address_v4("127.0.0.1");
+    const auto loopbackV6 = asio::ip::address_v6::loopback();
+    // A port the system picked for 127.0.0.1 may be taken on ::1; another pick
+    // is tried then.
+    constexpr int kAttempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        auto listener = makeListener(*m_io, tcp::v4());
+        if (!listener)
+            throwSystemError(errno);
+        {
+            const std::lock_guard lock(m_lock);
+            m_listeners = {listener};
+        }
+        error_code error;
+        if (!listenOn(*listener, loopbackV4, port, error)) {
+            stop();
+            log(tarn::TarnLogLevel::error, "Local mock proxy failed to bind port " +
+                                               portText(port) + ": " + errorText(error.value()));
+            throwSystemError(error.value());
+        }
+        const tcp::endpoint bound = listener->acceptor.local_endpoint(error);
+        const std::uint16_t boundPort = error ? port : bound.port();
 
-    {
-        const std::lock_guard lock(m_lock);
-        m_listener = listener;
+        std::vector<std::shared_ptr<Listener>> listeners{listener};
+        if (auto listenerV6 = makeListener(*m_io, tcp::v6())) {
+            if (listenOn(*listenerV6, loopbackV6, boundPort, error)) {
+                listeners.push_back(std::move(listenerV6));
+            } else if (error == asio::error::address_in_use) {
+                closeListeners(listeners);
+                closeListener(listenerV6);
+                if (port == 0 && attempt < kAttempts)
+                    continue;
+                stop();
+                log(tarn::TarnLogLevel::error, "Local mock proxy failed to bind port " +
+                                                   portText(port) + ": " +
+                                                   errorText(error.value()));
+                throwSystemError(error.value());
+            } else {
+                // No IPv6 loopback on this system: 127.0.0.1 alone.
+                closeListener(listenerV6);
+            }
+        }
+
+        std::uint16_t activePort = 0;
+        {
+            const std::lock_guard lock(m_lock);
+            // A stop() from another thread meanwhile wins.
+            if (!m_listeners.empty() && m_listeners.front() == listener) {
+                m_listeners = listeners;
+                m_activePort = boundPort;
+            }
+            activePort = m_activePort;
+        }
+        for (const auto& each : listeners)
+            asio::post(*m_io, [this, each] { waitForConnections(each); });
+
+        log(tarn::TarnLogLevel::info,
+            "Local mock proxy listening on 127.0.0.1:" + portText(activePort));
+        return activePort;
     }
-
-    error.clear();
-    listener->acceptor.bind(tcp::endpoint(listener->protocol, port), error);
-    if (!error)
-        listener->acceptor.listen(asio::socket_base::max_listen_connections, error);
-    if (error) {
-        stop();
-        log(tarn::TarnLogLevel::error, "Local mock proxy failed to bind port " + portText(port) +
-                                           ": " + errorText(error.value()));
-        throwSystemError(error.value());
-    }
-
-    const tcp::endpoint bound = listener->acceptor.local_endpoint(error);
-    const std::uint16_t boundPort = error ? port : bound.port();
-    std::uint16_t activePort = 0;
-    {
-        const std::lock_guard lock(m_lock);
-        // A stop() from another thread meanwhile wins.
-        if (m_listener == listener)
-            m_activePort = boundPort;
-        activePort = m_activePort;
-    }
-
-    asio::post(*m_io, [this, listener] { waitForConnections(listener); });
-
-    log(tarn::TarnLogLevel::info,
-        "Local mock proxy listening on 127.0.0.1:" + portText(activePort));
-    return activePort;
 }
 
 void ProxyServer::stop() {
-    std::shared_ptr<Listener> listener;
+    std::vector<std::shared_ptr<Listener>> listeners;
     std::uint16_t port = 0;
     {
         const std::lock_guard lock(m_lock);
-        listener = std::move(m_listener);
+        listeners = std::move(m_listeners);
+        m_listeners.clear();
         port = m_activePort;
         m_activePort = 0;
     }
-    if (!listener)
+    if (listeners.empty())
         return;
-    closeListener(listener);
+    closeListeners(listeners);
     log(tarn::TarnLogLevel::info, "Local mock proxy stopped (port " + portText(port) + ")");
 }
 

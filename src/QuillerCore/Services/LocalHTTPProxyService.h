@@ -11,12 +11,12 @@
 
 namespace quiller {
 
-// The local HTTP/1.1 mock and capture server. It listens on a TCP port on
-// every local address, IPv4 and IPv6, and answers each request itself, from
-// the first matching mock route or with a JSON echo of what it received;
-// nothing is ever forwarded. One request per connection: the server reads the
-// request whole, answers, and closes. Every answered request is logged in the
-// category "proxy" and reported to the capture callback.
+// The local HTTP/1.1 mock and capture server. It listens on a TCP port on the
+// loopback addresses only, 127.0.0.1 and (where the system has it) ::1, and
+// answers each request itself, from the first matching mock route or with a
+// JSON echo of what it received; nothing is ever forwarded. One request per connection: the server
+// reads the request whole, answers, and closes. Every answered request is logged in the category
+// "proxy" and reported to the capture callback.
 //
 // Threads: every public function may be called from any thread, the capture
 // callback included. The server runs its listener, its connections and the

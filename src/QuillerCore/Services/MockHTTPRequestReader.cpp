@@ -11,9 +11,6 @@
 namespace quiller {
 namespace {
 
-constexpr std::string_view kHeadSeparator = "\r\n\r\n";
-constexpr std::string_view kLineSeparator = "\r\n";
-
 // --- Framing helpers (ASCII only, independent of the process locale) --------
 
 char asciiLower(char c) {
@@ -72,6 +69,19 @@ std::optional<std::size_t> parseChunkSize(std::string_view line) {
     return value;
 }
 
+// Where the head ends: the position of its first empty line and the length of
+// that line's ending ("\n", "\r\n" after the line feed of the last field).
+// A line ends at a line feed, with or without a carriage return before it.
+std::optional<std::pair<std::size_t, std::size_t>> headSeparator(std::string_view text) {
+    for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1)) {
+        if (text.substr(i + 1, 1) == "\n")
+            return std::pair(i, std::size_t{2});
+        if (text.substr(i + 1, 2) == "\r\n")
+            return std::pair(i, std::size_t{3});
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 // --- Parsing ------------------------------------------------------------------
@@ -82,19 +92,20 @@ MockHTTPRequest parseMockHTTPRequest(std::string_view raw) {
 
     MockHTTPRequest request;
     std::string_view head = all;
-    if (const std::size_t separator = all.find(kHeadSeparator); separator != std::string::npos) {
-        head = all.substr(0, separator);
-        request.body = std::string(all.substr(separator + kHeadSeparator.size()));
+    if (const auto separator = headSeparator(all)) {
+        head = all.substr(0, separator->first);
+        request.body = std::string(all.substr(separator->first + separator->second));
     }
 
     std::size_t lineStart = 0;
     bool isRequestLine = true;
     while (lineStart <= head.size()) {
-        std::size_t lineEnd = head.find(kLineSeparator, lineStart);
+        std::size_t lineEnd = head.find('\n', lineStart);
         if (lineEnd == std::string_view::npos)
             lineEnd = head.size();
-        const std::string_view line = head.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd + kLineSeparator.size();
+        const std::string_view line =
+            withoutCarriageReturn(head.substr(lineStart, lineEnd - lineStart));
+        lineStart = lineEnd + 1;
 
         if (isRequestLine) {
             isRequestLine = false;

@@ -22,11 +22,12 @@ struct MockHTTPRequest {
 };
 
 // Reads one request as the lenient mock server does: the bytes are decoded as
-// UTF-8 with every invalid sequence replaced by U+FFFD; the head is everything
-// before the first "\r\n\r\n" and the body everything after it (empty without
-// one); the head's lines are split at "\r\n", the first one at blanks into
-// method and path, and every later line holding a ":" gives a header, name and
-// value trimmed of blanks and tabs. Never fails: missing parts keep the
+// UTF-8 with every invalid sequence replaced by U+FFFD; a line ends at a line
+// feed, with or without a carriage return before it; the head is everything
+// before the first empty line and the body everything after it (empty without
+// one); the head's first line is split at blanks into method and path, and
+// every later line holding a ":" gives a header, name and value trimmed of
+// blanks and tabs. Never fails: missing parts keep the
 // defaults above. Pure; any thread.
 MockHTTPRequest parseMockHTTPRequest(std::string_view raw);
 

@@ -1,5 +1,7 @@
 #include "QuillerCore/Services/SSEStreamParser.h"
 
+#include "TarnKit/Platform/HTTPTransfer.h"
+#include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 namespace quiller {
@@ -10,6 +12,15 @@ std::string_view trimmingBlanksAndTabs(std::string_view text) {
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Adds a piece of a line to what came of it before.
+void extendLine(std::string& line, std::string_view piece) {
+    if (piece.size() > SSELineSplitter::kMaximumLineBytes - line.size())
+        throw tarn::PlatformError(tarn::kURLErrorDomain,
+                                  tarn::URLErrorCode::dataLengthExceedsMaximum,
+                                  "A line of the event stream is larger than 16 MiB.");
+    line.append(piece);
 }
 
 } // namespace
@@ -24,7 +35,7 @@ bool SSELineSplitter::feed(std::string_view bytes, const LineHandler& onLine) {
     while (at < bytes.size()) {
         const std::size_t end = bytes.find_first_of("\r\n", at);
         if (end == std::string_view::npos) {
-            m_partial.append(bytes.substr(at));
+            extendLine(m_partial, bytes.substr(at));
             return true;
         }
         std::size_t next = end + 1;
@@ -38,7 +49,7 @@ bool SSELineSplitter::feed(std::string_view bytes, const LineHandler& onLine) {
         if (m_partial.empty()) {
             goOn = onLine(bytes.substr(at, end - at));
         } else {
-            m_partial.append(bytes.substr(at, end - at));
+            extendLine(m_partial, bytes.substr(at, end - at));
             goOn = onLine(m_partial);
             m_partial.clear();
         }

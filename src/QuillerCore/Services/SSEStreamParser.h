@@ -5,6 +5,7 @@
 // Both classes keep state between calls and belong to one stream: use an
 // object from one thread at a time.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,9 +15,14 @@ namespace quiller {
 
 // Splits a byte stream into lines, each handed over without its terminator. A
 // line ends at LF, CR or CR LF, also when the CR ends one piece of the stream
-// and the LF starts the next.
+// and the LF starts the next. A line longer than kMaximumLineBytes ends the
+// splitting with tarn::PlatformError (kURLErrorDomain, dataLengthExceedsMaximum,
+// "A line of the event stream is larger than 16 MiB."): a server that never
+// ends its line must not fill the memory.
 class SSELineSplitter {
 public:
+    static constexpr std::size_t kMaximumLineBytes = std::size_t{16} * 1024 * 1024;
+
     // Gets each line; returns false to stop the splitting.
     using LineHandler = std::function<bool(std::string_view line)>;
 

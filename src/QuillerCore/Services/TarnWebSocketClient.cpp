@@ -1,6 +1,7 @@
 #include "QuillerCore/Services/TarnWebSocketClient.h"
 
 #include "TarnKit/Platform/BuildInfo.h"
+#include "TarnKit/Platform/TLSTrust.h"
 #include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -19,6 +20,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <openssl/err.h>
@@ -81,18 +83,18 @@ std::string upgradeRefused(unsigned status) {
     return "The server refused the WebSocket connection (HTTP " + decimal(status) + ").";
 }
 
-std::string invalidCertificate(long verifyResult) {
-    return std::string("The certificate for this server is invalid: ") +
-           X509_verify_cert_error_string(verifyResult) + ".";
-}
+constexpr const char* closedBeforeUpgrade =
+    "The server closed the connection without answering the WebSocket upgrade. If it expects a "
+    "secure connection, use a wss URL.";
 
-// strerror-style messages depend on the process locale, so an error we have
-// no words for is named by its category and number.
+// No library's name or error number reaches the user: a system error is
+// worded in English (strerror would follow the process locale), anything
+// else gets the plain sentence.
 std::string unknown(const beast::error_code& ec) {
-    char digits[12];
-    const auto end = std::to_chars(digits, digits + sizeof digits, ec.value()).ptr;
-    return std::string("The operation couldn't be completed (") + ec.category().name() + " error " +
-           std::string(digits, end) + ").";
+    if (ec.category() == boost::system::system_category())
+        if (const char* text = strerrordesc_np(ec.value()))
+            return std::string("The operation couldn't be completed: ") + text + ".";
+    return "The operation couldn't be completed.";
 }
 } // namespace texts
 
@@ -198,10 +200,9 @@ struct WebSocketClientCore {
     using DisconnectCallback = TarnWebSocketClient::DisconnectCallback;
 
     WebSocketClientCore() {
-        beast::error_code ignored;
-        // Without the system's store every wss connection fails its
+        // Without the trust store every wss connection fails its
         // certificate check, which is reported per connection.
-        tls.set_default_verify_paths(ignored);
+        tarn::TLSTrust::prepareClientContext(tls.native_handle(), {});
         tls.set_verify_mode(ssl::verify_peer);
         SSL_CTX_set_min_proto_version(tls.native_handle(), TLS1_2_VERSION);
         thread = std::thread([this] { io.run(); });
@@ -394,7 +395,7 @@ private:
             if constexpr (Secure) {
                 const long verifyResult = SSL_get_verify_result(m_ws.next_layer().native_handle());
                 if (verifyResult != X509_V_OK)
-                    return fail(texts::invalidCertificate(verifyResult));
+                    return fail(tarn::TLSTrust::invalidCertificateDescription(verifyResult));
             }
             if (ec.category() == net::error::get_ssl_category())
                 return fail(texts::secureFailed);
@@ -425,6 +426,13 @@ private:
                 m_response.result() != http::status::switching_protocols)
                 return fail(texts::upgradeRefused(m_response.result_int()));
             if (ec == websocket::condition::handshake_failed)
+                return fail(texts::badUpgrade);
+            // A TLS server hangs up on the plain-text upgrade request, or
+            // answers with bytes that are no HTTP.
+            if (ec == http::error::end_of_stream || ec == net::error::eof ||
+                ec == net::error::connection_reset)
+                return fail(texts::closedBeforeUpgrade);
+            if (ec.category() == beast::error_code(http::error::end_of_stream).category())
                 return fail(texts::badUpgrade);
             return fail(describe(ec));
         }

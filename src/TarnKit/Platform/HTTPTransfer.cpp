@@ -2,9 +2,13 @@
 
 #include "TarnKit/Platform/BuildInfo.h"
 #include "TarnKit/Platform/HTTPTransferSupport.h"
+#include "TarnKit/Platform/PlatformError.h"
+#include "TarnKit/Platform/TLSTrust.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdint>
 #include <curl/curl.h>
 #include <exception>
 #include <memory>
@@ -19,9 +23,63 @@ using namespace detail;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxRedirects = 16;
-// A Content-Length is only a hint for reserving memory; a lying server must
-// not make us allocate its claim up front.
-constexpr curl_off_t kMaxBodyReservation = 64 * 1024 * 1024;
+// Pieces of a body of unknown length grow from the first size to the last.
+constexpr std::size_t kFirstBlockBytes = 64 * 1024;
+constexpr std::size_t kLargestBlockBytes = 16 * 1024 * 1024;
+
+[[noreturn]] void throwBodyTooLarge() {
+    throwURLError(URLErrorCode::dataLengthExceedsMaximum, "The response is larger than 256 MiB.");
+}
+
+// A body kept in memory, at most HTTPTransfer::kMaximumBodyBytes. It arrives
+// in pieces of growing size instead of one buffer that doubles: growing would
+// hold the old and the new buffer at once and copy the body again and again.
+// A body whose length was announced goes into one piece of that size and is
+// handed over without any copy.
+class BodyCollector {
+public:
+    // A length announced by the server; reserving it costs address space
+    // only, since untouched pages take no memory.
+    void expect(curl_off_t length) {
+        if (m_blocks.empty() && length > 0)
+            addBlock(static_cast<std::size_t>(
+                std::min<curl_off_t>(length, HTTPTransfer::kMaximumBodyBytes)));
+    }
+
+    void append(std::string_view bytes) {
+        if (bytes.size() > HTTPTransfer::kMaximumBodyBytes - m_size)
+            throwBodyTooLarge();
+        m_size += bytes.size();
+        while (!bytes.empty()) {
+            if (m_blocks.empty() || m_blocks.back().size() == m_blocks.back().capacity())
+                addBlock(std::clamp(m_size, kFirstBlockBytes, kLargestBlockBytes));
+            std::string& block = m_blocks.back();
+            const std::size_t take = std::min(bytes.size(), block.capacity() - block.size());
+            block.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
+        }
+    }
+
+    bool empty() const { return m_size == 0; }
+
+    // The body in one piece; each piece is released as soon as it is copied.
+    std::string take() {
+        if (m_blocks.size() == 1)
+            return std::exchange(m_blocks, {}).front();
+        std::string whole;
+        whole.reserve(m_size);
+        for (std::string& block : m_blocks)
+            whole.append(std::exchange(block, {}));
+        m_blocks.clear();
+        return whole;
+    }
+
+private:
+    void addBlock(std::size_t capacity) { m_blocks.emplace_back().reserve(capacity); }
+
+    std::vector<std::string> m_blocks;
+    std::size_t m_size = 0;
+};
 
 // --- One exchange ----------------------------------------------------------------
 
@@ -35,7 +93,7 @@ struct Hop {
 
 // Where the body of the final response goes.
 struct BodySink {
-    std::string* buffer = nullptr;                                 // perform
+    BodyCollector* buffer = nullptr;                               // perform
     const std::function<void(std::string_view)>* stream = nullptr; // stream
 
     void deliver(std::string_view bytes) const {
@@ -46,6 +104,18 @@ struct BodySink {
     }
 };
 
+// A Content-Length made of digits that no 64-bit count can hold: curl then
+// reads to the close of the connection, and whatever arrives is shorter than
+// announced.
+bool isOverflowingLength(std::string_view value) {
+    if (value.empty() ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    std::int64_t length = 0;
+    return std::from_chars(value.data(), value.data() + value.size(), length).ec ==
+           std::errc::result_out_of_range;
+}
+
 bool isFollowedRedirectStatus(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -55,6 +125,8 @@ bool isFollowedRedirectStatus(int status) {
 struct HopState {
     CURL* easy = nullptr;
     BodySink sink;
+    // The name the server's certificate must carry.
+    std::string certificateHost;
 
     std::vector<HTTPTransferHeader> headers;
     int status = 0;
@@ -62,8 +134,12 @@ struct HopState {
     // Set at the end of a redirect's head: its body is held back, because
     // whether it is the final body is only known once the hop is over.
     bool heldBack = false;
-    std::string heldBody;
+    BodyCollector heldBody;
     bool reserved = false;
+    // Bytes of the current head, bounded by HTTPTransfer::kMaximumHeadBytes.
+    std::size_t headBytes = 0;
+    // The final head announced a length no body can reach.
+    bool lengthOverflows = false;
 
     Clock::time_point lastActivity = Clock::now();
     curl_off_t downloaded = 0;
@@ -112,6 +188,9 @@ struct HopState {
 
     void onHeaderLine(std::string_view line) {
         lastActivity = Clock::now();
+        headBytes += line.size();
+        if (headBytes > HTTPTransfer::kMaximumHeadBytes)
+            throwHeadTooLarge();
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
         if (line.starts_with("HTTP/")) {
@@ -122,6 +201,8 @@ struct HopState {
             lastField.reset();
             inHead = true;
             heldBack = false;
+            headBytes = line.size();
+            lengthOverflows = false;
             const auto space = line.find(' ');
             status = 0;
             if (space != std::string_view::npos && line.size() >= space + 4) {
@@ -137,6 +218,8 @@ struct HopState {
         if (line.empty()) {
             inHead = false;
             heldBack = isFollowedRedirectStatus(status) && hasField("Location");
+            if (const auto field = fieldIndex.find("content-length"); field != fieldIndex.end())
+                lengthOverflows = isOverflowingLength(headers[field->second].value);
             return;
         }
         addHeaderLine(line);
@@ -151,10 +234,8 @@ struct HopState {
         if (sink.buffer != nullptr && !reserved) {
             reserved = true;
             curl_off_t length = -1;
-            if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-                length > 0)
-                sink.buffer->reserve(
-                    static_cast<std::size_t>(std::min(length, kMaxBodyReservation)));
+            if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+                sink.buffer->expect(length);
         }
         sink.deliver(bytes);
     }
@@ -188,6 +269,13 @@ std::size_t writeCallback(char* data, std::size_t size, std::size_t count, void*
         state->failure = std::current_exception();
         return CURL_WRITEFUNC_ERROR;
     }
+}
+
+CURLcode sslContextCallback(CURL*, void* context, void* data) {
+    const auto* state = static_cast<const HopState*>(data);
+    return TLSTrust::prepareClientContext(static_cast<ssl_ctx_st*>(context), state->certificateHost)
+               ? CURLE_OK
+               : CURLE_SSL_CACERT_BADFILE;
 }
 
 int progressCallback(void* context, curl_off_t, curl_off_t downloaded, curl_off_t,
@@ -225,6 +313,12 @@ void configureHop(CURL* easy, const Hop& hop, bool firstHop, HopState& state,
     setOption(easy, CURLOPT_XFERINFOFUNCTION, progressCallback);
     setOption(easy, CURLOPT_XFERINFODATA, static_cast<void*>(&state));
     setOption(easy, CURLOPT_NOPROGRESS, 0L);
+    // The shared trust store replaces curl's own loading of the system
+    // bundle, which would parse every certificate again for each transfer.
+    setOption(easy, CURLOPT_CAINFO, static_cast<const char*>(nullptr));
+    setOption(easy, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+    setOption(easy, CURLOPT_SSL_CTX_FUNCTION, sslContextCallback);
+    setOption(easy, CURLOPT_SSL_CTX_DATA, static_cast<void*>(&state));
 
     const auto setBody = [&] {
         setOption(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hop.body->size()));
@@ -402,6 +496,7 @@ void transfer(const HTTPTransferRequest& request, const std::stop_token& stop, B
         HopState state;
         state.easy = easy.get();
         state.sink = sink;
+        state.certificateHost = certificateHostOf(hop.url);
         HeaderList headerList;
         std::array<char, CURL_ERROR_SIZE> errorBuffer{};
         configureHop(easy.get(), hop, redirects == 0, state, headerList, errorBuffer.data(),
@@ -410,8 +505,18 @@ void transfer(const HTTPTransferRequest& request, const std::stop_token& stop, B
         const CURLcode result = runHop(multi.get(), easy.get(), state, stop, request.idleTimeout);
         if (state.failure)
             std::rethrow_exception(state.failure);
-        if (result != CURLE_OK)
-            throwForCurlCode(result, errorBuffer.data());
+        if (result != CURLE_OK) {
+            // curl words its own bounds of a head as a failed receive and as
+            // running out of memory; say which bound it was.
+            if (state.inHead && result == CURLE_RECV_ERROR &&
+                std::string_view(errorBuffer.data()).starts_with("Too large response headers"))
+                throwHeadTooLarge();
+            if (state.inHead && result == CURLE_OUT_OF_MEMORY)
+                throwHeaderLineTooLarge();
+            long verifyResult = 0;
+            curl_easy_getinfo(easy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+            throwForCurlCode(result, errorBuffer.data(), verifyResult);
+        }
 
         HTTPPhaseTimings timings = phasesOf(easy.get());
         totalMs += timings.totalMs;
@@ -437,7 +542,12 @@ void transfer(const HTTPTransferRequest& request, const std::stop_token& stop, B
             }
         }
         if (!state.heldBody.empty())
-            sink.deliver(state.heldBody);
+            sink.deliver(state.heldBody.take());
+        // A body shorter than announced is an error whatever the number;
+        // curl finds every shortfall but this one.
+        if (isHTTP && state.lengthOverflows && hop.method != "HEAD" && status != 204 &&
+            status != 304)
+            throwConnectionLost();
 
         const char* effectiveURL = nullptr;
         curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL);
@@ -458,7 +568,9 @@ namespace HTTPTransfer {
 
 HTTPTransferResponse perform(const HTTPTransferRequest& request, std::stop_token stop) {
     HTTPTransferResponse response;
-    transfer(request, stop, BodySink{&response.body, nullptr}, response);
+    BodyCollector body;
+    transfer(request, stop, BodySink{&body, nullptr}, response);
+    response.body = body.take();
     return response;
 }
 

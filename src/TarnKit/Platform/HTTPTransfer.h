@@ -8,12 +8,20 @@
 // hand, which is what lets the phase timings describe the exchange that
 // produced the final response.
 //
+// Servers are verified against the process's shared trust store (TLSTrust.h):
+// the system's certificates plus SSL_CERT_FILE and SSL_CERT_DIR. Only the
+// certificates are shared; TLS sessions stay with their transfer.
+//
+// What a response may hold in memory is bounded (see the limits below); past
+// a bound the transfer stops with an error that names it.
+//
 // The functions block the calling thread and may run on many threads at once.
 // A stop requested on the token ends a transfer within a few milliseconds;
 // the stop callback runs on the requesting thread and only wakes the waiting
 // one. Callbacks given to a transfer run on the calling thread.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -39,6 +47,7 @@ inline constexpr long httpTooManyRedirects = -1007;
 inline constexpr long badServerResponse = -1011;
 inline constexpr long cannotDecodeContentData = -1016;
 inline constexpr long fileDoesNotExist = -1100;
+inline constexpr long dataLengthExceedsMaximum = -1103;
 inline constexpr long noPermissionsToReadFile = -1102;
 inline constexpr long secureConnectionFailed = -1200;
 inline constexpr long serverCertificateUntrusted = -1202;
@@ -99,6 +108,13 @@ struct HTTPTransferResponse {
 
 namespace HTTPTransfer {
 
+// The decoded body that perform() keeps.
+inline constexpr std::size_t kMaximumBodyBytes = std::size_t{256} * 1024 * 1024;
+// One response head, status line and fields, and one line of it: curl's own
+// bounds, which no head gets past.
+inline constexpr std::size_t kMaximumHeadBytes = std::size_t{300} * 1024;
+inline constexpr std::size_t kMaximumHeaderLineBytes = std::size_t{100} * 1024;
+
 // Performs the request and returns the final response, whatever its status.
 // Follows up to 16 redirects (301, 302, 303, 307 and 308 with a Location) to
 // http and https only: 303 turns into a body-less GET (HEAD stays HEAD), 301
@@ -108,8 +124,12 @@ namespace HTTPTransfer {
 // sent on later hops of the same transfer only.
 //
 // Throws tarn::PlatformError in kURLErrorDomain: cancelled when `stop` is
-// requested, timedOut when idle too long, and the other URLErrorCode values
-// for transport failures, each with a plain English description.
+// requested, timedOut when idle too long, dataLengthExceedsMaximum past a
+// limit ("The response is larger than 256 MiB."), networkConnectionLost for a
+// body shorter than its Content-Length, serverCertificateUntrusted with the
+// reason ("The certificate for this server is invalid: certificate has
+// expired."), and the other URLErrorCode values for transport failures, each
+// with a plain English description.
 HTTPTransferResponse perform(const HTTPTransferRequest& request, std::stop_token stop);
 
 // The same exchange, but the body of the final response goes to `onBody`

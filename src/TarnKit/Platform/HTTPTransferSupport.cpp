@@ -2,6 +2,7 @@
 
 #include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "TarnKit/Platform/TLSTrust.h"
 
 #include <algorithm>
 #include <array>
@@ -19,7 +20,6 @@ struct CurlErrorMapping {
 constexpr const char* kConnectionLost = "The network connection was lost.";
 constexpr const char* kSecureConnectionFailed =
     "An SSL error has occurred and a secure connection to the server cannot be made.";
-constexpr const char* kCertificateInvalid = "The certificate for this server is invalid.";
 
 constexpr std::array kCurlErrorMappings{
     CurlErrorMapping{CURLE_UNSUPPORTED_PROTOCOL, URLErrorCode::unsupportedURL, "unsupported URL"},
@@ -58,13 +58,12 @@ constexpr std::array kCurlErrorMappings{
     CurlErrorMapping{CURLE_SSL_SHUTDOWN_FAILED, URLErrorCode::secureConnectionFailed,
                      kSecureConnectionFailed},
     CurlErrorMapping{CURLE_PEER_FAILED_VERIFICATION, URLErrorCode::serverCertificateUntrusted,
-                     kCertificateInvalid},
-    CurlErrorMapping{CURLE_SSL_ISSUER_ERROR, URLErrorCode::serverCertificateUntrusted,
-                     kCertificateInvalid},
+                     nullptr},
+    CurlErrorMapping{CURLE_SSL_ISSUER_ERROR, URLErrorCode::serverCertificateUntrusted, nullptr},
     CurlErrorMapping{CURLE_SSL_PINNEDPUBKEYNOTMATCH, URLErrorCode::serverCertificateUntrusted,
-                     kCertificateInvalid},
+                     nullptr},
     CurlErrorMapping{CURLE_SSL_INVALIDCERTSTATUS, URLErrorCode::serverCertificateUntrusted,
-                     kCertificateInvalid},
+                     nullptr},
     CurlErrorMapping{CURLE_SSL_CERTPROBLEM, URLErrorCode::clientCertificateRejected,
                      "The server did not accept the certificate."},
     CurlErrorMapping{CURLE_SSL_CLIENTCERT, URLErrorCode::clientCertificateRejected,
@@ -122,12 +121,30 @@ URLHandle parseURL(const std::string& text) {
     throwURLError(URLErrorCode::timedOut, "The request timed out.");
 }
 
-[[noreturn]] void throwForCurlCode(CURLcode code, const char* detail) {
+[[noreturn]] void throwConnectionLost() {
+    throwURLError(URLErrorCode::networkConnectionLost, kConnectionLost);
+}
+
+[[noreturn]] void throwHeadTooLarge() {
+    throwURLError(URLErrorCode::dataLengthExceedsMaximum,
+                  "The response head is larger than 300 KiB.");
+}
+
+[[noreturn]] void throwHeaderLineTooLarge() {
+    throwURLError(URLErrorCode::dataLengthExceedsMaximum,
+                  "A header line of the response is larger than 100 KiB.");
+}
+
+[[noreturn]] void throwForCurlCode(CURLcode code, const char* detail, long verifyResult) {
     if (code == CURLE_OUT_OF_MEMORY)
-        throw std::bad_alloc();
-    for (const CurlErrorMapping& mapping : kCurlErrorMappings)
-        if (mapping.curlCode == code)
-            throwURLError(mapping.urlCode, mapping.description);
+        throwURLError(URLErrorCode::unknown, "There is not enough memory to complete the request.");
+    for (const CurlErrorMapping& mapping : kCurlErrorMappings) {
+        if (mapping.curlCode != code)
+            continue;
+        if (mapping.urlCode == URLErrorCode::serverCertificateUntrusted)
+            throwURLError(mapping.urlCode, TLSTrust::invalidCertificateDescription(verifyResult));
+        throwURLError(mapping.urlCode, mapping.description);
+    }
     const std::string reason =
         detail != nullptr && *detail != '\0' ? detail : curl_easy_strerror(code);
     throwURLError(URLErrorCode::unknown, "The operation couldn’t be completed. (" + reason + ")");
@@ -217,6 +234,16 @@ Origin originOf(const std::string& text) {
 
 bool isHTTPScheme(std::string_view scheme) {
     return scheme == "http" || scheme == "https";
+}
+
+std::string certificateHostOf(const std::string& text) {
+    URLHandle url = parseURL(text);
+    if (!url)
+        return {};
+    std::string host = urlPart(url.get(), CURLUPART_HOST, CURLU_PUNYCODE).value_or("");
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return host;
 }
 
 } // namespace tarn::detail

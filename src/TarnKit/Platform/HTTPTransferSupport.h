@@ -16,14 +16,19 @@ namespace tarn::detail {
 
 // --- Errors ------------------------------------------------------------------------
 
-// Each throws tarn::PlatformError in kURLErrorDomain (std::bad_alloc when curl
-// ran out of memory).
+// Each throws tarn::PlatformError in kURLErrorDomain.
 [[noreturn]] void throwURLError(long code, const std::string& description);
 [[noreturn]] void throwCancelled();
 [[noreturn]] void throwTimedOut();
+[[noreturn]] void throwConnectionLost();
+// Past the bounds of a response head: the whole head, one line of it.
+[[noreturn]] void throwHeadTooLarge();
+[[noreturn]] void throwHeaderLineTooLarge();
 // The URL error of a failed transfer; `detail` (curl's error buffer, may be
 // null or empty) only words the errors that have no URL error of their own.
-[[noreturn]] void throwForCurlCode(CURLcode code, const char* detail);
+// `verifyResult`, OpenSSL's verdict on the server's certificate, gives the
+// reason of a certificate that was not accepted.
+[[noreturn]] void throwForCurlCode(CURLcode code, const char* detail, long verifyResult = 0);
 [[noreturn]] void throwForMultiCode(CURLMcode code);
 
 // --- Handles -----------------------------------------------------------------------
@@ -86,6 +91,9 @@ std::string schemePrefix(std::string_view text);
 // The scheme in lower case when curl reads the text as an absolute URL.
 std::optional<std::string> schemeOf(const std::string& text);
 bool isHTTPScheme(std::string_view scheme);
+// The host a server's certificate must name: an IDN name in its ASCII form,
+// an IPv6 address without brackets; "" when the URL has none.
+std::string certificateHostOf(const std::string& text);
 
 // Scheme, host and port (the scheme's default when none is written), in
 // lower case: two URLs of equal origins may share credentials.

@@ -154,9 +154,12 @@ TEST(MockHTTPRequestParsing, ReadsTheLenientFormExactly) {
         {"body holding blank lines stays whole",
          "PUT / HTTP/1.1\r\n\r\none\r\n\r\ntwo\r\n\r\n",
          {"PUT", "/", {}, "one\r\n\r\ntwo\r\n\r\n"}},
-        {"bare line feeds: one head line, no headers, no body",
+        {"bare line feeds end lines and the head",
          "DELETE /x HTTP/1.1\nHost: a\n\nbody",
-         {"DELETE", "/x", {}, ""}},
+         {"DELETE", "/x", Headers{{"Host", "a"}}, "body"}},
+        {"line ends mixed",
+         "GET / HTTP/1.1\r\nA: 1\nB: 2\r\n\nrest\r\n",
+         {"GET", "/", Headers{{"A", "1"}, {"B", "2"}}, "rest\r\n"}},
         {"empty request line", "\r\n\r\n", {"GET", "/", {}, ""}},
         {"nothing at all", "", {"GET", "/", {}, ""}},
         {"method only", "OPTIONS\r\n\r\n", {"OPTIONS", "/", {}, ""}},
@@ -173,9 +176,9 @@ TEST(MockHTTPRequestParsing, ReadsTheLenientFormExactly) {
         {"invalid UTF-8 is replaced",
          "POST /\xff HTTP/1.1\r\n\r\n\xc3",
          {"POST", "/\xEF\xBF\xBD", {}, "\xEF\xBF\xBD"}},
-        {"non-ASCII blanks are trimmed, line breaks are not",
+        {"non-ASCII blanks are trimmed",
          "GET / HTTP/1.1\r\nX:\xC2\xA0v\xE3\x80\x80\r\nY: a\nb\r\n\r\n",
-         {"GET", "/", Headers{{"X", "v"}, {"Y", "a\nb"}}, ""}},
+         {"GET", "/", Headers{{"X", "v"}, {"Y", "a"}}, ""}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(parseMockHTTPRequest(c.raw), c.expected) << c.name;

@@ -7,10 +7,14 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
@@ -18,7 +22,10 @@
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
+#include <set>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -230,6 +237,44 @@ bool ipv6LoopbackWorks() {
     return works;
 }
 
+// The local addresses of the sockets listening on `port`, from the kernel's
+// own tables (/proc/net/tcp and tcp6), written as inet_ntop writes them.
+std::uint32_t hexValue(std::string_view text) {
+    std::uint32_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    return value;
+}
+
+std::set<std::string> listeningAddresses(std::uint16_t port) {
+    std::set<std::string> addresses;
+    for (const auto& [table, family] :
+         {std::pair{"/proc/net/tcp", AF_INET}, std::pair{"/proc/net/tcp6", AF_INET6}}) {
+        std::ifstream file(table);
+        std::string line;
+        std::getline(file, line); // column titles
+        while (std::getline(file, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            const auto colon = local.find(':');
+            if (state != "0A" || colon == std::string::npos ||
+                hexValue(std::string_view(local).substr(colon + 1)) != port)
+                continue;
+            // The address is written as 32-bit words in host byte order.
+            unsigned char bytes[16] = {};
+            const std::size_t words = colon / 8;
+            for (std::size_t w = 0; w < words; ++w) {
+                const std::uint32_t word = hexValue(std::string_view(local).substr(w * 8, 8));
+                std::memcpy(bytes + w * 4, &word, 4);
+            }
+            char text[INET6_ADDRSTRLEN] = {};
+            ::inet_ntop(family, bytes, text, sizeof text);
+            addresses.insert(text);
+        }
+    }
+    return addresses;
+}
+
 // A local address that is not a loopback one, when the machine has one.
 std::optional<std::string> nonLoopbackIPv4Address() {
     ifaddrs* list = nullptr;
@@ -416,16 +461,17 @@ TEST_F(LocalHTTPProxyServiceTest, BareLineFeedRequestsAreAnsweredAtOnce) {
     // Neither waited for the idle deadline.
     EXPECT_LT(Clock::now() - started, 1500ms);
 
+    // Headers and body are read as from a client that ends lines with CR LF.
     const auto exchanges = captures(2);
     ASSERT_EQ(exchanges.size(), 2u);
     EXPECT_EQ(exchanges[1].method, "POST");
     EXPECT_EQ(exchanges[1].path, "/e");
-    EXPECT_TRUE(exchanges[1].requestHeaders.empty());
-    EXPECT_EQ(exchanges[1].requestBody, "");
-    EXPECT_NE(bodyOf(echoed.bytes).find("\"headersCount\" : 0"), std::string::npos);
+    EXPECT_EQ(exchanges[1].requestHeaders.size(), 2u);
+    EXPECT_EQ(exchanges[1].requestBody, "abc");
+    EXPECT_NE(bodyOf(echoed.bytes).find("\"headersCount\" : 2"), std::string::npos);
 }
 
-TEST_F(LocalHTTPProxyServiceTest, PortZeroListensOnEveryLocalAddress) {
+TEST_F(LocalHTTPProxyServiceTest, PortZeroListensOnLoopbackOnly) {
     EXPECT_FALSE(m_service.isRunning());
     EXPECT_EQ(m_service.listeningPort(), 0);
     const std::uint16_t port = m_service.start(0);
@@ -434,15 +480,25 @@ TEST_F(LocalHTTPProxyServiceTest, PortZeroListensOnEveryLocalAddress) {
     EXPECT_TRUE(m_service.isRunning());
 
     std::vector<std::string> addresses = {"127.0.0.1"};
-    if (ipv6LoopbackWorks())
+    std::set<std::string> expectedSockets = {"127.0.0.1"};
+    if (ipv6LoopbackWorks()) {
         addresses.push_back("::1");
-    if (const auto local = nonLoopbackIPv4Address())
-        addresses.push_back(*local);
+        expectedSockets.insert("::1");
+    }
     for (const std::string& address : addresses) {
         const Reply reply = roundTrip(port, "GET /where HTTP/1.1\r\n\r\n", address);
         EXPECT_TRUE(reply.bytes.starts_with("HTTP/1.1 200 No Error\r\n")) << address;
     }
     EXPECT_EQ(captures(addresses.size()).size(), addresses.size());
+
+    // What ss would list: nothing of the port listens beyond loopback.
+    EXPECT_EQ(listeningAddresses(port), expectedSockets);
+    if (const auto local = nonLoopbackIPv4Address()) {
+        RawClient client(port, *local);
+        EXPECT_EQ(client.connectError(), ECONNREFUSED) << *local;
+    }
+    m_service.stop();
+    EXPECT_TRUE(listeningAddresses(port).empty());
 }
 
 TEST_F(LocalHTTPProxyServiceTest, AnOccupiedPortFailsWithItsLogLine) {

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 using quiller::TarnWebSocketClient;
 using quiller::WebSocketFrameItem;
 using tarn::testing::LoopbackWebSocketServer;
-using tarn::testing::SelfSignedCertificate;
+using tarn::testing::ServerCertificate;
 using tarn::testing::WebSocketMessage;
 using Disconnect = std::optional<std::string>;
 
@@ -470,7 +470,7 @@ TEST(TarnWebSocketClient, DestroyingTheClientMidConversationIsQuiet) {
 // client made inside this scope trusts the test certificate as a system one.
 class TrustedCertificateFile {
 public:
-    explicit TrustedCertificateFile(const SelfSignedCertificate& certificate) {
+    explicit TrustedCertificateFile(const ServerCertificate& certificate) {
         const auto path = m_folder.path() / "trusted.pem";
         std::ofstream(path) << certificate.certificatePEM;
         if (const char* previous = std::getenv("SSL_CERT_FILE"))
@@ -491,7 +491,7 @@ private:
 
 TEST(TarnWebSocketClient, SecureConnectionsVerifyTheCertificateAndName) {
     LoopbackWebSocketServer::Options options;
-    options.certificate = SelfSignedCertificate::make({"localhost"}, {});
+    options.certificate = ServerCertificate::selfSigned({"localhost"}, {});
     LoopbackWebSocketServer server(options);
 
     struct Case {
