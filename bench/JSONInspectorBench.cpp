@@ -6,9 +6,19 @@
 //   --write-fixtures=DIR  writes the generated inputs to DIR and exits, so that
 //                         peer tools can run on the same bytes
 //   --fixtures=DIR        reads the inputs from DIR instead of generating them
+// and, to compare whole processes with a peer tool's (start-up, reading the
+// files and writing the output included), one piece of work on files:
+//   --pretty=FILE         writes the pretty print of FILE to standard output
+//   --path=PATH --body=FILE  writes the value PATH picks out of FILE
+//   --diff=OLD,NEW        writes the line diff, one row a line: "+", "-" or " ",
+//                         then the line
 //
 // Each benchmark also reports the peak memory of one call beyond what the
-// process held before it (peak_extra_MB), from the kernel's high-water mark.
+// process held before it (peak_extra_MB), from the kernel's high-water mark in
+// /proc/self/status; the call runs on a fresh thread, so the parser's buffers
+// that a thread keeps between calls are counted too. The bodies lie in strings
+// with room for the parser's padding, as a received body does.
+#include "BenchSupport.h"
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 
 #include <benchmark/benchmark.h>
@@ -20,9 +30,12 @@
 #include <iostream>
 #include <iterator>
 #include <malloc.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,7 +47,7 @@ using quiller::JSONInspectorEngine::prettyPrint;
 constexpr std::size_t kBodyBytes = 50u << 20;
 constexpr std::size_t kSmallDiffLines = 20'000;
 constexpr std::size_t kLargeDiffLines = 50'000;
-constexpr const char* kPath = "$.data[100000].address.geo.lat";
+constexpr const char* kPath = "$.data[1000].name";
 
 struct Fixture {
     const char* fileName;
@@ -203,6 +216,8 @@ std::string withChangedLines(std::string_view text, std::size_t percent) {
 
 void generate(Fixtures& fixtures) {
     fixtures.body.text = answer(1, kBodyBytes, appendUser);
+    fixtures.body.text.reserve(fixtures.body.text.size() +
+                               quiller::JSONInspectorEngine::kBodyPaddingBytes);
     fixtures.smallPrevious.text = prettyLines(2, kSmallDiffLines, false);
     fixtures.smallCurrent.text = withChangedLines(fixtures.smallPrevious.text, 1);
     fixtures.largePrevious.text = prettyLines(3, kLargeDiffLines, false);
@@ -240,7 +255,7 @@ template <class Work> double peakExtraBytes(Work work) {
             return 0;
     }
     const std::size_t before = statusKilobytes("VmRSS:");
-    work();
+    std::thread(work).join();
     const std::size_t peak = statusKilobytes("VmHWM:");
     return static_cast<double>(peak > before ? peak - before : 0) * 1024.0;
 }
@@ -296,15 +311,72 @@ void registerBenchmarks(const Fixtures& fixtures) {
         ->Unit(benchmark::kMillisecond);
 }
 
+// The whole file, in a string with room for the JSON parser's padding.
 bool readFile(const std::filesystem::path& path, std::string& text) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error)
+        return false;
+    text.reserve(static_cast<std::size_t>(size) + quiller::JSONInspectorEngine::kBodyPaddingBytes);
+    text.resize(static_cast<std::size_t>(size));
     std::ifstream in(path, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return static_cast<bool>(in) || in.eof();
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    return static_cast<bool>(in);
+}
+
+bool writeOut(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+        if (written <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// One piece of work on files for a whole-process comparison; nullopt when
+// none was asked for, else the exit status.
+std::optional<int> runOnFiles(int argc, char** argv) {
+    using quiller::bench::option;
+    std::string body;
+    if (const auto file = option(argc, argv, "--pretty")) {
+        if (!readFile(*file, body))
+            return 1;
+        return writeOut(prettyPrint(body)) && writeOut("\n") ? 0 : 1;
+    }
+    if (const auto path = option(argc, argv, "--path")) {
+        const auto file = option(argc, argv, "--body");
+        if (!file || !readFile(*file, body))
+            return 1;
+        const auto value = extractJSONPath(*path, body);
+        return value && writeOut(*value) && writeOut("\n") ? 0 : 1;
+    }
+    if (const auto files = option(argc, argv, "--diff")) {
+        const std::size_t comma = files->find(',');
+        std::string previous;
+        std::string current;
+        if (comma == std::string::npos || !readFile(files->substr(0, comma), previous) ||
+            !readFile(files->substr(comma + 1), current))
+            return 2;
+        std::string out;
+        bool changed = false;
+        for (const auto& row : diffLines(previous, current)) {
+            using Kind = quiller::DiffLineItem::Kind;
+            out += row.kind == Kind::added ? '+' : row.kind == Kind::removed ? '-' : ' ';
+            out += row.text;
+            out += '\n';
+            changed = changed || row.kind != Kind::unchanged;
+        }
+        return writeOut(out) ? (changed ? 1 : 0) : 2;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = runOnFiles(argc, argv))
+        return *status;
     std::string fixturesDir;
     std::string writeDir;
     std::vector<char*> rest{argv[0]};

@@ -17,6 +17,17 @@ tarn::TarnAppLogger& loggerOf(const QuillerViewModelPorts& ports) {
     return ports.logger != nullptr ? *ports.logger : tarn::TarnAppLogger::shared("Quiller");
 }
 
+// Every environment's secret values, not only the active one's: a value is no
+// less secret for its environment being switched off.
+void shareSecretValues(tarn::TarnAppLogger& logger,
+                       const std::vector<APIEnvironmentProfile>& environments) {
+    std::vector<std::string> values;
+    for (const APIEnvironmentProfile& environment : environments)
+        for (std::string& value : RequestHistoryEngine::secretValues(&environment))
+            values.push_back(std::move(value));
+    logger.setSecretValues(std::move(values));
+}
+
 void requirePorts(const QuillerViewModelPorts& ports) {
     if (!ports.main || !ports.background || !ports.clock || !ports.clipboard || !ports.filePanels ||
         !ports.launchAtLogin || !ports.urlOpener || !ports.workspaceStore || !ports.historyStore ||
@@ -63,6 +74,7 @@ QuillerViewModel::QuillerViewModel(QuillerViewModelPorts ports)
         m_activeEnvironmentID = payload.activeEnvironmentID;
     else if (!m_environments.empty())
         m_activeEnvironmentID = m_environments.front().id;
+    shareSecretValues(m_logger, m_environments);
 
     m_mockRoutes = std::move(payload.mockRoutes);
     m_proxyPortText = tarn::numbers::formatInteger(payload.proxyPort);
@@ -160,6 +172,8 @@ std::uint16_t QuillerViewModel::portFromText() const {
 }
 
 void QuillerViewModel::persist() {
+    // Screens call this after every edit, a secret variable's included.
+    shareSecretValues(m_logger, m_environments);
     // Screens call this on every keystroke: copying the workspace here would
     // cost the keystroke, so the copy waits for the end of the turn and is
     // made once for every persist() of it.

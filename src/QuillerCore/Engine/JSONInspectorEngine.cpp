@@ -15,6 +15,9 @@ namespace quiller::JSONInspectorEngine {
 namespace {
 
 namespace dom = simdjson::dom;
+namespace ondemand = simdjson::ondemand;
+
+static_assert(kBodyPaddingBytes == simdjson::SIMDJSON_PADDING);
 
 // By value: a range-for over value_unsafe() of a temporary result would walk a
 // destroyed object.
@@ -50,44 +53,92 @@ bool nestsWithin(dom::element value, std::size_t level, std::size_t limit) {
     }
 }
 
+// The bytes of a body and how many bytes from its start may be read: simdjson
+// reads up to SIMDJSON_PADDING bytes past the end of its input.
+struct Source {
+    std::string_view text;
+    std::size_t readable;
+
+    bool isPadded() const { return readable - text.size() >= simdjson::SIMDJSON_PADDING; }
+};
+
+Source sourceOf(const JSONBody& body) {
+    return Source{body.text(), body.readableBytes()};
+}
+
+// The parser and document buffers of one thread, kept between calls: mapping
+// fresh memory for every body costs more than parsing it. Large bodies leave
+// their buffers behind until the thread ends, which is the price of a second
+// look being as quick as the first.
+struct ThreadBuffers {
+    dom::parser parser;
+    bool inUse = false;
+};
+
+ThreadBuffers& threadBuffers() {
+    thread_local ThreadBuffers buffers;
+    return buffers;
+}
+
 // One response body read as JSON. simdjson reads it; a body with an integer
 // beyond 64 bits, which simdjson refuses but which is JSON all the same, is
 // read by the suite's general parser instead (as a double, like any other
 // number past the integer range).
 //
-// Elements point into the document, so a ParsedBody stays where it was made.
+// Elements point into the thread's document, so a ParsedBody stays on the
+// thread and where it was made. Should one already be alive on this thread,
+// the next one uses buffers of its own.
 class ParsedBody {
 public:
-    ParsedBody() = default;
+    ParsedBody() {
+        ThreadBuffers& shared = threadBuffers();
+        if (!shared.inUse) {
+            shared.inUse = true;
+            m_buffers = &shared;
+        } else {
+            m_own = std::make_unique<ThreadBuffers>();
+            m_buffers = m_own.get();
+        }
+    }
+    ~ParsedBody() {
+        if (!m_own)
+            m_buffers->inUse = false;
+    }
     ParsedBody(const ParsedBody&) = delete;
     ParsedBody& operator=(const ParsedBody&) = delete;
 
-    // False when the body is not JSON.
-    bool parse(std::string_view body) {
+    // False when the body is not JSON. `maxDepth` is the deepest nesting
+    // allowed, less than the suite's limit for a value found at some depth.
+    bool parse(Source body, std::size_t maxDepth = tarn::json::maxDepth) {
         simdjson::error_code error = simdjson::SUCCESS;
         {
-            // simdjson reads a little past the end of its input: this copy is
-            // the one the body costs. It and the parser's indexes are freed
-            // before the caller walks the document and writes its output.
-            const simdjson::padded_string padded(body);
-            if (padded.size() != body.size())
-                throw std::bad_alloc();
+            // Read in place when the caller's buffer has room for the padding;
+            // otherwise this copy is the one the body costs, freed before the
+            // caller walks the document and writes its output.
+            std::optional<simdjson::padded_string> copy;
+            if (!body.isPadded()) {
+                copy.emplace(body.text);
+                if (copy->size() != body.text.size())
+                    throw std::bad_alloc();
+            }
+            const std::string_view input = copy ? std::string_view(*copy) : body.text;
             // simdjson counts a scalar inside the innermost container as a
             // level of its own: with a limit of maxDepth, a document of exactly
             // maxDepth containers holding a value is refused. Only then is the
             // limit raised by one and the container depth counted exactly.
-            error = parseInto(padded, tarn::json::maxDepth);
+            error = parseInto(input, maxDepth);
             if (error == simdjson::DEPTH_ERROR) {
-                error = parseInto(padded, tarn::json::maxDepth + 1);
-                if (error == simdjson::SUCCESS && !nestsWithin(m_root, 1, tarn::json::maxDepth))
+                error = parseInto(input, maxDepth + 1);
+                if (error == simdjson::SUCCESS && !nestsWithin(m_root, 1, maxDepth))
                     return false;
             }
         }
         if (error == simdjson::SUCCESS)
             return true;
         if (error == simdjson::NUMBER_ERROR) {
-            m_wide = tarn::json::parse(body);
-            return m_wide.has_value();
+            m_wide = tarn::json::parse(body.text);
+            return m_wide.has_value() && (maxDepth >= tarn::json::maxDepth ||
+                                          !tarn::json::nestsDeeperThan(body.text, maxDepth));
         }
         return false;
     }
@@ -98,17 +149,22 @@ public:
     const nlohmann::json& wide() const { return *m_wide; }
 
 private:
-    simdjson::error_code parseInto(const simdjson::padded_string& padded, std::size_t maxDepth) {
-        dom::parser parser;
-        if (const auto error = parser.allocate(padded.size(), maxDepth); error != simdjson::SUCCESS)
-            return error;
-        const auto result = parser.parse_into_document(m_document, padded);
+    simdjson::error_code parseInto(std::string_view input, std::size_t maxDepth) {
+        dom::parser& parser = m_buffers->parser;
+        if (parser.capacity() < input.size() || parser.max_depth() != maxDepth) {
+            const std::size_t capacity = std::max(parser.capacity(), input.size());
+            if (const auto error = parser.allocate(capacity, maxDepth); error != simdjson::SUCCESS)
+                return error;
+        }
+        // The parser's own document: allocate() has sized it already.
+        const auto result = parser.parse(input.data(), input.size(), false);
         if (result.error() == simdjson::SUCCESS)
             m_root = result.value_unsafe();
         return result.error();
     }
 
-    dom::document m_document;
+    std::unique_ptr<ThreadBuffers> m_own;
+    ThreadBuffers* m_buffers = nullptr;
     dom::element m_root;
     std::optional<nlohmann::json> m_wide;
 };
@@ -335,9 +391,8 @@ const nlohmann::json* navigate(const nlohmann::json& root, const std::vector<std
     return current;
 }
 
-std::optional<std::string> extract(const ParsedBody& body, std::string_view path,
+std::optional<std::string> extract(const ParsedBody& body, const std::vector<std::string>& tokens,
                                    std::size_t sizeHint) {
-    const std::vector<std::string> tokens = tokenizePath(strippedPath(path));
     if (body.isDOM()) {
         const auto value = navigate(body.root(), tokens);
         if (!value)
@@ -348,6 +403,210 @@ std::optional<std::string> extract(const ParsedBody& body, std::string_view path
     if (value == nullptr)
         return std::nullopt;
     return stringify(*value);
+}
+
+// --- Quick JSON path ------------------------------------------------------------------
+
+// The quick lookup's answer: the value's text, no value, or "cannot tell", in
+// which case the whole body is read as a document after all.
+struct QuickAnswer {
+    enum class Kind { found, missing, undecided };
+    Kind kind = Kind::undecided;
+    std::string text{};
+};
+
+ondemand::parser& threadOnDemandParser() {
+    thread_local ondemand::parser parser;
+    return parser;
+}
+
+// Walks the document along `steps` from its root: at an object the ordinal of
+// a member, at an array the index of an element. On Demand reads forward only,
+// so each walk starts again from the root; the indexes of the whole body are
+// made once.
+simdjson::simdjson_result<ondemand::value> follow(ondemand::document& document,
+                                                  std::span<const std::size_t> steps) {
+    document.rewind();
+    ondemand::value current;
+    if (const auto error = document.get_value().get(current))
+        return error;
+    for (const std::size_t step : steps) {
+        ondemand::json_type type{};
+        if (const auto error = current.type().get(type))
+            return error;
+        if (type == ondemand::json_type::array) {
+            ondemand::array array;
+            if (const auto error = current.get_array().get(array))
+                return error;
+            if (const auto error = array.at(step).get(current))
+                return error;
+            continue;
+        }
+        ondemand::object object;
+        if (const auto error = current.get_object().get(object))
+            return error;
+        std::size_t ordinal = 0;
+        bool reached = false;
+        for (auto field : object) {
+            if (field.error())
+                return field.error();
+            if (ordinal++ == step) {
+                if (const auto error = field.value().get(current))
+                    return error;
+                reached = true;
+                break;
+            }
+        }
+        if (!reached)
+            return simdjson::NO_SUCH_FIELD;
+    }
+    return current;
+}
+
+// Picks the step for `token` at the value `steps` lead to. The root is read to
+// its end, so that a body cut off or followed by more text is caught as the
+// full parse would catch it.
+QuickAnswer::Kind nextStep(ondemand::document& document, std::vector<std::size_t>& steps,
+                           const std::string& token) {
+    using Kind = QuickAnswer::Kind;
+    const bool atRoot = steps.empty();
+    ondemand::value value;
+    if (follow(document, steps).get(value))
+        return Kind::undecided;
+    ondemand::json_type type{};
+    if (value.type().get(type))
+        return Kind::undecided;
+    std::optional<std::size_t> chosen;
+    if (type == ondemand::json_type::array) {
+        const auto index = tarn::numbers::parseInteger(token);
+        ondemand::array array;
+        if (value.get_array().get(array))
+            return Kind::undecided;
+        std::size_t position = 0;
+        for (auto element : array) {
+            if (element.error())
+                return Kind::undecided;
+            if (index && *index >= 0 && static_cast<std::uint64_t>(*index) == position) {
+                chosen = position;
+                if (!atRoot)
+                    break;
+            }
+            ++position;
+        }
+    } else if (type == ondemand::json_type::object) {
+        ondemand::object object;
+        if (value.get_object().get(object))
+            return Kind::undecided;
+        // Every member is looked at: the last of duplicate keys counts.
+        std::size_t ordinal = 0;
+        for (auto field : object) {
+            std::string_view key;
+            if (field.error() || field.unescaped_key().get(key))
+                return Kind::undecided;
+            if (key == token)
+                chosen = ordinal;
+            ++ordinal;
+        }
+    } else {
+        return Kind::missing;
+    }
+    // Past the root's end there must be nothing but blanks.
+    if (atRoot && document.current_location().error() != simdjson::OUT_OF_BOUNDS)
+        return Kind::undecided;
+    if (!chosen)
+        return Kind::missing;
+    steps.push_back(*chosen);
+    return Kind::found;
+}
+
+// The text of the value `steps` lead to, as stringify() would give it.
+QuickAnswer valueText(ondemand::document& document, std::span<const std::size_t> steps,
+                      Source body) {
+    using Kind = QuickAnswer::Kind;
+    ondemand::value value;
+    ondemand::json_type type{};
+    if (follow(document, steps).get(value) || value.type().get(type))
+        return {};
+    switch (type) {
+    case ondemand::json_type::string: {
+        std::string_view text;
+        if (value.get_string().get(text))
+            return {};
+        return {Kind::found, std::string(text)};
+    }
+    case ondemand::json_type::boolean: {
+        bool flag = false;
+        if (value.get_bool().get(flag))
+            return {};
+        return {Kind::found, flag ? "true" : "false"};
+    }
+    case ondemand::json_type::null:
+        if (!value.is_null())
+            return {};
+        return {Kind::found, "null"};
+    case ondemand::json_type::number: {
+        ondemand::number number;
+        if (value.get_number().get(number))
+            return {}; // beyond 64 bits, among others
+        switch (number.get_number_type()) {
+        case ondemand::number_type::signed_integer:
+            return {Kind::found, numberText(number.get_int64())};
+        case ondemand::number_type::unsigned_integer:
+            return {Kind::found, numberText(number.get_uint64())};
+        case ondemand::number_type::floating_point_number:
+            return {Kind::found, numberText(number.get_double())};
+        }
+        return {};
+    }
+    case ondemand::json_type::object:
+    case ondemand::json_type::array:
+        break;
+    }
+    std::string_view raw;
+    if (type == ondemand::json_type::object) {
+        ondemand::object object;
+        if (value.get_object().get(object) || object.raw_json().get(raw))
+            return {};
+    } else {
+        ondemand::array array;
+        if (value.get_array().get(array) || array.raw_json().get(raw))
+            return {};
+    }
+    // Only the value is built, within the nesting its place leaves it.
+    const std::size_t readable =
+        body.readable - static_cast<std::size_t>(raw.data() - body.text.data());
+    ParsedBody parsed;
+    if (!parsed.parse(Source{raw, readable}, tarn::json::maxDepth - steps.size()))
+        return {};
+    if (parsed.isDOM())
+        return {Kind::found, pretty(parsed.root(), raw.size())};
+    return {Kind::found, stringify(parsed.wide())};
+}
+
+QuickAnswer quickExtract(Source body, const std::vector<std::string>& tokens) {
+    using Kind = QuickAnswer::Kind;
+    // The whole document is wanted: that is the full parse's work.
+    if (tokens.empty() || tokens.size() >= tarn::json::maxDepth)
+        return {};
+    std::optional<simdjson::padded_string> copy;
+    if (!body.isPadded()) {
+        copy.emplace(body.text);
+        if (copy->size() != body.text.size())
+            throw std::bad_alloc();
+        body = Source{*copy, copy->size() + simdjson::SIMDJSON_PADDING};
+    }
+    ondemand::document document;
+    if (threadOnDemandParser()
+            .iterate(body.text.data(), body.text.size(), body.readable)
+            .get(document))
+        return {};
+    std::vector<std::size_t> steps;
+    for (const std::string& token : tokens) {
+        const Kind kind = nextStep(document, steps, token);
+        if (kind != Kind::found)
+            return {kind, {}};
+    }
+    return valueText(document, steps, body);
 }
 
 // --- Assertions ----------------------------------------------------------------------
@@ -362,30 +621,36 @@ std::string latencyText(double totalMs) {
 
 } // namespace
 
-std::string prettyPrint(std::string_view body) {
+std::string prettyPrint(JSONBody body) {
     ParsedBody parsed;
-    if (parsed.parse(body)) {
+    if (parsed.parse(sourceOf(body))) {
         if (parsed.isDOM()) {
             const dom::element_type type = parsed.root().type();
             if (type == dom::element_type::OBJECT || type == dom::element_type::ARRAY)
-                return pretty(parsed.root(), body.size());
+                return pretty(parsed.root(), body.text().size());
         } else if (parsed.wide().is_structured()) {
             return tarn::json::pretty(parsed.wide());
         }
     }
-    return tarn::text::repairUTF8(body);
+    return tarn::text::repairUTF8(body.text());
 }
 
-std::optional<std::string> extractJSONPath(std::string_view path, std::string_view body) {
-    ParsedBody parsed;
-    if (!parsed.parse(body))
+std::optional<std::string> extractJSONPath(std::string_view path, JSONBody body) {
+    const std::vector<std::string> tokens = tokenizePath(strippedPath(path));
+    QuickAnswer quick = quickExtract(sourceOf(body), tokens);
+    if (quick.kind == QuickAnswer::Kind::found)
+        return std::move(quick.text);
+    if (quick.kind == QuickAnswer::Kind::missing)
         return std::nullopt;
-    return extract(parsed, path, body.size());
+    ParsedBody parsed;
+    if (!parsed.parse(sourceOf(body)))
+        return std::nullopt;
+    return extract(parsed, tokens, body.text().size());
 }
 
 std::vector<AssertionEvaluationResult>
-evaluateAssertions(std::span<const ResponseAssertionRule> rules, int statusCode,
-                   std::string_view bodyData, std::string_view bodyText, double totalMs) {
+evaluateAssertions(std::span<const ResponseAssertionRule> rules, int statusCode, JSONBody bodyData,
+                   std::string_view bodyText, double totalMs) {
     std::vector<AssertionEvaluationResult> results;
     // Read once, on the first JSON path rule, for all of them.
     std::optional<ParsedBody> parsed;
@@ -408,11 +673,12 @@ evaluateAssertions(std::span<const ResponseAssertionRule> rules, int statusCode,
         case AssertionKind::jsonPathEquals: {
             if (!parsed) {
                 parsed.emplace();
-                isJSON = parsed->parse(bodyData);
+                isJSON = parsed->parse(sourceOf(bodyData));
             }
             std::optional<std::string> value;
             if (isJSON)
-                value = extract(*parsed, rule.targetPath, bodyData.size());
+                value = extract(*parsed, tokenizePath(strippedPath(rule.targetPath)),
+                                bodyData.text().size());
             actual = value ? std::move(*value) : std::string("<nil>");
             passed = actual == rule.expectedValue;
             break;

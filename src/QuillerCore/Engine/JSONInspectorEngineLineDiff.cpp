@@ -175,8 +175,21 @@ std::vector<DiffLineItem> detail::diffLines(std::string_view previous, std::stri
         const std::vector<std::uint32_t> restA = intern(std::span(a).subspan(prefix));
         const std::vector<std::uint32_t> restB = intern(std::span(b).subspan(prefix));
 
+        // A line has to be removed or inserted as often as one text holds it
+        // more than the other, so that sum is a floor under the edit distance.
+        // Past the bound, the search cannot succeed and is not started: two
+        // unrelated texts go straight to the replacement below.
+        std::vector<std::int64_t> surplus(ids.size(), 0);
+        for (const std::uint32_t id : restA)
+            ++surplus[id];
+        for (const std::uint32_t id : restB)
+            --surplus[id];
+        std::size_t floor = 0;
+        for (const std::int64_t count : surplus)
+            floor += static_cast<std::size_t>(count < 0 ? -count : count);
+
         EditSearch search(restA, restB, limits);
-        if (search.search()) {
+        if (floor <= limits.maxEditDistance && search.search()) {
             search.readScript(removed, inserted, prefix);
         } else {
             // Too far apart for a shortest script within bounded time and

@@ -2,12 +2,14 @@
 
 #include "TarnKit/Platform/BuildInfo.h"
 #include "TarnKit/Platform/Files.h"
+#include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/JSONCoding.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/RegularExpression.h"
 #include "TarnKit/Platform/UUID.h"
 #include "TarnKit/Platform/UnicodeText.h"
+#include "TarnKit/Utilities/TarnSecretValueMask.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,8 +18,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <paths.h>
 #include <set>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -58,6 +63,33 @@ const std::string* internedIdentifier(const std::string& identifier) {
     return &*identifiers->insert(identifier).first;
 }
 
+// Whether a syslog daemon takes messages at the socket syslog(3) writes to.
+// Asked once per process: without a daemon, syslog(3) would make a socket and
+// try to connect on every single event.
+bool systemLogAnswers() {
+    static const bool answers = [] {
+        for (const int type : {SOCK_DGRAM, SOCK_STREAM}) {
+            const int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC, 0);
+            if (fd < 0)
+                return false;
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, _PATH_LOG, sizeof address.sun_path - 1);
+            const bool connected =
+                ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+            const int code = errno;
+            ::close(fd);
+            if (connected)
+                return true;
+            // syslog(3) itself falls back to a stream socket for this reason only.
+            if (code != EPROTOTYPE)
+                return false;
+        }
+        return false;
+    }();
+    return answers;
+}
+
 // openlog names the whole process, so loggers with different slugs take turns
 // under one lock; with a single logger openlog runs once.
 void mirrorToSystemLog(const std::string* identifier, TarnLogLevel level, std::string_view category,
@@ -80,6 +112,8 @@ void mirrorToSystemLog(const std::string* identifier, TarnLogLevel level, std::s
     const auto length = [](std::string_view text) {
         return static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
     };
+    if (!systemLogAnswers())
+        return;
     const std::lock_guard lock(mutex);
     if (opened != identifier) {
         ::openlog(identifier->c_str(), LOG_PID, LOG_USER);
@@ -97,63 +131,44 @@ std::string errnoText(int code) {
     return "error " + numbers::formatInteger(code);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd); // a failure to close loses nothing already written
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// Appends `line` to the existing file at `path`. Returns nullopt on success
-// (with `missing` set when there is no file yet), else the reason. Never leaves a partial line
-// behind, and never glues the line onto an unterminated one (a crash in an earlier run can cut the
-// last line off), so every line that was written whole stays decodable.
-std::optional<std::string> appendLine(const fs::path& path, std::string_view line, bool& missing) {
-    missing = false;
-    // Read access only to look at the last byte.
-    const Descriptor fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (errno == ENOENT) {
-            missing = true;
-            return std::nullopt;
-        }
-        return "could not open \"" + path.string() + "\": " + errnoText(errno);
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return "could not read the size of \"" + path.string() + "\": " + errnoText(errno);
-
-    std::string bytes;
-    if (info.st_size > 0) {
-        char last = '\n';
-        if (::pread(fd.get(), &last, 1, info.st_size - 1) == 1 && last != '\n')
-            bytes += '\n';
-    }
-    bytes += line;
-
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(fd.get(), rest.data(), rest.size());
+// Writes all of `bytes` at the end of the file; nullopt on success, else the
+// error code.
+std::optional<int> writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0) {
-            const int code = written < 0 ? errno : EIO;
-            if (rest.size() != bytes.size() && ::ftruncate(fd.get(), info.st_size) != 0) {
-                // The partial line stays; the next append starts on a new line.
-            }
-            return "could not write to \"" + path.string() + "\": " + errnoText(code);
-        }
-        rest.remove_prefix(static_cast<std::size_t>(written));
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return std::nullopt;
+}
+
+// One entry as one line: the same bytes json::compact gives for the entry's
+// JSON object (keys in ascending order), without building that object.
+std::string encodeLine(const TarnLogEntry& entry) {
+    json::Writer writer(json::Style::compact);
+    writer.reserve(entry.message.size() + entry.category.size() + 192);
+    writer.beginObject();
+    writer.key("build");
+    writer.string(entry.build);
+    writer.key("category");
+    writer.string(entry.category);
+    writer.key("id");
+    writer.string(entry.id);
+    writer.key("level");
+    writer.string(rawValue(entry.level));
+    writer.key("message");
+    writer.string(entry.message);
+    writer.key("timestamp");
+    writer.string(entry.timestamp);
+    writer.key("version");
+    writer.string(entry.version);
+    writer.endObject();
+    std::string line = writer.finish();
+    line += '\n';
+    return line;
 }
 
 std::optional<long> rotatedNumber(std::string_view fileName, std::string_view liveName) {
@@ -308,7 +323,17 @@ TarnAppLogger::TarnAppLogger(std::string appName, std::optional<fs::path> direct
     m_systemLogIdentifier = internedIdentifier(std::string(buildinfo::suitePrefix) + "." + slug);
 }
 
-TarnAppLogger::~TarnAppLogger() = default;
+TarnAppLogger::~TarnAppLogger() {
+    closeLiveFileLocked(); // no other thread may use a logger being destroyed
+}
+
+void TarnAppLogger::setSecretValues(std::vector<std::string> values) {
+    auto mask = std::make_shared<const TarnSecretValueMask>(std::move(values));
+    const std::lock_guard lock(m_secretsLock);
+    if (m_secrets && m_secrets->values() == mask->values())
+        return;
+    m_secrets = mask->empty() ? nullptr : std::move(mask);
+}
 
 std::string TarnAppLogger::redactSecrets(std::string_view text) {
     std::string result = text::repairUTF8(text);
@@ -327,13 +352,23 @@ std::string TarnAppLogger::redactSecrets(std::string_view text) {
 void TarnAppLogger::log(TarnLogLevel level, std::string_view category, std::string_view message) {
     try {
         const TarnAppVersion version = m_versionProvider();
+        std::shared_ptr<const TarnSecretValueMask> secrets;
+        {
+            const std::lock_guard lock(m_secretsLock);
+            secrets = m_secrets;
+        }
         TarnLogEntry entry;
-        entry.message = redactSecrets(message);
+        entry.category = text::repairUTF8(category);
+        if (secrets) {
+            entry.message = redactSecrets(secrets->apply(text::repairUTF8(message)));
+            entry.category = secrets->apply(entry.category);
+        } else {
+            entry.message = redactSecrets(message);
+        }
         entry.timestamp = json::formatISO8601(std::chrono::system_clock::now(),
                                               json::DatePrecision::milliseconds);
         entry.id = UUID::random().string();
         entry.level = level;
-        entry.category = text::repairUTF8(category);
         entry.version = text::repairUTF8(version.shortVersion);
         entry.build = text::repairUTF8(version.buildNumber);
 
@@ -353,27 +388,96 @@ void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
         reportWriteFailure(m_folderError);
         return;
     }
-    try {
-        files::createDirectories(m_logDirectory);
-    } catch (const PlatformError& error) {
-        reportWriteFailure(error.description());
+    if (!openLiveFileLocked())
         return;
+    if (m_file.size >= m_maxFileBytes) {
+        rotateLocked();
+        if (!openLiveFileLocked())
+            return;
     }
-    rotateIfNeededLocked();
 
-    const std::string line = json::compact(nlohmann::json(entry)) + "\n";
-    bool missing = false;
-    if (const auto failure = appendLine(m_currentLogFile, line, missing)) {
-        reportWriteFailure(*failure);
+    std::string line;
+    // Never glue the line onto an unterminated one (a crash, or another
+    // writer, can cut the last line off): every line written whole stays
+    // decodable.
+    if (!m_file.endsInLineFeed)
+        line += '\n';
+    line += encodeLine(entry);
+    if (const auto code = writeAll(m_file.descriptor, line)) {
+        // Never leave a partial line behind; should even that fail, the
+        // next event starts on a line of its own.
+        if (::ftruncate(m_file.descriptor, static_cast<off_t>(m_file.size)) != 0)
+            m_file.endsInLineFeed = false;
+        reportWriteFailure("could not write to \"" + m_currentLogFile.string() +
+                           "\": " + errnoText(*code));
         return;
     }
-    if (missing) {
+    m_file.size += line.size();
+    m_file.endsInLineFeed = true;
+}
+
+bool TarnAppLogger::openLiveFileLocked() {
+    struct stat info {};
+    if (m_file.descriptor >= 0) {
+        // One look at the name per event: a file rotated, removed or replaced
+        // behind our back is let go, and one that grew elsewhere is measured.
+        if (::stat(m_currentLogFile.c_str(), &info) == 0 &&
+            static_cast<std::uint64_t>(info.st_dev) == m_file.device &&
+            static_cast<std::uint64_t>(info.st_ino) == m_file.inode) {
+            const auto size = static_cast<std::uint64_t>(info.st_size);
+            if (size != m_file.size) {
+                char last = '\n';
+                m_file.endsInLineFeed =
+                    size == 0 || ::pread(m_file.descriptor, &last, 1, info.st_size - 1) != 1 ||
+                    last == '\n';
+                m_file.size = size;
+            }
+            return true;
+        }
+        closeLiveFileLocked();
+    }
+
+    const auto open = [this] {
+        return ::open(m_currentLogFile.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    };
+    int fd = m_folderCreated ? open() : -1;
+    if (fd < 0) {
+        // First use, or the folder went away meanwhile.
         try {
-            files::writeAtomically(m_currentLogFile, line, 0600);
+            files::createDirectories(m_logDirectory);
         } catch (const PlatformError& error) {
             reportWriteFailure(error.description());
+            return false;
         }
+        m_folderCreated = true;
+        fd = open();
     }
+    if (fd < 0) {
+        reportWriteFailure("could not open \"" + m_currentLogFile.string() +
+                           "\": " + errnoText(errno));
+        return false;
+    }
+    if (::fstat(fd, &info) != 0) {
+        const int code = errno;
+        ::close(fd);
+        reportWriteFailure("could not read the size of \"" + m_currentLogFile.string() +
+                           "\": " + errnoText(code));
+        return false;
+    }
+    m_file.descriptor = fd;
+    m_file.device = static_cast<std::uint64_t>(info.st_dev);
+    m_file.inode = static_cast<std::uint64_t>(info.st_ino);
+    m_file.size = static_cast<std::uint64_t>(info.st_size);
+    char last = '\n';
+    m_file.endsInLineFeed =
+        info.st_size == 0 || ::pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n';
+    return true;
+}
+
+void TarnAppLogger::closeLiveFileLocked() {
+    if (m_file.descriptor >= 0)
+        ::close(m_file.descriptor); // a failure to close loses nothing already written
+    m_file = LiveFile{};
 }
 
 void TarnAppLogger::reportWriteFailure(std::string_view description) const {
@@ -413,11 +517,8 @@ std::vector<long> TarnAppLogger::existingRotatedNumbersLocked() const {
     return numbers;
 }
 
-void TarnAppLogger::rotateIfNeededLocked() {
-    struct stat info {};
-    if (::stat(m_currentLogFile.c_str(), &info) != 0 ||
-        static_cast<std::uint64_t>(info.st_size) < m_maxFileBytes)
-        return;
+void TarnAppLogger::rotateLocked() {
+    closeLiveFileLocked();
     // Each step's failure is ignored; the next steps still run.
     std::error_code ignored;
     for (const long number : existingRotatedNumbersLocked()) {
@@ -486,6 +587,7 @@ void TarnAppLogger::clear() {
     if (m_currentLogFile.empty())
         return;
     const std::lock_guard lock(m_lock);
+    closeLiveFileLocked();
     std::error_code ignored;
     fs::remove(m_currentLogFile, ignored);
     for (const long number : existingRotatedNumbersLocked())

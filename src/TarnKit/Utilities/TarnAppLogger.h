@@ -16,6 +16,8 @@
 
 namespace tarn {
 
+class TarnSecretValueMask;
+
 // Ordered lowest first, so levels compare with < and >=.
 enum class TarnLogLevel { debug, info, warn, error };
 
@@ -60,6 +62,12 @@ void from_json(const nlohmann::json& json, TarnLogEntry& entry);
 // Every operation may be called from any thread at any time; file work is
 // serialised by one lock per logger. Nothing reports an error to the caller:
 // an event that cannot be written costs one line on standard error.
+//
+// Logging sits on hot paths (every mock server request), so the live file is
+// kept open between events and looked up by name once per event to notice
+// that it was rotated, removed or replaced by someone else; its size is
+// tracked, not read. Whether a syslog daemon listens is found out once per
+// process: without one, mirroring costs nothing.
 class TarnAppLogger {
 public:
     using VersionProvider = std::function<TarnAppVersion()>;
@@ -103,6 +111,14 @@ public:
         log(TarnLogLevel::error, category, message);
     }
 
+    // Replaces the set of secret values (the current values of secret
+    // variables) that are masked in every later event, whoever logs it: each
+    // occurrence in the message and the category, as written or
+    // percent-encoded, becomes "***REDACTED***" before the rules of
+    // redactSecrets() run. Values under three bytes are ignored (see
+    // TarnSecretValueMask).
+    void setSecretValues(std::vector<std::string> values);
+
     // Bearer tokens, "sk-" and "AIza" keys, and the values after api key,
     // token, secret and password replaced by "[REDACTED]" / "[REDACTED_KEY]".
     // Invalid UTF-8 is repaired first. Should the matcher ever give up on a
@@ -135,7 +151,11 @@ public:
 
 private:
     void writeLocked(const TarnLogEntry& entry);
-    void rotateIfNeededLocked();
+    // Makes sure m_file is the file now at the live path, opening or creating
+    // it when needed; false (with the reason reported) when that fails.
+    bool openLiveFileLocked();
+    void closeLiveFileLocked();
+    void rotateLocked();
     void reportWriteFailure(std::string_view description) const;
     std::vector<long> existingRotatedNumbersLocked() const;
     std::filesystem::path rotatedFile(long number) const;
@@ -149,6 +169,20 @@ private:
     const std::string* m_systemLogIdentifier; // interned: syslog keeps the pointer
     VersionProvider m_versionProvider;
     std::string m_folderError; // why there is no log folder, when there is none
+
+    // The live file as last opened, under m_lock.
+    struct LiveFile {
+        int descriptor = -1;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::uint64_t size = 0;
+        bool endsInLineFeed = true;
+    };
+    LiveFile m_file;
+    bool m_folderCreated = false;
+
+    mutable std::mutex m_secretsLock;
+    std::shared_ptr<const TarnSecretValueMask> m_secrets;
 };
 
 } // namespace tarn

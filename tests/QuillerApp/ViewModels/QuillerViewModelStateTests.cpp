@@ -299,6 +299,25 @@ TEST_F(ViewModelTest, PersistSavesTheFiveWorkspaceValuesAndNothingElse) {
 
 // --- Toasts ----------------------------------------------------------------------------
 
+TEST_F(ViewModelTest, TheLogMasksTheSecretValuesOfEveryEnvironmentFromLoadOn) {
+    const auto staging = makeEnvironment(
+        "Staging", {KeyValueRow{.key = "token", .value = "s3cr3t/1", .isSecret = true},
+                    KeyValueRow{.key = "host", .value = "example.test"}});
+    workspaceStore->payload.environments = {
+        staging,
+        makeEnvironment("Off", {KeyValueRow{.key = "k", .value = "other-key", .isSecret = true}})};
+    workspaceStore->payload.activeEnvironmentID = staging.id;
+    makeViewModel();
+    logger->info("GET https://example.test/s3cr3t%2F1?k=other-key", "http");
+    EXPECT_EQ(logEntries().front().message,
+              "GET https://example.test/***REDACTED***?k=***REDACTED***");
+
+    // A secret added later is masked from the next event on.
+    vm().addVariableToActiveEnvironment("pin", "4711-pin", true);
+    logger->info("pin 4711-pin", "http");
+    EXPECT_EQ(logEntries().front().message, "pin ***REDACTED***");
+}
+
 TEST_F(ViewModelTest, ANewToastReplacesTheCurrentOneAndGetsItsOwnFullTime) {
     makeViewModel();
     vm().showToast("first", true);

@@ -176,6 +176,67 @@ TEST(ExtractJSONPath, ScalarDocumentsDuplicatesAndBodiesThatAreNotJSON) {
     EXPECT_EQ(extractJSONPath("[0][0]", nested(512, "1")), prettyPrint(nested(510, "1")));
 }
 
+// The quick lookup walks the body without building it; the assertion check
+// still reads the whole document. On sound JSON both give the same text,
+// whether the body lies in a string with room for the parser's padding or not.
+TEST(ExtractJSONPath, TheQuickLookupAgreesWithTheFullDocument) {
+    const std::vector<std::string> bodies = {
+        R"({"a":{"b":[10,{"c":"x\u00e9\/"}],"b":2},"a":{"b":[11,{"c":true}]},"z":null})",
+        R"([{"k":1},{"k":2,"k":[1,{"d":{"e":[]}}]},3.25,-0,18446744073709551615,-9223372036854775808])",
+        R"({"big":123456789012345678901234567890,"list":[1,2],"n":{"big":1.5e300}})",
+        R"({"esc\"aped":1,"esc\u0022aped":2,"a\u0062":3})",
+        R"(  {"deep":)" + nested(509, "7") + "}  ",
+        R"({"deep":)" + nested(511, "7") + "}",
+        R"("just a string")",
+        "[1,2",
+        R"({"a":1}x)",
+        R"({"a":1} {"a":2})",
+        "[]",
+        "{}",
+    };
+    const std::vector<std::string> paths = {
+        "$.a",         "$.a.b",
+        "$.a.b[1]",    "$.a.b[1].c",
+        "$.a.b[5]",    "$[1].k",
+        "$[1].k[1].d", "$[2]",
+        "$[3]",        "$[4]",
+        "$[5]",        "$[6]",
+        "$.big",       "$.list[1]",
+        "$.n",         "$.n.big",
+        "esc\"aped",   "ab",
+        R"(a\u0062)",  "$.deep",
+        "$.deep[0]",   "$.deep[0][0][0]",
+        "$.z",         "$.z.y",
+        "$[0]",        "$.x",
+        "$.a[0]",
+    };
+    for (const std::string& body : bodies) {
+        std::string padded = body;
+        padded.reserve(body.size() + JSONInspectorEngine::kBodyPaddingBytes);
+        for (const std::string& path : paths) {
+            const ResponseAssertionRule rule{.kind = AssertionKind::jsonPathEquals,
+                                             .targetPath = path,
+                                             .expectedValue = "",
+                                             .isEnabled = true};
+            const std::string full =
+                evaluateAssertions({&rule, 1}, 200, body, body, 1)[0].actualValue;
+            EXPECT_EQ(extractJSONPath(path, std::string_view(body)).value_or("<nil>"), full)
+                << path << " in " << body.substr(0, 80);
+            EXPECT_EQ(extractJSONPath(path, padded).value_or("<nil>"), full)
+                << path << " in " << body.substr(0, 80);
+        }
+    }
+}
+
+TEST(ExtractJSONPath, OnlyWhatLiesOnTheWayIsRead) {
+    // A broken member the lookup skips does not hide the value...
+    EXPECT_EQ(extractJSONPath("$.a", R"({"a":1,"b":tru})"), "1");
+    // ...but a body cut off or followed by more text gives none.
+    EXPECT_EQ(extractJSONPath("$.a", R"({"a":1,"b":[)"), std::nullopt);
+    EXPECT_EQ(extractJSONPath("$[0]", R"([1,2] 3)"), std::nullopt);
+    EXPECT_EQ(extractJSONPath("$.a", "{\"a\":\"\xFF\"}"), std::nullopt);
+}
+
 // --- Assertions ------------------------------------------------------------------------
 
 ResponseAssertionRule rule(AssertionKind kind, std::string expected, std::string path = "",

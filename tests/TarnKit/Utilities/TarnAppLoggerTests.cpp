@@ -3,6 +3,7 @@
 #include "TarnKit/Platform/RegularExpression.h"
 #include "TarnKit/Platform/UUID.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
+#include "TarnKit/Utilities/TarnSecretValueMask.h"
 #include "support/ScopedLocale.h"
 #include "support/TemporaryFolder.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -162,6 +164,90 @@ TEST(TarnAppLoggerRedaction, Rules) {
     const tarn::testing::ScopedLocale turkish("tr_TR.UTF-8");
     for (const Case& c : cases)
         EXPECT_EQ(TarnAppLogger::redactSecrets(c.input), c.expected) << c.input;
+}
+
+TEST(TarnSecretValueMask, FindsValuesAsWrittenAndPercentEncoded) {
+    const tarn::TarnSecretValueMask mask({"p@ss w/rd", "", "ab", "abc", "abcdef", "50%"});
+    struct Case {
+        std::string input;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"user p@ss w/rd end", "user ***REDACTED*** end"},
+        {"?pw=p%40ss%20w%2Frd&x", "?pw=***REDACTED***&x"},
+        {"?pw=p%40ss+w%2frd", "?pw=***REDACTED***"},         // form blank, lower-case hex
+        {"/p@ss%20w/rd/", "/***REDACTED***/"},               // a path encoder's mix
+        {"%61%62%63", "***REDACTED***"},                     // even needless escapes
+        {"abcdef abcde", "***REDACTED*** ***REDACTED***de"}, // the longest wins
+        {"abcabc", "***REDACTED******REDACTED***"},
+        {"50% and 50%25", "***REDACTED*** and ***REDACTED***"},
+        {"ab%6", "ab%6"}, // a cut-off escape is no match
+        {"p@ss  w/rd", "p@ss  w/rd"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mask.apply(c.input), c.expected) << c.input;
+    EXPECT_EQ(mask.values(), (std::vector<std::string>{"50%", "abc", "abcdef", "p@ss w/rd"}));
+    EXPECT_TRUE(tarn::TarnSecretValueMask({"", "x", "xy"}).empty());
+    EXPECT_EQ(tarn::TarnSecretValueMask({}).apply("abc %41"), "abc %41");
+}
+
+TEST_F(TarnAppLoggerTest, SecretValuesAreMaskedInEveryLineUntilReplaced) {
+    auto logger = makeLogger();
+    logger->setSecretValues({"hunter2", "tok/en"});
+    logger->info("GET /users/hunter2?q=tok%2Fen", "http hunter2");
+    logger->setSecretValues({"tok/en"});
+    logger->info("hunter2 tok/en", "http");
+    logger->setSecretValues({});
+    logger->info("hunter2 tok/en", "http");
+
+    const std::string content = readAll(logs() / "quiller.log");
+    const auto lines = linesOf(content);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(decodeLine(lines[0])->message, "GET /users/***REDACTED***?q=***REDACTED***");
+    EXPECT_EQ(decodeLine(lines[0])->category, "http ***REDACTED***");
+    EXPECT_EQ(decodeLine(lines[1])->message, "hunter2 ***REDACTED***");
+    EXPECT_EQ(decodeLine(lines[2])->message, "hunter2 tok/en");
+    // The rules still run after the mask.
+    logger->setSecretValues({"abc"});
+    logger->info("password=abc", "http");
+    EXPECT_EQ(logger->recentEntries(1, TarnLogLevel::debug)[0].message, "password=[REDACTED]");
+}
+
+TEST_F(TarnAppLoggerTest, AFileRemovedOrReplacedBehindTheLoggerIsLetGo) {
+    auto logger = makeLogger();
+    logger->info("one", "lifecycle");
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool loggerMadeTheFile = true;
+    };
+    const std::vector<Step> steps = {
+        {"removed", [&] { fs::remove(logs() / "quiller.log"); }},
+        {"moved away", [&] { fs::rename(logs() / "quiller.log", logs() / "moved.log"); }},
+        {"replaced",
+         [&] {
+             writeAll(logs() / "new.log", "no line feed");
+             fs::rename(logs() / "new.log", logs() / "quiller.log");
+         },
+         false},
+        {"folder removed", [&] { fs::remove_all(logs()); }},
+        {"appended elsewhere",
+         [&] { std::ofstream(logs() / "quiller.log", std::ios::app) << "cut off"; }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        logger->info(step.name, "lifecycle");
+        const auto entries = logger->recentEntries(1, TarnLogLevel::debug);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].message, step.name);
+        if (step.loggerMadeTheFile) {
+            EXPECT_EQ(modeOf(logs() / "quiller.log"), 0600u);
+        }
+    }
+    // A line cut off by another writer is ended before the next one.
+    EXPECT_NE(readAll(logs() / "quiller.log").find("cut off\n{"), std::string::npos);
 }
 
 TEST_F(TarnAppLoggerTest, WritesOneCompactSortedLinePerEvent) {
