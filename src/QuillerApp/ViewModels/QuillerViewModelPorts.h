@@ -65,9 +65,21 @@ public:
     virtual void setEnabled(bool enabled) = 0;
 };
 
+// Hands an address to the application the desktop chooses for it (the web
+// browser for http and https).
+class URLOpenerPort {
+public:
+    virtual ~URLOpenerPort() = default;
+    // False when the address is not one or nothing would open it. Returns
+    // without waiting for the application to start.
+    virtual bool open(const std::string& url) = 0;
+};
+
 // --- Stores ----------------------------------------------------------------------
 
 // The workspace file (QuillerWorkspaceStore). Neither call fails to the caller.
+// save() runs on the view model's saver thread, one call at a time, never at
+// the same time as another call of the port.
 class WorkspaceStorePort {
 public:
     virtual ~WorkspaceStorePort() = default;
@@ -79,6 +91,8 @@ public:
 };
 
 // The request history file (RequestHistoryStore). No call fails to the caller.
+// save() and clear() run on the view model's saver thread, one call at a
+// time, never at the same time as another call of the port.
 class HistoryStorePort {
 public:
     virtual ~HistoryStorePort() = default;
@@ -219,6 +233,7 @@ struct QuillerViewModelPorts {
     std::shared_ptr<ClipboardPort> clipboard{};
     std::shared_ptr<FilePanelsPort> filePanels{};
     std::shared_ptr<LaunchAtLoginPort> launchAtLogin{};
+    std::shared_ptr<URLOpenerPort> urlOpener{};
     std::shared_ptr<WorkspaceStorePort> workspaceStore{};
     std::shared_ptr<HistoryStorePort> historyStore{};
     std::shared_ptr<RequestExecutionPort> requestExecution{};
