@@ -15,3 +15,6 @@ find_package(simdjson REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(CURL REQUIRED)
 find_package(Boost 1.74 REQUIRED)
+# The views: Qt 6 Widgets (Debian's qt6-base-dev). Only the Qt targets
+# (tarnkit_ui, quiller_ui, quiller and their tests and tools) link these.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network DBus Test)

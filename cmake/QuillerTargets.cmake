@@ -13,19 +13,34 @@ if(QUILLER_SANITIZE)
 endif()
 target_include_directories(quiller_settings INTERFACE "${PROJECT_SOURCE_DIR}/src")
 
+# quiller_use_qt(<target>): moc for the target's sources and one precompiled
+# header of the Qt includes that nearly every view source needs, so that the
+# Qt headers are parsed once per target rather than once per source.
+function(quiller_use_qt target)
+  set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  target_precompile_headers(${target} PRIVATE
+    "$<$<COMPILE_LANGUAGE:CXX>:${PROJECT_SOURCE_DIR}/cmake/QtPrecompiled.h>")
+endfunction()
+
 # quiller_add_library(<target> FOLDERS <dir>... [LINK <lib>...] [QT])
-# Sources are the .cpp files of the given folders under src/. The folders of a
-# Qt-free target are recorded so that the layering test can check them.
+# Sources are the .cpp files of the given folders under src/ (a main.cpp is the
+# executable's, never the library's). The folders of Qt targets are recorded:
+# the layering test keeps Qt out of every other folder, and the Qt-free targets
+# are recorded so that it can check what they link.
 set_property(GLOBAL PROPERTY QUILLER_QT_FREE_TARGETS "")
 set_property(GLOBAL PROPERTY QUILLER_QT_FREE_FOLDERS "")
+set_property(GLOBAL PROPERTY QUILLER_QT_FOLDERS "")
 function(quiller_add_library target)
   cmake_parse_arguments(ARG "QT" "" "FOLDERS;LINK" ${ARGN})
   set(sources "")
   foreach(folder IN LISTS ARG_FOLDERS)
     file(GLOB folder_sources CONFIGURE_DEPENDS
       "${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp")
+    list(FILTER folder_sources EXCLUDE REGEX "/main\\.cpp$")
     list(APPEND sources ${folder_sources})
-    if(NOT ARG_QT)
+    if(ARG_QT)
+      set_property(GLOBAL APPEND PROPERTY QUILLER_QT_FOLDERS "src/${folder}")
+    else()
       set_property(GLOBAL APPEND PROPERTY QUILLER_QT_FREE_FOLDERS "src/${folder}")
     endif()
   endforeach()
@@ -34,4 +49,7 @@ function(quiller_add_library target)
   endif()
   add_library(${target} STATIC ${sources})
   target_link_libraries(${target} PUBLIC quiller_settings ${ARG_LINK})
+  if(ARG_QT)
+    quiller_use_qt(${target})
+  endif()
 endfunction()

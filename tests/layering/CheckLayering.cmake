@@ -1,19 +1,30 @@
-# Fails when a Qt-free folder includes a Qt header or a Qt-free target links Qt.
-# Inputs: SOURCE_DIR, FOLDERS (;-separated, relative to SOURCE_DIR), LINKS_FILE
-# (lines "target=dep,dep,...", the full link closure of each Qt-free target).
+# Fails when a source outside the Qt folders includes a Qt header or a Qt-free
+# target links Qt. Inputs: SOURCE_DIR (the tree whose src/ is checked),
+# QT_FOLDERS (,-separated, relative to SOURCE_DIR: these and their subfolders
+# may use Qt), LINKS_FILE (lines "target=dep,dep,...", the full link closure of
+# each Qt-free target).
 set(problems "")
-string(REPLACE "," ";" folders "${FOLDERS}")
-foreach(folder IN LISTS folders)
-  file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp"
-    "${SOURCE_DIR}/${folder}/*.hpp" "${SOURCE_DIR}/${folder}/*.in")
-  foreach(file IN LISTS files)
-    file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include")
-    foreach(line IN LISTS lines)
-      if(line MATCHES "[<\"](Q[A-Za-z0-9]+|Qt[A-Za-z0-9]*/[^>\"]*)[>\"]")
-        file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
-        string(APPEND problems "${rel} includes a Qt header: ${line}\n")
-      endif()
-    endforeach()
+string(REPLACE "," ";" qt_folders "${QT_FOLDERS}")
+file(GLOB_RECURSE files "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
+  "${SOURCE_DIR}/src/*.hpp" "${SOURCE_DIR}/src/*.in")
+list(SORT files)
+foreach(file IN LISTS files)
+  file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+  set(in_qt_folder FALSE)
+  foreach(folder IN LISTS qt_folders)
+    string(FIND "${rel}" "${folder}/" position)
+    if(position EQUAL 0)
+      set(in_qt_folder TRUE)
+    endif()
+  endforeach()
+  if(in_qt_folder)
+    continue()
+  endif()
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "[<\"](Q[A-Za-z0-9]+|Qt[A-Za-z0-9]*/[^>\"]*)[>\"]")
+      string(APPEND problems "${rel} includes a Qt header: ${line}\n")
+    endif()
   endforeach()
 endforeach()
 file(STRINGS "${LINKS_FILE}" entries)
