@@ -1,0 +1,117 @@
+#include "TarnKit/Design/TarnFlowLayout.h"
+
+#include "TarnKit/Design/TarnFlowGeometry.h"
+
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+std::vector<flow::Size> idealSizes(const QList<QLayoutItem*>& items) {
+    std::vector<flow::Size> sizes;
+    sizes.reserve(static_cast<std::size_t>(items.size()));
+    for (const QLayoutItem* item : items) {
+        // A hidden widget takes no place, as in every Qt layout.
+        const QSize hint = item->isEmpty() ? QSize(0, 0) : item->sizeHint();
+        sizes.push_back({static_cast<double>(hint.width()), static_cast<double>(hint.height())});
+    }
+    return sizes;
+}
+
+int ceilToInt(double value) {
+    return static_cast<int>(std::ceil(value));
+}
+
+} // namespace
+
+TarnFlowLayout::TarnFlowLayout(double spacing, double lineSpacing, QWidget* parent)
+    : QLayout(parent), m_spacing(spacing), m_lineSpacing(lineSpacing) {
+    setContentsMargins(0, 0, 0, 0);
+}
+
+TarnFlowLayout::~TarnFlowLayout() {
+    qDeleteAll(m_items);
+}
+
+int TarnFlowLayout::spacing() const {
+    return static_cast<int>(std::lround(m_spacing));
+}
+
+void TarnFlowLayout::setSpacing(int spacing) {
+    m_spacing = spacing;
+    invalidate();
+}
+
+void TarnFlowLayout::setLineSpacing(double lineSpacing) {
+    m_lineSpacing = lineSpacing;
+    invalidate();
+}
+
+void TarnFlowLayout::addItem(QLayoutItem* item) {
+    m_items.append(item);
+    invalidate();
+}
+
+QLayoutItem* TarnFlowLayout::itemAt(int index) const {
+    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
+}
+
+QLayoutItem* TarnFlowLayout::takeAt(int index) {
+    if (index < 0 || index >= m_items.size())
+        return nullptr;
+    QLayoutItem* item = m_items.takeAt(index);
+    invalidate();
+    return item;
+}
+
+QSize TarnFlowLayout::measured(std::optional<int> width) const {
+    const QMargins margins = contentsMargins();
+    std::optional<double> proposal;
+    if (width)
+        proposal = std::max(0, *width - margins.left() - margins.right());
+    const std::vector<flow::Size> sizes = idealSizes(m_items);
+    const flow::Size size = flow::sizeThatFits(sizes, proposal, m_spacing, m_lineSpacing);
+    return {ceilToInt(size.width) + margins.left() + margins.right(),
+            ceilToInt(size.height) + margins.top() + margins.bottom()};
+}
+
+int TarnFlowLayout::heightForWidth(int width) const {
+    return measured(width).height();
+}
+
+QSize TarnFlowLayout::sizeHint() const {
+    return measured(std::nullopt);
+}
+
+QSize TarnFlowLayout::minimumSize() const {
+    // The widest child: narrower than that, a child would stick out.
+    QSize widest(0, 0);
+    for (const QLayoutItem* item : m_items) {
+        if (!item->isEmpty())
+            widest = widest.expandedTo(item->sizeHint());
+    }
+    const QMargins margins = contentsMargins();
+    return widest + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+}
+
+void TarnFlowLayout::setGeometry(const QRect& rect) {
+    QLayout::setGeometry(rect);
+    const QRect area = rect.marginsRemoved(contentsMargins());
+    const std::vector<flow::Size> sizes = idealSizes(m_items);
+    const std::vector<flow::Point> origins = flow::placeSubviews(
+        sizes, {static_cast<double>(area.x()), static_cast<double>(area.y()),
+                static_cast<double>(area.width()), static_cast<double>(area.height())},
+        m_spacing, m_lineSpacing);
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        m_items[i]->setGeometry(QRect(static_cast<int>(std::lround(origins[index].x)),
+                                      static_cast<int>(std::lround(origins[index].y)),
+                                      static_cast<int>(sizes[index].width),
+                                      static_cast<int>(sizes[index].height)));
+    }
+}
+
+} // namespace tarn
