@@ -10,12 +10,22 @@
 namespace tarn {
 namespace {
 
-std::vector<flow::Size> idealSizes(const QList<QLayoutItem*>& items) {
+// The items that take part: a hidden widget takes no place (not even its
+// spacing), as in every Qt layout.
+std::vector<QLayoutItem*> shownItems(const QList<QLayoutItem*>& items) {
+    std::vector<QLayoutItem*> shown;
+    for (QLayoutItem* item : items) {
+        if (!item->isEmpty())
+            shown.push_back(item);
+    }
+    return shown;
+}
+
+std::vector<flow::Size> idealSizes(const std::vector<QLayoutItem*>& items) {
     std::vector<flow::Size> sizes;
-    sizes.reserve(static_cast<std::size_t>(items.size()));
+    sizes.reserve(items.size());
     for (const QLayoutItem* item : items) {
-        // A hidden widget takes no place, as in every Qt layout.
-        const QSize hint = item->isEmpty() ? QSize(0, 0) : item->sizeHint();
+        const QSize hint = item->sizeHint();
         sizes.push_back({static_cast<double>(hint.width()), static_cast<double>(hint.height())});
     }
     return sizes;
@@ -72,7 +82,7 @@ QSize TarnFlowLayout::measured(std::optional<int> width) const {
     std::optional<double> proposal;
     if (width)
         proposal = std::max(0, *width - margins.left() - margins.right());
-    const std::vector<flow::Size> sizes = idealSizes(m_items);
+    const std::vector<flow::Size> sizes = idealSizes(shownItems(m_items));
     const flow::Size size = flow::sizeThatFits(sizes, proposal, m_spacing, m_lineSpacing);
     return {ceilToInt(size.width) + margins.left() + margins.right(),
             ceilToInt(size.height) + margins.top() + margins.bottom()};
@@ -100,17 +110,16 @@ QSize TarnFlowLayout::minimumSize() const {
 void TarnFlowLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
     const QRect area = rect.marginsRemoved(contentsMargins());
-    const std::vector<flow::Size> sizes = idealSizes(m_items);
+    const std::vector<QLayoutItem*> items = shownItems(m_items);
+    const std::vector<flow::Size> sizes = idealSizes(items);
     const std::vector<flow::Point> origins = flow::placeSubviews(
         sizes, {static_cast<double>(area.x()), static_cast<double>(area.y()),
                 static_cast<double>(area.width()), static_cast<double>(area.height())},
         m_spacing, m_lineSpacing);
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        m_items[i]->setGeometry(QRect(static_cast<int>(std::lround(origins[index].x)),
-                                      static_cast<int>(std::lround(origins[index].y)),
-                                      static_cast<int>(sizes[index].width),
-                                      static_cast<int>(sizes[index].height)));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i]->setGeometry(QRect(static_cast<int>(std::lround(origins[i].x)),
+                                    static_cast<int>(std::lround(origins[i].y)),
+                                    static_cast<int>(sizes[i].width), static_cast<int>(sizes[i].height)));
     }
 }
 

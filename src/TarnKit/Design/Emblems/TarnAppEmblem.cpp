@@ -20,9 +20,10 @@ QImage tinted(const QImage& source, const QColor& tint) {
 } // namespace
 
 int emblemViewSide(double size) {
-    if (!(size > 0))
+    // Checked before converting: NaN, infinity or a huge size has no int.
+    if (!(size > 0) || size > TarnEmblemRenderer::maximumPixelSize)
         return 0;
-    return static_cast<int>(std::lround(std::min(size, double(TarnEmblemRenderer::maximumPixelSize))));
+    return static_cast<int>(std::lround(size));
 }
 
 void paintAppEmblem(QPainter& painter, const QRectF& target, TarnAppIdentity app, bool asTemplate,

@@ -16,8 +16,9 @@ namespace tarn {
 void paintAppEmblem(QPainter& painter, const QRectF& target, TarnAppIdentity app, bool asTemplate,
                     const QColor& tint);
 
-// The side in whole pixels of a square view asked for `size`: never negative,
-// never more than the renderer draws.
+// The side in whole pixels of a square view asked for `size`; 0 (an empty
+// view) for a size that is not positive, not finite or beyond what the
+// renderer draws.
 int emblemViewSide(double size);
 
 // One application emblem as a square of `size` logical pixels. A template
