@@ -5,6 +5,7 @@
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnGroundBackground.h"
 #include "TarnKit/Design/TarnLanguageLayout.h"
+#include "TarnKit/Design/TarnToastBanner.h"
 #include "TarnKit/Design/TarnVersionBadge.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -21,12 +22,9 @@ using namespace tarn;
 
 QImage rendered(QWidget& widget) {
     widget.adjustSize();
-    if (widget.layout())
-        widget.layout()->activate();
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
+    widget.setAttribute(Qt::WA_TranslucentBackground);
+    widget.show();
+    return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 TEST(TarnGlassButton, ActiveStateAndPressDimming) {
@@ -80,6 +78,30 @@ TEST(TarnGlassCard, PadsItsContentAndPaintsTheSurface) {
     const QImage image = rendered(card);
     EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0); // outside the rounded corner
     EXPECT_NEAR(image.pixelColor(6, 64).alpha(), qRound(0.06 * 255), 2); // the surface fill
+}
+
+TEST(TarnToastBanner, SymbolByOutcomeAndTheMessageVerbatim) {
+    const QString message = QStringLiteral("<b>Saved</b> %1 \u00e7\u0131kt\u0131");
+    TarnToastBanner error(message, true);
+    EXPECT_EQ(error.property("symbolName").toString(), QStringLiteral("exclamationmark.triangle.fill"));
+    EXPECT_EQ(error.property("symbolColor").value<QColor>(), qColor(TarnGlassTokens::warning));
+    TarnToastBanner success(message, false);
+    EXPECT_EQ(success.property("symbolName").toString(), QStringLiteral("checkmark.circle.fill"));
+    EXPECT_EQ(success.property("symbolColor").value<QColor>(), qColor(TarnGlassTokens::success));
+
+    auto* text = success.findChild<QLabel*>(QStringLiteral("toastMessage"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), message);
+    EXPECT_EQ(text->textFormat(), Qt::PlainText);
+    EXPECT_EQ(success.layout()->contentsMargins(), QMargins(16, 10, 16, 10));
+    EXPECT_EQ(success.layout()->spacing(), 8);
+
+    const QImage image = rendered(success);
+    const QColor middle = image.pixelColor(image.width() / 2, 3);
+    // A black capsule at 0.84, over its own shadow.
+    EXPECT_GE(middle.alpha(), qRound(0.84 * 255));
+    EXPECT_LT(middle.alpha(), 235);
+    EXPECT_EQ(middle.red(), 0);
 }
 
 TEST(TarnVersionBadge, ShowsTheTagOrTheDetailedForm) {

@@ -1,0 +1,62 @@
+#include "TarnKit/Design/TarnToastBanner.h"
+
+#include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnSymbolStandIn.h"
+#include "TarnKit/Utilities/TarnGlassTokens.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+namespace tarn {
+namespace {
+
+constexpr int kSymbolSize = 14;
+
+} // namespace
+
+TarnToastBanner::TarnToastBanner(const QString& message, bool isError, QWidget* parent)
+    : QWidget(parent), m_message(message), m_isError(isError) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(16, 10, 16, 10);
+    row->setSpacing(8);
+
+    auto* symbol = new QLabel(this);
+    symbol->setObjectName(QStringLiteral("toastSymbol"));
+    symbol->setPixmap(symbolIcon(symbolName(), symbolColor(), kSymbolSize)
+                          .pixmap(kSymbolSize, kSymbolSize));
+    row->addWidget(symbol, 0, Qt::AlignVCenter);
+
+    auto* text = new QLabel(message, this);
+    text->setObjectName(QStringLiteral("toastMessage"));
+    text->setTextFormat(Qt::PlainText);
+    text->setFont(designFont(12, QFont::Medium)); // callout
+    QPalette textPalette = text->palette();
+    textPalette.setColor(QPalette::WindowText, Qt::white);
+    text->setPalette(textPalette);
+    row->addWidget(text, 0, Qt::AlignVCenter);
+
+    auto* shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setColor(qColor(TarnColor::black(0.35)));
+    shadow->setBlurRadius(12);
+    shadow->setOffset(0, 4);
+    setGraphicsEffect(shadow);
+}
+
+QString TarnToastBanner::symbolName() const {
+    return m_isError ? QStringLiteral("exclamationmark.triangle.fill")
+                     : QStringLiteral("checkmark.circle.fill");
+}
+
+QColor TarnToastBanner::symbolColor() const {
+    return qColor(m_isError ? TarnGlassTokens::warning : TarnGlassTokens::success);
+}
+
+void TarnToastBanner::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintGlassShape(painter, rect(), capsuleRadius(rect()), qColor(TarnColor::black(0.84)),
+                    qColor(TarnGlassTokens::borderSubtle));
+}
+
+} // namespace tarn
