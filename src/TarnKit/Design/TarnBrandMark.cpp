@@ -3,6 +3,7 @@
 #include "TarnKit/Design/Emblems/TarnAppEmblem.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 
+#include <QCache>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -68,6 +69,27 @@ void paint(QPainter& painter, double width, double height) {
 
 } // namespace TarnBrandMarkGeometry
 
+namespace {
+
+// The suite mark at `pixels` × `pixels`, painted once per size: its two
+// gradient fills of three polygons cost far more than a copy. Main thread.
+QImage suiteMarkImage(int pixels) {
+    static QCache<int, QImage> images(32);
+    if (const QImage* cached = images.object(pixels))
+        return *cached;
+    auto* image = new QImage(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image->fill(Qt::transparent);
+    {
+        QPainter painter(image);
+        TarnBrandMarkGeometry::paint(painter, pixels, pixels);
+    }
+    const QImage result = *image;
+    images.insert(pixels, image);
+    return result;
+}
+
+} // namespace
+
 std::optional<TarnAppIdentity> TarnBrandMarkStyle::shownApp(
     std::optional<TarnAppIdentity> runningApp) const {
     switch (m_kind) {
@@ -112,9 +134,14 @@ void TarnBrandMark::paintEvent(QPaintEvent*) {
         paintAppEmblem(painter, rect(), *m_shownApp, false, QColor());
         return;
     }
-    const double side = std::min(width(), height());
-    painter.translate((width() - side) / 2, (height() - side) / 2);
-    TarnBrandMarkGeometry::paint(painter, side, side);
+    const int side = std::min(width(), height());
+    const double ratio = devicePixelRatioF();
+    const int pixels = static_cast<int>(std::lround(side * ratio));
+    if (pixels <= 0)
+        return;
+    const QRectF square((width() - side) / 2.0, (height() - side) / 2.0, side, side);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(square, suiteMarkImage(pixels));
 }
 
 } // namespace tarn
