@@ -64,6 +64,11 @@ public:
     void chooseFileToSave(SaveOptions, Completion) override {}
 };
 
+class NoURLOpener final : public URLOpenerPort {
+public:
+    bool open(const std::string&) override { return false; }
+};
+
 // `keychain` and `logger` must outlive the view model made with the ports.
 inline QuillerViewModelPorts benchPorts(std::shared_ptr<tarn::MainExecutor> main,
                                         const std::filesystem::path& folder,
@@ -71,7 +76,8 @@ inline QuillerViewModelPorts benchPorts(std::shared_ptr<tarn::MainExecutor> main
                                         tarn::TarnAppLogger& logger) {
     QuillerViewModelPorts ports =
         makeRealPorts(std::move(main), std::make_shared<tarn::ThreadBackgroundExecutor>(),
-                      std::make_shared<NoClipboard>(), std::make_shared<NoFilePanels>());
+                      std::make_shared<NoClipboard>(), std::make_shared<NoFilePanels>(),
+                      std::make_shared<NoURLOpener>());
     ports.workspaceStore = std::make_shared<WorkspaceStoreAdapter>(folder, keychain);
     ports.historyStore = std::make_shared<HistoryStoreAdapter>(folder);
     ports.logger = &logger;

@@ -62,8 +62,8 @@ void applyStreamEvents(benchmark::State& state) {
     ports.requestExecution = std::make_shared<EventSource>();
     QuillerViewModel viewModel(std::move(ports));
     std::size_t heard = 0;
-    viewModel.addObserver([&](QuillerViewModel::Field field) {
-        if (field == QuillerViewModel::Field::sseEvents)
+    viewModel.addObserver([&](const QuillerViewModel::Change& change) {
+        if (change.field == QuillerViewModel::Field::sseEvents)
             heard += viewModel.sseEvents().size() > 0 ? 1 : 0;
     });
     viewModel.setSseURL("http://127.0.0.1:1/events");

@@ -191,6 +191,7 @@ ViewModelTest::ViewModelTest()
       clock(std::make_shared<FakeClock>(main.get())), clipboard(std::make_shared<FakeClipboard>()),
       filePanels(std::make_shared<FakeFilePanels>()),
       launchAtLogin(std::make_shared<FakeLaunchAtLogin>()),
+      urlOpener(std::make_shared<FakeURLOpener>()),
       workspaceStore(std::make_shared<FakeWorkspaceStore>()),
       historyStore(std::make_shared<FakeHistoryStore>()),
       execution(std::make_shared<FakeRequestExecution>()),
@@ -209,6 +210,7 @@ QuillerViewModelPorts ViewModelTest::ports() {
     ports.clipboard = clipboard;
     ports.filePanels = filePanels;
     ports.launchAtLogin = launchAtLogin;
+    ports.urlOpener = urlOpener;
     ports.workspaceStore = workspaceStore;
     ports.historyStore = historyStore;
     ports.requestExecution = execution;
@@ -225,8 +227,11 @@ QuillerViewModel& ViewModelTest::makeViewModel() {
     viewModel.reset();
     viewModel = std::make_unique<QuillerViewModel>(ports());
     notifications.clear();
-    viewModel->addObserver(
-        [this](QuillerViewModel::Field field) { notifications.push_back(field); });
+    changes.clear();
+    viewModel->addObserver([this](const QuillerViewModel::Change& change) {
+        notifications.push_back(change.field);
+        changes.push_back(change);
+    });
     return *viewModel;
 }
 
@@ -238,6 +243,30 @@ void ViewModelTest::settle() {
         if (ran == 0 && background->size() == before)
             return;
     }
+}
+
+std::vector<QuillerWorkspacePayload>& ViewModelTest::workspaceSaves() {
+    if (viewModel)
+        viewModel->flushSaves();
+    return workspaceStore->saves;
+}
+
+std::vector<std::vector<RequestHistoryEntry>>& ViewModelTest::historySaves() {
+    if (viewModel)
+        viewModel->flushSaves();
+    return historyStore->saves;
+}
+
+std::vector<RequestHistoryEntry>& ViewModelTest::historyFile() {
+    if (viewModel)
+        viewModel->flushSaves();
+    return historyStore->stored;
+}
+
+int ViewModelTest::historyClears() {
+    if (viewModel)
+        viewModel->flushSaves();
+    return historyStore->clears;
 }
 
 std::vector<tarn::TarnLogEntry> ViewModelTest::logEntries() const {

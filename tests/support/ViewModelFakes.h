@@ -97,6 +97,18 @@ public:
     std::vector<bool> requests;
 };
 
+// Opens every address it is given unless told to refuse.
+class FakeURLOpener final : public URLOpenerPort {
+public:
+    bool open(const std::string& url) override {
+        opened.push_back(url);
+        return !refuses;
+    }
+
+    bool refuses = false;
+    std::vector<std::string> opened;
+};
+
 class FakeWorkspaceStore final : public WorkspaceStorePort {
 public:
     QuillerWorkspacePayload load() override {
@@ -284,6 +296,13 @@ protected:
     // Moves the virtual clock (and the fake clock with it).
     void advance(std::chrono::milliseconds duration) { main->advance(duration); }
 
+    // What the stores received, once the view model's savers have written
+    // every save handed to them (the savers run when the test says so).
+    std::vector<QuillerWorkspacePayload>& workspaceSaves();
+    std::vector<std::vector<RequestHistoryEntry>>& historySaves();
+    std::vector<RequestHistoryEntry>& historyFile();
+    int historyClears();
+
     // The log's newest entries first.
     std::vector<tarn::TarnLogEntry> logEntries() const;
     // How often the field was announced since the view model was made (or
@@ -296,6 +315,7 @@ protected:
     std::shared_ptr<FakeClipboard> clipboard;
     std::shared_ptr<FakeFilePanels> filePanels;
     std::shared_ptr<FakeLaunchAtLogin> launchAtLogin;
+    std::shared_ptr<FakeURLOpener> urlOpener;
     std::shared_ptr<FakeWorkspaceStore> workspaceStore;
     std::shared_ptr<FakeHistoryStore> historyStore;
     std::shared_ptr<FakeRequestExecution> execution;
@@ -309,6 +329,8 @@ protected:
     std::unique_ptr<tarn::TarnAppLogger> logger;
     std::unique_ptr<QuillerViewModel> viewModel;
     std::vector<QuillerViewModel::Field> notifications;
+    // The same notifications with their change records.
+    std::vector<QuillerViewModel::Change> changes;
 };
 
 // A request, collection and environment with readable names for fixtures.

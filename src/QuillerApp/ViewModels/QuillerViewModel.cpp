@@ -19,7 +19,7 @@ tarn::TarnAppLogger& loggerOf(const QuillerViewModelPorts& ports) {
 
 void requirePorts(const QuillerViewModelPorts& ports) {
     if (!ports.main || !ports.background || !ports.clock || !ports.clipboard || !ports.filePanels ||
-        !ports.launchAtLogin || !ports.workspaceStore || !ports.historyStore ||
+        !ports.launchAtLogin || !ports.urlOpener || !ports.workspaceStore || !ports.historyStore ||
         !ports.requestExecution || !ports.collectionRunner || !ports.mcpInspector ||
         !ports.mockServer || !ports.webSocket)
         throw std::invalid_argument("QuillerViewModel needs every port");
@@ -31,6 +31,17 @@ QuillerViewModel::QuillerViewModel(QuillerViewModelPorts ports)
     : m_ports((requirePorts(ports), std::move(ports))), m_logger(loggerOf(m_ports)) {
     m_language = m_ports.language ? *m_ports.language : tarn::language::current();
     m_launchAtLogin = m_ports.launchAtLogin->isEnabled();
+
+    m_workspaceSaver = std::make_unique<LatestSnapshotSaver<QuillerWorkspacePayload>>(
+        m_ports.background,
+        [store = m_ports.workspaceStore](const QuillerWorkspacePayload& p) { store->save(p); });
+    m_historySaver = std::make_unique<LatestSnapshotSaver<HistoryWrite>>(
+        m_ports.background, [store = m_ports.historyStore](const HistoryWrite& write) {
+            if (write.entries)
+                store->save(*write.entries);
+            else
+                store->clear();
+        });
 
     QuillerWorkspacePayload payload = m_ports.workspaceStore->load();
 
@@ -78,6 +89,8 @@ QuillerViewModel::~QuillerViewModel() {
     // still pending would only find the view model gone.
     if (m_toastTimer)
         m_ports.main->cancel(*m_toastTimer);
+    // The last edits reach the files before the state that holds them goes.
+    flushSaves();
 }
 
 // --- Observation ---------------------------------------------------------------------
@@ -102,7 +115,12 @@ void QuillerViewModel::removeObserver(ObserverToken token) {
     }
 }
 
-void QuillerViewModel::notify(Field field) {
+void QuillerViewModel::notify(const Change& change) {
+    // Before the observers run: they may read the derived values at once.
+    if (change.field == Field::latestResponse || change.field == Field::jsonPathQuery)
+        m_jsonPathResult.reset();
+    if (change.field == Field::latestResponse || change.field == Field::previousResponse)
+        m_responseDiff.reset();
     ++m_notifyDepth;
     // By index and up to the size at the start: observers added meanwhile
     // wait for the next change, and the vector may grow under us.
@@ -113,7 +131,7 @@ void QuillerViewModel::notify(Field field) {
                 // A copy, so an observer that removes itself stays alive
                 // until it returns.
                 const Observer observer = m_observers[i].observer;
-                observer(field);
+                observer(change);
             }
         }
     } catch (...) {
@@ -140,24 +158,38 @@ std::uint16_t QuillerViewModel::portFromText() const {
 }
 
 void QuillerViewModel::persist() {
-    // Screens call this after every edit: the lists are lent to the payload
-    // rather than copied, and come back however the save ends.
-    QuillerWorkspacePayload payload;
-    payload.collections = std::move(m_collections);
-    payload.environments = std::move(m_environments);
-    payload.mockRoutes = std::move(m_mockRoutes);
-    payload.activeEnvironmentID = m_activeEnvironmentID;
-    payload.proxyPort = portFromText();
-    struct GiveBack {
-        QuillerViewModel& owner;
-        QuillerWorkspacePayload& lent;
-        ~GiveBack() {
-            owner.m_collections = std::move(lent.collections);
-            owner.m_environments = std::move(lent.environments);
-            owner.m_mockRoutes = std::move(lent.mockRoutes);
-        }
-    } giveBack{*this, payload};
-    m_ports.workspaceStore->save(payload);
+    // Screens call this on every keystroke: copying the workspace here would
+    // cost the keystroke, so the copy waits for the end of the turn and is
+    // made once for every persist() of it.
+    m_workspaceSnapshotDue = true;
+    if (m_workspaceSnapshotPosted)
+        return;
+    m_workspaceSnapshotPosted = true;
+    m_ports.main->post(tarn::guarded(m_alive, [this] {
+        m_workspaceSnapshotPosted = false;
+        takeWorkspaceSnapshot();
+    }));
+}
+
+void QuillerViewModel::takeWorkspaceSnapshot() {
+    if (!m_workspaceSnapshotDue)
+        return;
+    m_workspaceSnapshotDue = false;
+    m_workspaceSaver->submit(QuillerWorkspacePayload{.collections = m_collections,
+                                                     .environments = m_environments,
+                                                     .activeEnvironmentID = m_activeEnvironmentID,
+                                                     .mockRoutes = m_mockRoutes,
+                                                     .proxyPort = portFromText()});
+}
+
+void QuillerViewModel::saveHistory() {
+    m_historySaver->submit(HistoryWrite{m_executionHistory});
+}
+
+void QuillerViewModel::flushSaves() {
+    takeWorkspaceSnapshot();
+    m_workspaceSaver->flush();
+    m_historySaver->flush();
 }
 
 void QuillerViewModel::showToast(const std::string& message, bool isError) {
@@ -311,15 +343,13 @@ void QuillerViewModel::postFailure(std::function<void(JobFailure)> onFailure, Jo
 // --- Service callbacks ---------------------------------------------------------------
 
 void QuillerViewModel::exchangeCaptured(CapturedProxyExchange exchange) {
-    mutate(m_capturedExchanges, Field::capturedExchanges, [&](auto& list) {
-        list.push_front(std::move(exchange));
-        while (list.size() > maxCapturedExchanges)
-            list.pop_back();
-    });
+    prependRow(m_capturedExchanges, Field::capturedExchanges, std::move(exchange),
+               maxCapturedExchanges);
 }
 
 void QuillerViewModel::webSocketMessage(WebSocketFrameItem frame) {
-    mutate(m_wsFrames, Field::wsFrames, [&](auto& list) { list.push_front(std::move(frame)); });
+    // Kept without limit: the user clears the console by reconnecting.
+    insertRow(m_wsFrames, Field::wsFrames, 0, std::move(frame));
 }
 
 void QuillerViewModel::webSocketDisconnected(const std::optional<std::string>& reason) {

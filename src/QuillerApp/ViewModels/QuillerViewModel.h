@@ -10,11 +10,14 @@
 // the main executor; a result that arrives after the view model is gone is
 // dropped.
 
+#include "QuillerApp/ViewModels/LatestSnapshotSaver.h"
 #include "QuillerApp/ViewModels/QuillerTab.h"
+#include "QuillerApp/ViewModels/QuillerViewModelChange.h"
 #include "QuillerApp/ViewModels/QuillerViewModelPorts.h"
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "QuillerCore/Engine/EnvironmentTemplateEngine.h"
 #include "QuillerCore/Engine/GraphQLIntrospectionEngine.h"
+#include "QuillerCore/Engine/JSONInspectorEngine.h"
 #include "QuillerCore/Engine/RequestHistoryEngine.h"
 #include "QuillerCore/Models/RequestHistoryEntry.h"
 #include "QuillerCore/Models/RequestModel.h"
@@ -48,54 +51,12 @@ namespace quiller {
 
 class QuillerViewModel {
 public:
-    // One case per published field, in declaration order.
-    enum class Field {
-        selectedTab,
-        collections,
-        selectedCollectionID,
-        selectedRequestID,
-        environments,
-        activeEnvironmentID,
-        isSending,
-        latestResponse,
-        previousResponse,
-        responseHistory,
-        executionHistory,
-        jsonPathQuery,
-        snippetLanguage,
-        graphQLSchema,
-        isIntrospectingGraphQL,
-        graphQLIntrospectionError,
-        showGraphQLSchemaExplorer,
-        isRunningCollection,
-        collectionRunResults,
-        isBenchmarking,
-        latestBenchmark,
-        sseURL,
-        isSSEStreaming,
-        sseEvents,
-        wsURL,
-        wsDraftMessage,
-        isWSConnected,
-        wsFrames,
-        mcpCommandLine,
-        isInspectingMCP,
-        mcpTools,
-        selectedMCPToolName,
-        mcpArgumentsJSON,
-        mcpRawLog,
-        proxyPortText,
-        isProxyRunning,
-        activeProxyPort,
-        mockRoutes,
-        capturedExchanges,
-        language,
-        launchAtLogin,
-        toastMessage,
-        toastIsError
-    };
+    // The published fields and the change records: see QuillerViewModelChange.h.
+    using Field = QuillerViewModelField;
+    using Change = ViewModelChange;
+    static constexpr std::size_t fieldCount = viewModelFields::fieldCount;
 
-    using Observer = std::function<void(Field)>;
+    using Observer = std::function<void(const Change&)>;
     using ObserverToken = std::uint64_t;
 
     // Positions into collections() and that collection's requests.
@@ -133,12 +94,32 @@ public:
 
     // --- Observation ------------------------------------------------------------
 
-    // Every setter (and every operation, for each field it changes) calls the
-    // observers with the field's identity after storing the new value, also
-    // when the value did not change. An observer may add or remove observers;
-    // one added during a notification hears from the next one on.
+    // Every setter (and every operation, for each step it takes) calls the
+    // observers with a change record after storing the new value, also when
+    // the value did not change. A setter of a list field announces a reset;
+    // the operations announce rows inserted, removed or updated (the record
+    // and its positions are described in QuillerViewModelChange.h). An
+    // observer may add or remove observers; one added during a notification
+    // hears from the next one on. Observers are called on the main thread.
     ObserverToken addObserver(Observer observer);
     void removeObserver(ObserverToken token);
+
+    // --- Edits keyed by identity ------------------------------------------------
+    // Each applies `edit` to one row in place, found by its identifier (in
+    // any collection, in any environment), announces it as one row
+    // `updated` with the row's identity - and, for a request or a variable,
+    // the collection or environment as parent - and returns true. Returns
+    // false and announces nothing when no row has the identifier. The row
+    // keeps its identifier whatever the edit does. An edit of an environment
+    // may change its variables: a list of that environment's variables
+    // treats the update as a reset. Nothing is saved: call persist().
+
+    bool updateRequest(const tarn::UUID& requestID,
+                       const std::function<void(APIRequestSpec&)>& edit);
+    bool updateEnvironment(const tarn::UUID& environmentID,
+                           const std::function<void(APIEnvironmentProfile&)>& edit);
+    bool updateVariable(const tarn::UUID& variableID,
+                        const std::function<void(KeyValueRow&)>& edit);
 
     // --- Published fields -------------------------------------------------------
     // Assigning a field only stores it and notifies: screens that edit the
@@ -307,7 +288,17 @@ public:
 
     // Saves collections, environments, the active environment, mock routes and
     // the port read from proxyPortText() (8787 when it is not a port number).
+    // Returns at once and never waits for the disk or the keychain: the
+    // snapshot is taken once per main-executor turn, however often persist()
+    // was called in it, and handed to the workspace saver, which writes
+    // snapshots one after the other on the background executor; a snapshot
+    // that waits behind a write is replaced by a newer one. The history file
+    // is saved the same way by its own saver.
     void persist();
+    // Takes any snapshot still due and returns once every save handed to the
+    // savers (workspace and history) is written. Blocks: call it when the
+    // application quits; the destructor calls it too.
+    void flushSaves();
     // Shows the banner for toastDuration; a new toast replaces the current one
     // and gets its own full time.
     void showToast(const std::string& message, bool isError);
@@ -349,7 +340,18 @@ public:
     void exportDotEnvToFile(bool maskSecrets);
     void copyText(const std::string& text, const std::string& label);
     std::string generatedCodeSnippet() const;
+    // jsonPathQuery() applied to the latest response's body; nothing without
+    // a response or with a blank query. Computed once per query and response
+    // and kept until either is assigned again.
     std::optional<std::string> jsonPathResult() const;
+    // The line diff of the previous response's pretty body against the latest
+    // one's; empty unless both responses are present. Computed once per pair
+    // and kept until either is assigned again.
+    const std::vector<DiffLineItem>& responseDiff() const;
+
+    // Opens `url` with the user's browser (or the application for its
+    // scheme); shows an error toast when nothing can open it.
+    void openURL(const std::string& url);
 
     // --- GraphQL schema and operation templates ---------------------------------
 
@@ -390,20 +392,66 @@ private:
         bool stopRequested = false;
     };
 
+    // One write of the history file: the entries, or nothing to remove it.
+    struct HistoryWrite {
+        std::optional<std::vector<RequestHistoryEntry>> entries{};
+    };
+
     // The busy flags, each counting the jobs of its kind in flight.
     enum class BusyKind { sending, introspecting, runningCollection, benchmarking, inspectingMCP };
 
     template <class T, class V> void assign(T& member, V&& value, Field field) {
         member = std::forward<V>(value);
-        notify(field);
+        notify(Change{.field = field,
+                      .kind = viewModelFields::isListField(field) ? ListChangeKind::reset
+                                                                  : ListChangeKind::none});
     }
-    // Changes a field in place (a front insertion into a long list, one row of
-    // a collection) and notifies once.
-    template <class T, class Change> void mutate(T& member, Field field, Change&& change) {
-        std::forward<Change>(change)(member);
-        notify(field);
+    void notify(const Change& change);
+
+    // The list steps every operation is made of; each announces itself.
+    // `parent` names the collection or environment owning a nested list.
+    template <class List, class Row>
+    void insertRow(List& list, Field field, std::size_t position, Row row,
+                   std::optional<tarn::UUID> parent = std::nullopt) {
+        const tarn::UUID identity = row.id;
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), std::move(row));
+        notify(Change{field, ListChangeKind::inserted, position, 1, identity, std::move(parent)});
     }
-    void notify(Field field);
+    // Inserts `row` in front and drops the rows past `limit` from the end.
+    template <class List, class Row>
+    void prependRow(List& list, Field field, Row row, std::size_t limit) {
+        insertRow(list, field, 0, std::move(row));
+        if (list.size() > limit) {
+            const std::size_t dropped = list.size() - limit;
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(limit), list.end());
+            notify(
+                Change{field, ListChangeKind::removed, limit, dropped, std::nullopt, std::nullopt});
+        }
+    }
+    // Removes every row with the identifier, one notification per run of
+    // adjacent rows, from the back so each record's positions hold as given.
+    template <class List>
+    void removeRows(List& list, Field field, const tarn::UUID& identity,
+                    std::optional<tarn::UUID> parent = std::nullopt) {
+        std::size_t end = list.size();
+        while (end > 0) {
+            if (list[end - 1].id != identity) {
+                --end;
+                continue;
+            }
+            std::size_t first = end - 1;
+            while (first > 0 && list[first - 1].id == identity)
+                --first;
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(first),
+                       list.begin() + static_cast<std::ptrdiff_t>(end));
+            notify(Change{field, ListChangeKind::removed, first, end - first, identity, parent});
+            end = first;
+        }
+    }
+    void announceUpdate(Field field, std::size_t position, const tarn::UUID& identity,
+                        std::optional<tarn::UUID> parent = std::nullopt) {
+        notify(Change{field, ListChangeKind::updated, position, 1, identity, std::move(parent)});
+    }
 
     // The text for the view model's language.
     std::string text(std::string_view en, std::string_view tr) const;
@@ -411,6 +459,11 @@ private:
     // Raises the kind's flag; the flag falls when the last job of its kind ends.
     void beginBusy(BusyKind kind);
     void endBusy(BusyKind kind);
+
+    // Hands the workspace as it is now to the saver, when persist() asked for it.
+    void takeWorkspaceSnapshot();
+    // Hands the history as it is now to its saver.
+    void saveHistory();
 
     // proxyPortText() as a port, 8787 when it is not one.
     std::uint16_t portFromText() const;
@@ -527,6 +580,17 @@ private:
 
     // Hides the current toast.
     std::optional<tarn::TimerToken> m_toastTimer;
+
+    // persist() was called since the last snapshot, and the job that takes
+    // the next one is posted.
+    bool m_workspaceSnapshotDue = false;
+    bool m_workspaceSnapshotPosted = false;
+    std::unique_ptr<LatestSnapshotSaver<QuillerWorkspacePayload>> m_workspaceSaver;
+    std::unique_ptr<LatestSnapshotSaver<HistoryWrite>> m_historySaver;
+
+    // Derived values kept until a field they come from is assigned.
+    mutable std::optional<std::optional<std::string>> m_jsonPathResult;
+    mutable std::optional<std::vector<DiffLineItem>> m_responseDiff;
 };
 
 template <class Work, class OnSuccess, class OnFailure>

@@ -5,8 +5,74 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace quiller {
+
+namespace {
+
+// Runs the edit on the row and gives the row its identifier back, so a list
+// that follows rows by identity cannot lose one to an edit.
+template <class Row, class Edit> void editKeepingIdentity(Row& row, const Edit& edit) {
+    const tarn::UUID identity = row.id;
+    edit(row);
+    row.id = identity;
+}
+
+// Where an edited row of a nested list was: its position and its owner.
+struct NestedPosition {
+    std::size_t position = 0;
+    tarn::UUID owner;
+};
+
+// Edits the row with `rowID` in the `rows` list of whichever owner holds it.
+template <class Owner, class Row, class Edit>
+std::optional<NestedPosition> editNestedRow(std::vector<Owner>& owners,
+                                            std::vector<Row> Owner::*rows, const tarn::UUID& rowID,
+                                            const Edit& edit) {
+    for (Owner& owner : owners) {
+        auto& list = owner.*rows;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].id != rowID)
+                continue;
+            editKeepingIdentity(list[i], edit);
+            return NestedPosition{i, owner.id};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool QuillerViewModel::updateRequest(const tarn::UUID& requestID,
+                                     const std::function<void(APIRequestSpec&)>& edit) {
+    const auto found =
+        editNestedRow(m_collections, &APIRequestCollection::requests, requestID, edit);
+    if (found)
+        announceUpdate(Field::collections, found->position, requestID, found->owner);
+    return found.has_value();
+}
+
+bool QuillerViewModel::updateEnvironment(const tarn::UUID& environmentID,
+                                         const std::function<void(APIEnvironmentProfile&)>& edit) {
+    for (std::size_t i = 0; i < m_environments.size(); ++i) {
+        if (m_environments[i].id != environmentID)
+            continue;
+        editKeepingIdentity(m_environments[i], edit);
+        announceUpdate(Field::environments, i, environmentID);
+        return true;
+    }
+    return false;
+}
+
+bool QuillerViewModel::updateVariable(const tarn::UUID& variableID,
+                                      const std::function<void(KeyValueRow&)>& edit) {
+    const auto found =
+        editNestedRow(m_environments, &APIEnvironmentProfile::variables, variableID, edit);
+    if (found)
+        announceUpdate(Field::environments, found->position, variableID, found->owner);
+    return found.has_value();
+}
 
 void QuillerViewModel::addRequestToActiveCollection() {
     const auto target = selectedCollectionIndex();
@@ -22,8 +88,8 @@ void QuillerViewModel::addRequestToActiveCollection() {
     request.url = "{{baseUrl}}/";
     const tarn::UUID requestID = request.id;
     const tarn::UUID collectionID = m_collections[*target].id;
-    mutate(m_collections, Field::collections,
-           [&](auto& collections) { collections[*target].requests.push_back(std::move(request)); });
+    auto& requests = m_collections[*target].requests;
+    insertRow(requests, Field::collections, requests.size(), std::move(request), collectionID);
     setSelectedCollectionID(collectionID);
     setSelectedRequestID(requestID);
     persist();
@@ -37,10 +103,7 @@ void QuillerViewModel::deleteRequest(const tarn::UUID& requestID, const tarn::UU
     if (found == m_collections.end() || found->requests.size() < 2)
         return;
     const auto index = static_cast<std::size_t>(found - m_collections.begin());
-    mutate(m_collections, Field::collections, [&](auto& collections) {
-        std::erase_if(collections[index].requests,
-                      [&](const APIRequestSpec& r) { return r.id == requestID; });
-    });
+    removeRows(m_collections[index].requests, Field::collections, requestID, collectionID);
     if (m_selectedRequestID == requestID) {
         const auto& remaining = m_collections[index].requests;
         setSelectedRequestID(remaining.empty() ? std::nullopt

@@ -56,14 +56,13 @@ void QuillerViewModel::applyGraphQLTemplate(const GraphQLOperationField& field) 
         field, *m_graphQLSchema, templateSelectionDepth);
     const auto indices = activeRequestIndices();
     if (indices) {
-        mutate(m_collections, Field::collections,
-               [&](std::vector<APIRequestCollection>& collections) {
-                   auto& request = collections[indices->col].requests[indices->req];
-                   request.method = TarnHTTPMethod::post;
-                   request.bodyKind = RequestBodyKind::graphql;
-                   request.bodyText = operation.query;
-                   request.graphQLVariables = operation.variablesJSON;
-               });
+        auto& request = m_collections[indices->col].requests[indices->req];
+        request.method = TarnHTTPMethod::post;
+        request.bodyKind = RequestBodyKind::graphql;
+        request.bodyText = operation.query;
+        request.graphQLVariables = operation.variablesJSON;
+        announceUpdate(Field::collections, indices->req, request.id,
+                       m_collections[indices->col].id);
         persist();
     }
     const std::string kind{rawValue(field.rootKind)};

@@ -36,11 +36,7 @@ void QuillerViewModel::sendSucceeded(const APIRequestSpec& spec, HTTPResponseSna
                                      const VariableMap& variables, const SecretValues& secrets) {
     setPreviousResponse(m_latestResponse);
     setLatestResponse(snapshot);
-    mutate(m_responseHistory, Field::responseHistory, [&](auto& list) {
-        list.push_front(snapshot);
-        while (list.size() > maxResponseHistory)
-            list.pop_back();
-    });
+    prependRow(m_responseHistory, Field::responseHistory, snapshot, maxResponseHistory);
     recordSuccessEntry(spec, snapshot, variables, secrets);
     endBusy(BusyKind::sending);
 }
@@ -55,9 +51,9 @@ void QuillerViewModel::sendFailed(const APIRequestSpec& spec, const VariableMap&
     const std::string resolvedURL = EnvironmentTemplateEngine::interpolate(spec.url, variables);
     RequestHistoryEntry entry = RequestHistoryEngine::makeErrorEntry(
         spec, resolvedURL, durationMs, failure.description, variables, secrets);
-    setExecutionHistory(
-        RequestHistoryEngine::append(std::move(entry), m_executionHistory, maxExecutionHistory));
-    m_ports.historyStore->save(m_executionHistory);
+    prependRow(m_executionHistory, Field::executionHistory, std::move(entry),
+               static_cast<std::size_t>(maxExecutionHistory));
+    saveHistory();
     endBusy(BusyKind::sending);
     showToast(failure.description, true);
 }
@@ -74,9 +70,9 @@ void QuillerViewModel::recordSuccessEntry(const APIRequestSpec& spec,
                                           const VariableMap& variables,
                                           const SecretValues& secrets) {
     RequestHistoryEntry entry = RequestHistoryEngine::makeEntry(spec, snapshot, variables, secrets);
-    setExecutionHistory(
-        RequestHistoryEngine::append(std::move(entry), m_executionHistory, maxExecutionHistory));
-    m_ports.historyStore->save(m_executionHistory);
+    prependRow(m_executionHistory, Field::executionHistory, std::move(entry),
+               static_cast<std::size_t>(maxExecutionHistory));
+    saveHistory();
 }
 
 void QuillerViewModel::loadHistoryEntry(const RequestHistoryEntry& entry) {
@@ -105,10 +101,8 @@ void QuillerViewModel::loadHistoryEntry(const RequestHistoryEntry& entry) {
     const std::string name = request.name;
     const tarn::UUID requestID = request.id;
     const tarn::UUID collectionID = m_collections[*target].id;
-    mutate(m_collections, Field::collections, [&](auto& collections) {
-        auto& requests = collections[*target].requests;
-        requests.insert(requests.begin(), std::move(request));
-    });
+    insertRow(m_collections[*target].requests, Field::collections, 0, std::move(request),
+              collectionID);
     setSelectedCollectionID(collectionID);
     setSelectedRequestID(requestID);
     setSelectedTab(QuillerTab::client);
@@ -119,17 +113,15 @@ void QuillerViewModel::loadHistoryEntry(const RequestHistoryEntry& entry) {
 }
 
 void QuillerViewModel::deleteHistoryEntry(const tarn::UUID& entryID) {
-    mutate(m_executionHistory, Field::executionHistory, [&](auto& entries) {
-        std::erase_if(entries, [&](const RequestHistoryEntry& e) { return e.id == entryID; });
-    });
+    removeRows(m_executionHistory, Field::executionHistory, entryID);
     // Written also when nothing matched, so the file always follows the list.
-    m_ports.historyStore->save(m_executionHistory);
+    saveHistory();
 }
 
 void QuillerViewModel::clearExecutionHistory() {
     const std::size_t count = m_executionHistory.size();
     setExecutionHistory({});
-    m_ports.historyStore->clear();
+    m_historySaver->submit(HistoryWrite{});
     m_logger.info("Cleared " + tarn::numbers::formatInteger(static_cast<long long>(count)) +
                       " persisted execution history entries",
                   "history");

@@ -94,10 +94,8 @@ void QuillerViewModel::importCurl(const std::string& commandText) {
     if (!target)
         return;
     const auto newID = parsed->id;
-    mutate(m_collections, Field::collections, [&](std::vector<APIRequestCollection>& collections) {
-        auto& requests = collections[*target].requests;
-        requests.insert(requests.begin(), std::move(*parsed));
-    });
+    insertRow(m_collections[*target].requests, Field::collections, 0, std::move(*parsed),
+              m_collections[*target].id);
     setSelectedRequestID(newID);
     persist();
     showToast(text("Imported cURL into " + m_collections[*target].name + ".",
@@ -121,9 +119,7 @@ void QuillerViewModel::importOpenAPIOrPostman(const std::string& documentText) {
     setSelectedRequestID(imported->requests.empty()
                              ? std::nullopt
                              : std::optional<tarn::UUID>(imported->requests.front().id));
-    mutate(m_collections, Field::collections, [&](std::vector<APIRequestCollection>& collections) {
-        collections.insert(collections.begin(), std::move(*imported));
-    });
+    insertRow(m_collections, Field::collections, 0, std::move(*imported));
     persist();
     showToast(text("Imported '" + name + "' (" + count + " endpoints).",
                    "'" + name + "' (" + count + " uç nokta) içe aktarıldı."),
@@ -144,26 +140,29 @@ QuillerViewModel::DotEnvImportCount QuillerViewModel::importDotEnv(const std::st
         return {};
     }
     DotEnvImportCount count;
-    mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
-        auto& rows = all[target].variables;
-        for (const auto& entry : entries) {
-            ++count.imported;
-            if (entry.isLikelySecret)
-                ++count.secrets;
-            auto row = std::find_if(rows.begin(), rows.end(),
-                                    [&](const KeyValueRow& r) { return r.key == entry.key; });
-            if (row != rows.end()) {
-                row->value = entry.value;
-                row->isEnabled = true;
-                row->isSecret = row->isSecret || entry.isLikelySecret;
-            } else {
-                rows.push_back(KeyValueRow{.key = entry.key,
-                                           .value = entry.value,
-                                           .isEnabled = true,
-                                           .isSecret = entry.isLikelySecret});
-            }
+    const tarn::UUID environmentID = m_environments[target].id;
+    auto& rows = m_environments[target].variables;
+    for (const auto& entry : entries) {
+        ++count.imported;
+        if (entry.isLikelySecret)
+            ++count.secrets;
+        auto row = std::find_if(rows.begin(), rows.end(),
+                                [&](const KeyValueRow& r) { return r.key == entry.key; });
+        if (row != rows.end()) {
+            row->value = entry.value;
+            row->isEnabled = true;
+            row->isSecret = row->isSecret || entry.isLikelySecret;
+            announceUpdate(Field::environments, static_cast<std::size_t>(row - rows.begin()),
+                           row->id, environmentID);
+        } else {
+            insertRow(rows, Field::environments, rows.size(),
+                      KeyValueRow{.key = entry.key,
+                                  .value = entry.value,
+                                  .isEnabled = true,
+                                  .isSecret = entry.isLikelySecret},
+                      environmentID);
         }
-    });
+    }
     persist();
     const std::string n = std::to_string(count.imported);
     const std::string s = std::to_string(count.secrets);
@@ -285,9 +284,30 @@ std::string QuillerViewModel::generatedCodeSnippet() const {
 }
 
 std::optional<std::string> QuillerViewModel::jsonPathResult() const {
-    if (!m_latestResponse || tarn::text::trimmingWhitespace(m_jsonPathQuery).empty())
-        return std::nullopt;
-    return JSONInspectorEngine::extractJSONPath(m_jsonPathQuery, m_latestResponse->bodyData);
+    if (!m_jsonPathResult) {
+        if (!m_latestResponse || tarn::text::trimmingWhitespace(m_jsonPathQuery).empty())
+            m_jsonPathResult.emplace(std::nullopt);
+        else
+            m_jsonPathResult.emplace(
+                JSONInspectorEngine::extractJSONPath(m_jsonPathQuery, m_latestResponse->bodyData));
+    }
+    return *m_jsonPathResult;
+}
+
+const std::vector<DiffLineItem>& QuillerViewModel::responseDiff() const {
+    if (!m_responseDiff) {
+        if (m_previousResponse && m_latestResponse)
+            m_responseDiff.emplace(JSONInspectorEngine::diffLines(
+                m_previousResponse->prettyBodyText, m_latestResponse->prettyBodyText));
+        else
+            m_responseDiff.emplace();
+    }
+    return *m_responseDiff;
+}
+
+void QuillerViewModel::openURL(const std::string& url) {
+    if (!m_ports.urlOpener->open(url))
+        showToast(text("Could not open " + url + ".", url + " açılamadı."), true);
 }
 
 } // namespace quiller

@@ -19,6 +19,7 @@
 #include "QuillerCore/Models/RuntimeRecords.h"
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
 #include "TarnKit/Localization/TarnLanguage.h"
+#include "TarnKit/Platform/DesktopPorts.h"
 #include "TarnKit/Platform/Executors.h"
 #include "TarnKit/Platform/UUID.h"
 
@@ -51,39 +52,9 @@ public:
     virtual std::chrono::system_clock::time_point wallNow() const = 0;
 };
 
-// The system clipboard's plain text.
-class ClipboardPort {
-public:
-    virtual ~ClipboardPort() = default;
-    // The clipboard's text, or nothing when it holds no text.
-    virtual std::optional<std::string> text() = 0;
-    // Replaces whatever the clipboard holds with `text`.
-    virtual void setText(const std::string& text) = 0;
-};
-
-// Modal file dialogs. Both calls return at once; the completion runs later, on
-// the main executor, exactly once, with the chosen file or nothing when the
-// user cancelled.
-class FilePanelsPort {
-public:
-    using Completion = std::function<void(std::optional<std::filesystem::path>)>;
-
-    // One existing file; folders cannot be chosen; no file-type filter.
-    struct OpenOptions {
-        std::string title{};
-        bool showsHiddenFiles = true;
-    };
-    // No file-type filter.
-    struct SaveOptions {
-        std::string title{};
-        std::string proposedFileName{};
-        bool showsHiddenFiles = true;
-    };
-
-    virtual ~FilePanelsPort() = default;
-    virtual void chooseFileToOpen(OpenOptions options, Completion completion) = 0;
-    virtual void chooseFileToSave(SaveOptions options, Completion completion) = 0;
-};
+// The clipboard and the file dialogs are the suite's desktop ports.
+using ClipboardPort = tarn::ClipboardPort;
+using FilePanelsPort = tarn::FilePanelsPort;
 
 // Whether the application starts when the user logs in.
 class LaunchAtLoginPort {
@@ -94,9 +65,21 @@ public:
     virtual void setEnabled(bool enabled) = 0;
 };
 
+// Hands an address to the application the desktop chooses for it (the web
+// browser for http and https).
+class URLOpenerPort {
+public:
+    virtual ~URLOpenerPort() = default;
+    // False when the address is not one or nothing would open it. Returns
+    // without waiting for the application to start.
+    virtual bool open(const std::string& url) = 0;
+};
+
 // --- Stores ----------------------------------------------------------------------
 
 // The workspace file (QuillerWorkspaceStore). Neither call fails to the caller.
+// save() runs on the view model's saver thread, one call at a time, never at
+// the same time as another call of the port.
 class WorkspaceStorePort {
 public:
     virtual ~WorkspaceStorePort() = default;
@@ -108,6 +91,8 @@ public:
 };
 
 // The request history file (RequestHistoryStore). No call fails to the caller.
+// save() and clear() run on the view model's saver thread, one call at a
+// time, never at the same time as another call of the port.
 class HistoryStorePort {
 public:
     virtual ~HistoryStorePort() = default;
@@ -248,6 +233,7 @@ struct QuillerViewModelPorts {
     std::shared_ptr<ClipboardPort> clipboard{};
     std::shared_ptr<FilePanelsPort> filePanels{};
     std::shared_ptr<LaunchAtLoginPort> launchAtLogin{};
+    std::shared_ptr<URLOpenerPort> urlOpener{};
     std::shared_ptr<WorkspaceStorePort> workspaceStore{};
     std::shared_ptr<HistoryStorePort> historyStore{};
     std::shared_ptr<RequestExecutionPort> requestExecution{};

@@ -36,9 +36,7 @@ TarnHTTPMethod methodFromCaptured(const std::string& captured) {
 } // namespace
 
 void QuillerViewModel::removeMockRoute(const MockRouteRule& route) {
-    mutate(m_mockRoutes, Field::mockRoutes, [&](std::vector<MockRouteRule>& routes) {
-        std::erase_if(routes, [&](const MockRouteRule& rule) { return rule.id == route.id; });
-    });
+    removeRows(m_mockRoutes, Field::mockRoutes, route.id);
     m_ports.mockServer->updateMockRoutes(m_mockRoutes);
     persist();
 }
@@ -66,10 +64,8 @@ void QuillerViewModel::replayExchangeInClient(const CapturedProxyExchange& excha
         ResponseAssertionRule{.kind = AssertionKind::statusEquals, .expectedValue = "200"}};
 
     const auto newID = request.id;
-    mutate(m_collections, Field::collections, [&](std::vector<APIRequestCollection>& collections) {
-        auto& requests = collections[*target].requests;
-        requests.insert(requests.begin(), std::move(request));
-    });
+    insertRow(m_collections[*target].requests, Field::collections, 0, std::move(request),
+              m_collections[*target].id);
     setSelectedRequestID(newID);
     setSelectedTab(QuillerTab::client);
     persist();
@@ -83,10 +79,11 @@ void QuillerViewModel::addVariableToActiveEnvironment(const std::string& key,
     const std::string trimmedKey{tarn::text::trimmingWhitespaceAndNewlines(key)};
     if (trimmedKey.empty())
         return;
-    mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
-        all[*index].variables.push_back(KeyValueRow{
-            .key = trimmedKey, .value = value, .isEnabled = true, .isSecret = isSecret});
-    });
+    auto& variables = m_environments[*index].variables;
+    insertRow(
+        variables, Field::environments, variables.size(),
+        KeyValueRow{.key = trimmedKey, .value = value, .isEnabled = true, .isSecret = isSecret},
+        m_environments[*index].id);
     persist();
 }
 
@@ -94,10 +91,8 @@ void QuillerViewModel::removeVariable(const tarn::UUID& variableID) {
     const auto index = activeEnvironmentIndex();
     if (!index)
         return;
-    mutate(m_environments, Field::environments, [&](std::vector<APIEnvironmentProfile>& all) {
-        std::erase_if(all[*index].variables,
-                      [&](const KeyValueRow& row) { return row.id == variableID; });
-    });
+    removeRows(m_environments[*index].variables, Field::environments, variableID,
+               m_environments[*index].id);
     persist();
 }
 

@@ -25,7 +25,7 @@ void QuillerViewModel::toggleSSEStream() {
     m_sseTask.reset();
     const std::uint64_t generation = ++m_sseGeneration;
 
-    mutate(m_sseEvents, Field::sseEvents, [](auto& events) { events.clear(); });
+    setSseEvents({});
     setIsSSEStreaming(true);
     // Resolved once: later edits of the environment do not reach this stream.
     std::string url = EnvironmentTemplateEngine::interpolate(m_sseURL, activeVariables());
@@ -35,8 +35,7 @@ void QuillerViewModel::toggleSSEStream() {
             if (generation != m_sseGeneration)
                 return;
             // A deque: the newest goes in front without moving the others.
-            mutate(m_sseEvents, Field::sseEvents,
-                   [&](auto& events) { events.push_front(std::move(event)); });
+            insertRow(m_sseEvents, Field::sseEvents, 0, std::move(event));
         });
     };
     auto finish = [this, generation] {

@@ -181,13 +181,15 @@ void LaunchAtLoginAdapter::setEnabled(bool enabled) {
 QuillerViewModelPorts makeRealPorts(std::shared_ptr<tarn::MainExecutor> main,
                                     std::shared_ptr<tarn::BackgroundExecutor> background,
                                     std::shared_ptr<ClipboardPort> clipboard,
-                                    std::shared_ptr<FilePanelsPort> filePanels) {
+                                    std::shared_ptr<FilePanelsPort> filePanels,
+                                    std::shared_ptr<URLOpenerPort> urlOpener) {
     QuillerViewModelPorts ports;
     ports.main = std::move(main);
     ports.background = std::move(background);
     ports.clock = std::make_shared<SystemClock>();
     ports.clipboard = std::move(clipboard);
     ports.filePanels = std::move(filePanels);
+    ports.urlOpener = std::move(urlOpener);
     ports.launchAtLogin = std::make_shared<LaunchAtLoginAdapter>();
     ports.workspaceStore = std::make_shared<WorkspaceStoreAdapter>();
     ports.historyStore = std::make_shared<HistoryStoreAdapter>();

@@ -1,8 +1,8 @@
 #pragma once
 
 // The ports of QuillerViewModel backed by the real services of the core. The
-// clipboard and the file panels are dialogs and live with the Qt adapters, so
-// the application hands them in.
+// clipboard, the file panels and the URL opener belong to the desktop session
+// and live with the Qt adapters, so the application hands them in.
 
 #include "QuillerApp/ViewModels/QuillerViewModelPorts.h"
 
@@ -131,12 +131,13 @@ public:
     void setEnabled(bool enabled) override;
 };
 
-// The application's set: the given executors, clipboard and file panels, the
+// The application's set: the given executors, clipboard, file panels and URL opener, the
 // system clock, the stores in their default locations, the shared logger, the
 // user's interface language, and the real services.
 QuillerViewModelPorts makeRealPorts(std::shared_ptr<tarn::MainExecutor> main,
                                     std::shared_ptr<tarn::BackgroundExecutor> background,
                                     std::shared_ptr<ClipboardPort> clipboard,
-                                    std::shared_ptr<FilePanelsPort> filePanels);
+                                    std::shared_ptr<FilePanelsPort> filePanels,
+                                    std::shared_ptr<URLOpenerPort> urlOpener);
 
 } // namespace quiller

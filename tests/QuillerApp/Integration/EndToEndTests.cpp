@@ -53,7 +53,7 @@ protected:
 
         QuillerViewModelPorts ports =
             makeRealPorts(main, background, std::make_shared<FakeClipboard>(),
-                          std::make_shared<FakeFilePanels>());
+                          std::make_shared<FakeFilePanels>(), std::make_shared<FakeURLOpener>());
         ports.launchAtLogin = std::make_shared<FakeLaunchAtLogin>();
         ports.workspaceStore = std::make_shared<WorkspaceStoreAdapter>(folder.path(), keychain);
         ports.historyStore = std::make_shared<HistoryStoreAdapter>(folder.path());
@@ -130,8 +130,10 @@ TEST_F(EndToEndTest, SendRecordCaptureAndReplayOverTheRealServices) {
     EXPECT_EQ(vm().latestResponse()->statusCode, 200);
     EXPECT_NE(vm().latestResponse()->bodyText.find("Quiller Local Inspector"), std::string::npos);
 
-    // The history file holds the exchange, without the secret.
+    // The history file holds the exchange, without the secret, once its
+    // saver has written it.
     ASSERT_EQ(vm().executionHistory().size(), 1u);
+    vm().flushSaves();
     const std::string history = historyFileText();
     EXPECT_EQ(history.find("e2e-s3cret"), std::string::npos) << history;
     const auto stored = RequestHistoryStore(folder.path()).load();
@@ -174,6 +176,7 @@ TEST_F(EndToEndTest, SendRecordCaptureAndReplayOverTheRealServices) {
     const CapturedProxyExchange& replayed = vm().capturedExchanges().front();
     EXPECT_EQ(replayed.path, "/echo?from=quiller");
     EXPECT_TRUE(hasToken(replayed));
+    vm().flushSaves();
     EXPECT_EQ(historyFileText().find("e2e-s3cret"), std::string::npos);
 
     // Both requests of the collection through the runner.

@@ -119,7 +119,7 @@ TEST_F(GraphQLTest, TemplateRewritesOnlyTheBodyOfTheActiveRequest) {
     const auto field = rootField(GraphQLRootKind::mutation, "createUser", 2);
     vm().applyGraphQLTemplate(field);
     EXPECT_EQ(vm().collections()[0].requests[0], first);
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 
     const auto schema = schemaWith(0, 0);
     vm().setGraphQLSchema(schema);
@@ -136,7 +136,7 @@ TEST_F(GraphQLTest, TemplateRewritesOnlyTheBodyOfTheActiveRequest) {
     EXPECT_EQ(changed.headers, second.headers);
     EXPECT_EQ(changed.assertions, second.assertions);
     EXPECT_EQ(vm().collections()[0].requests[0], first);
-    EXPECT_EQ(workspaceStore->saves.back().collections[0].requests[1], changed);
+    EXPECT_EQ(workspaceSaves().back().collections[0].requests[1], changed);
     EXPECT_EQ(vm().toastMessage(), "Loaded Mutation 'createUser' into request body.");
     EXPECT_EQ(logEntries()[0].category, "graphql");
     EXPECT_EQ(logEntries()[0].message,
@@ -148,7 +148,7 @@ TEST_F(GraphQLTest, TemplateWithoutARequestOnlyLogs) {
     vm().setCollections({makeCollection("Empty", {})});
     vm().applyGraphQLTemplate(rootField(GraphQLRootKind::query, "users"));
     EXPECT_FALSE(vm().toastMessage());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
     EXPECT_EQ(logEntries()[0].message, "Generated GraphQL template for Query.users (0 args)");
 }
 

@@ -48,7 +48,7 @@ TEST_F(ImportsTest, CurlImportGoesOnTopOfTheSelectedCollection) {
     EXPECT_EQ(requests[1].name, "Other");
     EXPECT_EQ(vm().selectedRequestID(), requests[0].id);
     EXPECT_EQ(vm().selectedCollectionID(), vm().collections()[1].id);
-    EXPECT_EQ(workspaceStore->saves.back().collections[1].requests.size(), 2u);
+    EXPECT_EQ(workspaceSaves().back().collections[1].requests.size(), 2u);
     EXPECT_EQ(vm().toastMessage(), "Imported cURL into B.");
     EXPECT_FALSE(vm().toastIsError());
 }
@@ -57,7 +57,7 @@ TEST_F(ImportsTest, UnparseableCurlChangesNothing) {
     const auto before = vm().collections();
     vm().importCurl("hello world");
     EXPECT_EQ(vm().collections(), before);
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
     EXPECT_EQ(vm().toastMessage(), "Could not parse cURL command.");
     EXPECT_TRUE(vm().toastIsError());
 }
@@ -66,7 +66,7 @@ TEST_F(ImportsTest, CurlImportWithoutAnyCollectionDoesNothing) {
     vm().setCollections({});
     vm().importCurl("curl https://api.test/items");
     EXPECT_TRUE(vm().collections().empty());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
     EXPECT_FALSE(vm().toastMessage());
 }
 
@@ -78,7 +78,7 @@ TEST_F(ImportsTest, SpecImportAddsACollectionOnTopAndSelectsIt) {
     EXPECT_EQ(imported.requests.size(), 2u);
     EXPECT_EQ(vm().selectedCollectionID(), imported.id);
     EXPECT_EQ(vm().selectedRequestID(), imported.requests.front().id);
-    EXPECT_EQ(workspaceStore->saves.back().collections.front().id, imported.id);
+    EXPECT_EQ(workspaceSaves().back().collections.front().id, imported.id);
     EXPECT_EQ(vm().toastMessage(), "Imported '" + imported.name + "' (2 endpoints).");
     EXPECT_FALSE(vm().toastIsError());
 
@@ -103,7 +103,7 @@ TEST_F(ImportsTest, DotEnvUpdatesLiveRowsNeverClearsSecretsAndAppendsNewOnes) {
     EXPECT_EQ(rows()[2].value, "t2");
     EXPECT_EQ(rows()[3].key, "NEW");
     EXPECT_FALSE(rows()[3].isSecret);
-    EXPECT_EQ(workspaceStore->saves.size(), 1u);
+    EXPECT_EQ(workspaceSaves().size(), 1u);
     EXPECT_EQ(vm().toastMessage(), "Imported 4 variables (1 system keyring secrets).");
     const auto log = logEntries();
     ASSERT_FALSE(log.empty());
@@ -127,13 +127,13 @@ TEST_F(ImportsTest, DotEnvWithoutEntriesOrEnvironmentsChangesNothing) {
     EXPECT_EQ(vm().importDotEnv("# only a comment\n", "clipboard"),
               QuillerViewModel::DotEnvImportCount{});
     EXPECT_EQ(vm().toastMessage(), "No valid KEY=VALUE variables found in .env input.");
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 
     vm().setToastMessage(std::nullopt);
     vm().setEnvironments({});
     EXPECT_EQ(vm().importDotEnv("A=1", "clipboard"), QuillerViewModel::DotEnvImportCount{});
     EXPECT_FALSE(vm().toastMessage());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 TEST_F(ImportsTest, ClipboardImportNeedsMoreThanBlanks) {
@@ -169,20 +169,20 @@ TEST_F(ImportsTest, FileImportReadsTheChosenFileAndRefusesWhatIsNotADotEnvFile) 
          {folder.path(), big, folder.path() / "missing.env"}) {
         SCOPED_TRACE(refused.string());
         vm().setToastMessage(std::nullopt);
-        const auto saves = workspaceStore->saves.size();
+        const auto saves = workspaceSaves().size();
         vm().importDotEnvFromFile();
         filePanels->answerOpen(refused);
         EXPECT_TRUE(vm().toastIsError());
         EXPECT_TRUE(vm().toastMessage());
-        EXPECT_EQ(workspaceStore->saves.size(), saves);
+        EXPECT_EQ(workspaceSaves().size(), saves);
         EXPECT_EQ(logEntries()[0].level, tarn::TarnLogLevel::error);
         EXPECT_EQ(logEntries()[0].message.rfind("Failed reading .env file: ", 0), 0u);
     }
 
-    const auto saves = workspaceStore->saves.size();
+    const auto saves = workspaceSaves().size();
     vm().importDotEnvFromFile();
     filePanels->answerOpen(std::nullopt);
-    EXPECT_EQ(workspaceStore->saves.size(), saves);
+    EXPECT_EQ(workspaceSaves().size(), saves);
 }
 
 TEST_F(ImportsTest, ClipboardExportHasNoTrailingNewlineAndMasksOnRequest) {

@@ -64,8 +64,8 @@ TEST_F(EditingTest, ANewRequestGoesAtTheEndOfTheSelectedCollectionWithTheCreatio
 
     EXPECT_EQ(vm().selectedCollectionID(), collection.id);
     EXPECT_EQ(vm().selectedRequestID(), added.id);
-    ASSERT_EQ(workspaceStore->saves.size(), 1u);
-    EXPECT_EQ(workspaceStore->saves[0].collections, vm().collections());
+    ASSERT_EQ(workspaceSaves().size(), 1u);
+    EXPECT_EQ(workspaceSaves()[0].collections, vm().collections());
     EXPECT_FALSE(vm().toastMessage().has_value());
 }
 
@@ -97,7 +97,7 @@ TEST_F(EditingTest, AddingWithoutAnyCollectionDoesNothing) {
     vm().setCollections({});
     vm().addRequestToActiveCollection();
     EXPECT_TRUE(vm().collections().empty());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 // --- Deleting -----------------------------------------------------------------------
@@ -123,7 +123,7 @@ TEST_F(EditingTest, DeletingFollowsTheCollectionAndKeepsTheLastRequest) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         makeViewModel();
-        workspaceStore->saves.clear();
+        workspaceSaves().clear();
         vm().setSelectedRequestID(c.selectedBefore);
         const auto selectedCollection = vm().selectedCollectionID();
         const std::size_t shown = c.collection == SIZE_MAX ? 0 : c.collection;
@@ -135,9 +135,9 @@ TEST_F(EditingTest, DeletingFollowsTheCollectionAndKeepsTheLastRequest) {
         EXPECT_EQ(namesOf(vm().collections()[shown]), c.remaining);
         EXPECT_EQ(vm().selectedRequestID(), c.selectedAfter);
         EXPECT_EQ(vm().selectedCollectionID(), selectedCollection);
-        EXPECT_EQ(workspaceStore->saves.size(), c.saves ? 1u : 0u);
+        EXPECT_EQ(workspaceSaves().size(), c.saves ? 1u : 0u);
         if (c.saves) {
-            EXPECT_EQ(workspaceStore->saves[0].collections, vm().collections());
+            EXPECT_EQ(workspaceSaves()[0].collections, vm().collections());
         }
     }
 }
@@ -158,8 +158,8 @@ TEST_F(EditingTest, StartingTheServerListensOnThePortTextAndSavesIt) {
     EXPECT_EQ(mockServer->routeUpdates.back(), edited);
     EXPECT_TRUE(vm().isProxyRunning());
     EXPECT_EQ(vm().activeProxyPort(), 9091);
-    ASSERT_EQ(workspaceStore->saves.size(), 1u);
-    EXPECT_EQ(workspaceStore->saves[0].proxyPort, 9091);
+    ASSERT_EQ(workspaceSaves().size(), 1u);
+    EXPECT_EQ(workspaceSaves()[0].proxyPort, 9091);
     EXPECT_EQ(vm().toastMessage(), "Listening on http://127.0.0.1:9091");
     EXPECT_FALSE(vm().toastIsError());
 
@@ -168,7 +168,7 @@ TEST_F(EditingTest, StartingTheServerListensOnThePortTextAndSavesIt) {
     EXPECT_EQ(mockServer->stops, 1);
     EXPECT_FALSE(vm().isProxyRunning());
     EXPECT_EQ(vm().activeProxyPort(), 0);
-    EXPECT_EQ(workspaceStore->saves.size(), 1u) << "stopping saves nothing";
+    EXPECT_EQ(workspaceSaves().size(), 1u) << "stopping saves nothing";
     EXPECT_EQ(vm().toastMessage(), "Stopped local HTTP mock/capture server.");
 }
 
@@ -197,7 +197,7 @@ TEST_F(EditingTest, AServerThatCannotStartLeavesTheSwitchOff) {
     vm().toggleProxyServer();
     EXPECT_FALSE(vm().isProxyRunning());
     EXPECT_EQ(vm().activeProxyPort(), 0);
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
     EXPECT_EQ(vm().toastMessage(), "Address already in use");
     EXPECT_TRUE(vm().toastIsError());
 }

@@ -64,10 +64,10 @@ TEST_F(SendTest, SendsACopyOfTheActiveRequestWithTheActiveEnvironment) {
     EXPECT_FALSE(vm().previousResponse().has_value());
     ASSERT_EQ(vm().executionHistory().size(), 1u);
     EXPECT_EQ(vm().executionHistory()[0].sourceRequestID, third.id);
-    ASSERT_EQ(historyStore->saves.size(), 1u);
-    EXPECT_EQ(historyStore->saves[0], vm().executionHistory());
+    ASSERT_EQ(historySaves().size(), 1u);
+    EXPECT_EQ(historySaves()[0], vm().executionHistory());
     EXPECT_FALSE(vm().toastMessage().has_value());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 TEST_F(SendTest, WithoutAnyRequestToSendNothingHappens) {
@@ -83,7 +83,7 @@ TEST_F(SendTest, WithoutAnyRequestToSendNothingHappens) {
 TEST_F(SendTest, TwoSendsFinishingInEitherOrderEachMoveTheLatestResponseOn) {
     for (const bool secondFinishesFirst : {false, true}) {
         SCOPED_TRACE(secondFinishesFirst ? "second finishes first" : "first finishes first");
-        historyStore->stored.clear();
+        historyFile().clear();
         makeViewModel();
         execution->executeCalls.clear();
         const std::size_t base = background->size();
@@ -159,7 +159,7 @@ TEST_F(SendTest, AFailedSendRecordsAnErrorEntryAndKeepsTheEarlierResponse) {
     // Interpolated, without the query rows.
     EXPECT_EQ(entry.sanitizedURL, "https://api.test/first");
     EXPECT_DOUBLE_EQ(entry.durationMs, 1500.0);
-    EXPECT_EQ(historyStore->stored, vm().executionHistory());
+    EXPECT_EQ(historyFile(), vm().executionHistory());
 
     EXPECT_EQ(vm().toastMessage(), "Could not connect to the server.");
     EXPECT_TRUE(vm().toastIsError());
@@ -183,8 +183,8 @@ TEST_F(SendTest, SecretValuesOfTheEnvironmentNeverReachTheHistory) {
     vm().sendActiveRequest();
     settle();
 
-    ASSERT_EQ(historyStore->stored.size(), 2u);
-    for (const RequestHistoryEntry& entry : historyStore->stored) {
+    ASSERT_EQ(historyFile().size(), 2u);
+    for (const RequestHistoryEntry& entry : historyFile()) {
         EXPECT_EQ(entry.sanitizedURL.find("tok-123"), std::string::npos) << entry.sanitizedURL;
         EXPECT_EQ(entry.responseSnippet.find("tok-123"), std::string::npos);
         for (const KeyValueRow& row : entry.requestSnapshot.headers)
@@ -196,7 +196,7 @@ TEST_F(SendTest, TheTwoHundredAndFirstEntryDropsTheOldest) {
     for (int i = 0; i < 200; ++i) {
         RequestHistoryEntry entry;
         entry.requestName = "old" + std::to_string(i);
-        historyStore->stored.push_back(entry);
+        historyFile().push_back(entry);
     }
     makeViewModel();
     execution->onExecute = [](const FakeRequestExecution::ExecuteCall&,
@@ -216,7 +216,7 @@ TEST_F(SendTest, AResultArrivingAfterTheViewModelIsGoneIsDropped) {
     viewModel.reset();
     settle();
     EXPECT_EQ(execution->executeCalls.size(), 1u);
-    EXPECT_TRUE(historyStore->saves.empty());
+    EXPECT_TRUE(historySaves().empty());
 }
 
 // --- Reopening, deleting and clearing history -------------------------------------------
@@ -235,7 +235,7 @@ TEST_F(SendTest, ReopeningAnEntryWhoseRequestStillExistsSelectsItWhereItIs) {
     EXPECT_EQ(vm().selectedRequestID(), third.id);
     EXPECT_EQ(vm().selectedTab(), QuillerTab::client);
     EXPECT_EQ(vm().collections(), before);
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
     EXPECT_EQ(vm().toastMessage(), "Loaded 'Third' in API Studio.");
     EXPECT_FALSE(vm().toastIsError());
 }
@@ -250,7 +250,7 @@ TEST_F(SendTest, ReopeningAnEntryWhoseRequestIsGoneAddsItsSnapshotOnTop) {
          {Case{"selected collection", true, 1}, Case{"selection matches nothing", false, 0}}) {
         SCOPED_TRACE(c.name);
         makeViewModel();
-        workspaceStore->saves.clear();
+        workspaceSaves().clear();
         vm().setSelectedCollectionID(c.selectSecondCollection ? vm().collections()[1].id
                                                               : tarn::UUID::random());
         RequestHistoryEntry entry;
@@ -268,8 +268,8 @@ TEST_F(SendTest, ReopeningAnEntryWhoseRequestIsGoneAddsItsSnapshotOnTop) {
         EXPECT_EQ(vm().selectedCollectionID(), vm().collections()[c.target].id);
         EXPECT_EQ(vm().selectedRequestID(), added.id);
         EXPECT_EQ(vm().selectedTab(), QuillerTab::client);
-        ASSERT_EQ(workspaceStore->saves.size(), 1u);
-        EXPECT_EQ(workspaceStore->saves[0].collections, vm().collections());
+        ASSERT_EQ(workspaceSaves().size(), 1u);
+        EXPECT_EQ(workspaceSaves()[0].collections, vm().collections());
         EXPECT_EQ(vm().toastMessage(), "Loaded snapshot '" + added.name + "' into collection.");
     }
 }
@@ -300,37 +300,37 @@ TEST_F(SendTest, ReopeningWithoutAnyCollectionDoesNothing) {
     vm().loadHistoryEntry(entry);
     EXPECT_TRUE(vm().collections().empty());
     EXPECT_TRUE(notifications.empty());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 TEST_F(SendTest, DeletingAnEntryRewritesTheFileEvenWhenItWasNotThere) {
     RequestHistoryEntry a = historyEntryNamed("a");
     RequestHistoryEntry b = historyEntryNamed("b");
     RequestHistoryEntry c = historyEntryNamed("c");
-    historyStore->stored = {a, b, c};
+    historyFile() = {a, b, c};
     makeViewModel();
 
     vm().deleteHistoryEntry(b.id);
     EXPECT_EQ(vm().executionHistory(), (std::vector<RequestHistoryEntry>{a, c}));
-    EXPECT_EQ(historyStore->stored, vm().executionHistory());
+    EXPECT_EQ(historyFile(), vm().executionHistory());
 
     vm().deleteHistoryEntry(tarn::UUID::random());
     EXPECT_EQ(vm().executionHistory(), (std::vector<RequestHistoryEntry>{a, c}));
-    EXPECT_EQ(historyStore->saves.size(), 2u);
+    EXPECT_EQ(historySaves().size(), 2u);
     EXPECT_FALSE(vm().toastMessage().has_value());
 }
 
 TEST_F(SendTest, ClearingTheHistoryRemovesTheFileAndLogsTheCount) {
     for (const std::size_t count : {std::size_t{3}, std::size_t{0}}) {
         SCOPED_TRACE(count);
-        historyStore->stored.assign(count, historyEntryNamed("x"));
-        const int clearsBefore = historyStore->clears;
+        historyFile().assign(count, historyEntryNamed("x"));
+        const int clearsBefore = historyClears();
         makeViewModel();
 
         vm().clearExecutionHistory();
 
         EXPECT_TRUE(vm().executionHistory().empty());
-        EXPECT_EQ(historyStore->clears, clearsBefore + 1);
+        EXPECT_EQ(historyClears(), clearsBefore + 1);
         const auto entries = logEntries();
         ASSERT_FALSE(entries.empty());
         EXPECT_EQ(entries[0].level, tarn::TarnLogLevel::info);

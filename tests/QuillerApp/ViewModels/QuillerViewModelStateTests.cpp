@@ -39,7 +39,7 @@ TEST_F(ViewModelTest, StartUpTakesTheStoredWorkspaceAsItIs) {
         .activeEnvironmentID = production.id,
         .mockRoutes = {route},
         .proxyPort = 9091};
-    historyStore->stored = {historyEntry("one"), historyEntry("two")};
+    historyFile() = {historyEntry("one"), historyEntry("two")};
     launchAtLogin->enabled = true;
     language = tarn::TarnLanguage::tr;
 
@@ -53,7 +53,7 @@ TEST_F(ViewModelTest, StartUpTakesTheStoredWorkspaceAsItIs) {
     EXPECT_EQ(vm().activeEnvironmentID(), production.id);
     EXPECT_EQ(vm().mockRoutes(), std::vector<MockRouteRule>{route});
     EXPECT_EQ(vm().proxyPortText(), "9091");
-    EXPECT_EQ(vm().executionHistory(), historyStore->stored);
+    EXPECT_EQ(vm().executionHistory(), historyFile());
     EXPECT_TRUE(vm().launchAtLogin());
     EXPECT_EQ(vm().language(), tarn::TarnLanguage::tr);
 
@@ -76,8 +76,8 @@ TEST_F(ViewModelTest, StartUpTakesTheStoredWorkspaceAsItIs) {
     EXPECT_TRUE(webSocket->disconnectHandler);
     EXPECT_TRUE(mockServer->starts.empty());
     EXPECT_TRUE(webSocket->connects.empty());
-    EXPECT_TRUE(workspaceStore->saves.empty());
-    EXPECT_TRUE(historyStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
+    EXPECT_TRUE(historySaves().empty());
     EXPECT_EQ(background->size(), 0u);
     EXPECT_EQ(main->pendingCount(), 0u);
     EXPECT_TRUE(logEntries().empty());
@@ -100,7 +100,7 @@ TEST_F(ViewModelTest, StartUpFillsEmptyListsWithTheBuiltIns) {
     EXPECT_EQ(vm().activeEnvironmentID(), defaults[0].id);
     // An empty route list is the user's choice, not a missing one.
     EXPECT_TRUE(vm().mockRoutes().empty());
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 TEST_F(ViewModelTest, ASavedActiveEnvironmentThatNoLongerExistsIsKeptButFallsBack) {
@@ -214,8 +214,8 @@ TEST_F(ViewModelTest, TheActiveEnvironmentIsNoneOnlyWithoutEnvironments) {
 TEST_F(ViewModelTest, EverySetterAnnouncesItsOwnFieldAfterStoringTheValue) {
     makeViewModel();
     std::optional<std::string> seenURL;
-    vm().addObserver([&](Field field) {
-        if (field == Field::sseURL)
+    vm().addObserver([&](const QuillerViewModel::Change& change) {
+        if (change.field == Field::sseURL)
             seenURL = vm().sseURL();
     });
 
@@ -233,12 +233,13 @@ TEST_F(ViewModelTest, ObserversMayAddAndRemoveObserversWhileBeingNotified) {
     makeViewModel();
     std::vector<std::string> calls;
     QuillerViewModel::ObserverToken selfRemoving = 0;
-    selfRemoving = vm().addObserver([&](Field) {
+    selfRemoving = vm().addObserver([&](const QuillerViewModel::Change&) {
         calls.push_back("self-removing");
         vm().removeObserver(selfRemoving);
-        vm().addObserver([&](Field) { calls.push_back("added"); });
+        vm().addObserver([&](const QuillerViewModel::Change&) { calls.push_back("added"); });
     });
-    const auto later = vm().addObserver([&](Field) { calls.push_back("later"); });
+    const auto later =
+        vm().addObserver([&](const QuillerViewModel::Change&) { calls.push_back("later"); });
 
     vm().setIsSending(true);
     EXPECT_EQ(calls, (std::vector<std::string>{"self-removing", "later"}));
@@ -269,8 +270,8 @@ TEST_F(ViewModelTest, PersistSavesTheWorkspaceWithThePortReadFromItsText) {
         SCOPED_TRACE(c.text);
         vm().setProxyPortText(c.text);
         vm().persist();
-        ASSERT_FALSE(workspaceStore->saves.empty());
-        EXPECT_EQ(workspaceStore->saves.back().proxyPort, c.saved);
+        ASSERT_FALSE(workspaceSaves().empty());
+        EXPECT_EQ(workspaceSaves().back().proxyPort, c.saved);
         // The text stays as typed.
         EXPECT_EQ(vm().proxyPortText(), c.text);
     }
@@ -283,12 +284,12 @@ TEST_F(ViewModelTest, PersistSavesTheFiveWorkspaceValuesAndNothingElse) {
     vm().setActiveEnvironmentID(environment.id);
     vm().setMockRoutes({MockRouteRule{.path = "/x"}});
     vm().setSelectedTab(QuillerTab::mcp);
-    EXPECT_TRUE(workspaceStore->saves.empty()) << "assigning a field does not save";
+    EXPECT_TRUE(workspaceSaves().empty()) << "assigning a field does not save";
 
     vm().persist();
 
-    ASSERT_EQ(workspaceStore->saves.size(), 1u);
-    const QuillerWorkspacePayload& saved = workspaceStore->saves[0];
+    ASSERT_EQ(workspaceSaves().size(), 1u);
+    const QuillerWorkspacePayload& saved = workspaceSaves()[0];
     EXPECT_EQ(saved.collections, vm().collections());
     EXPECT_EQ(saved.environments, std::vector<APIEnvironmentProfile>{environment});
     EXPECT_EQ(saved.activeEnvironmentID, environment.id);

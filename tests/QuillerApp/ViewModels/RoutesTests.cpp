@@ -75,7 +75,7 @@ TEST_F(RoutesTest, ReplayGoesOnTopOfTheSelectedCollectionWithTheCapturedHeaders)
     vm().setSelectedCollectionID(vm().collections()[1].id);
     auto exchange = capture("GET", "/x");
     exchange.requestHeaders = {{"Accept", "text/plain"}, {"X-Trace", "1"}};
-    const auto savesBefore = workspaceStore->saves.size();
+    const auto savesBefore = workspaceSaves().size();
     vm().replayExchangeInClient(exchange);
 
     const auto& requests = vm().collections()[1].requests;
@@ -93,8 +93,8 @@ TEST_F(RoutesTest, ReplayGoesOnTopOfTheSelectedCollectionWithTheCapturedHeaders)
     EXPECT_EQ(requests[0].assertions[0].kind, AssertionKind::statusEquals);
     EXPECT_EQ(requests[0].assertions[0].expectedValue, "200");
     EXPECT_EQ(vm().collections()[0].requests.size(), 1u);
-    ASSERT_EQ(workspaceStore->saves.size(), savesBefore + 1);
-    EXPECT_EQ(workspaceStore->saves.back().collections[1].requests.size(), 2u);
+    ASSERT_EQ(workspaceSaves().size(), savesBefore + 1);
+    EXPECT_EQ(workspaceSaves().back().collections[1].requests.size(), 2u);
     EXPECT_FALSE(vm().toastMessage());
 }
 
@@ -104,7 +104,7 @@ TEST_F(RoutesTest, ReplayWithoutAnyCollectionDoesNothing) {
     vm().replayExchangeInClient(capture("GET", "/x"));
     EXPECT_TRUE(vm().collections().empty());
     EXPECT_EQ(vm().selectedTab(), QuillerTab::mcp);
-    EXPECT_TRUE(workspaceStore->saves.empty());
+    EXPECT_TRUE(workspaceSaves().empty());
 }
 
 TEST_F(RoutesTest, RemovingAMockRouteUpdatesTheServerAndSavesEvenWithoutAMatch) {
@@ -114,19 +114,19 @@ TEST_F(RoutesTest, RemovingAMockRouteUpdatesTheServerAndSavesEvenWithoutAMatch) 
     EXPECT_EQ(vm().mockRoutes()[0].path, "/b");
     ASSERT_FALSE(mockServer->routeUpdates.empty());
     EXPECT_EQ(mockServer->routeUpdates.back(), vm().mockRoutes());
-    EXPECT_EQ(workspaceStore->saves.back().mockRoutes, vm().mockRoutes());
+    EXPECT_EQ(workspaceSaves().back().mockRoutes, vm().mockRoutes());
 
     const auto updates = mockServer->routeUpdates.size();
-    const auto saves = workspaceStore->saves.size();
+    const auto saves = workspaceSaves().size();
     vm().removeMockRoute(MockRouteRule{.path = "/b"});
     EXPECT_EQ(vm().mockRoutes().size(), 1u);
     EXPECT_EQ(mockServer->routeUpdates.size(), updates + 1);
-    EXPECT_EQ(workspaceStore->saves.size(), saves + 1);
+    EXPECT_EQ(workspaceSaves().size(), saves + 1);
 }
 
 TEST_F(RoutesTest, VariablesNeedAnActiveEnvironmentIdAndANonBlankKey) {
     vm().setActiveEnvironmentID(std::nullopt);
-    const auto saves = workspaceStore->saves.size();
+    const auto saves = workspaceSaves().size();
     // No id set: no fallback to the first environment.
     vm().addVariableToActiveEnvironment("KEY", "v", false);
     vm().removeVariable(vm().environments()[0].variables[0].id);
@@ -135,7 +135,7 @@ TEST_F(RoutesTest, VariablesNeedAnActiveEnvironmentIdAndANonBlankKey) {
     vm().setActiveEnvironmentID(vm().environments()[1].id);
     vm().addVariableToActiveEnvironment(" \n\t", "v", false);
     EXPECT_TRUE(vm().environments()[1].variables.empty());
-    EXPECT_EQ(workspaceStore->saves.size(), saves);
+    EXPECT_EQ(workspaceSaves().size(), saves);
     EXPECT_FALSE(vm().toastMessage());
 }
 
@@ -151,13 +151,13 @@ TEST_F(RoutesTest, AddingAppendsATrimmedKeyEvenWhenItExistsAndRemovingDropsTheRo
     EXPECT_TRUE(rows[0].isSecret);
     EXPECT_TRUE(rows[0].isEnabled);
     EXPECT_FALSE(rows[1].isSecret);
-    EXPECT_EQ(workspaceStore->saves.back().environments[1].variables.size(), 2u);
+    EXPECT_EQ(workspaceSaves().back().environments[1].variables.size(), 2u);
 
     const auto removed = rows[0].id;
     vm().removeVariable(removed);
     ASSERT_EQ(vm().environments()[1].variables.size(), 1u);
     EXPECT_EQ(vm().environments()[1].variables[0].value, "plain");
-    EXPECT_EQ(workspaceStore->saves.back().environments[1].variables.size(), 1u);
+    EXPECT_EQ(workspaceSaves().back().environments[1].variables.size(), 1u);
     EXPECT_EQ(vm().environments()[0].variables.size(), 1u);
 }
 

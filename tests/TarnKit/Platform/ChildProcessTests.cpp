@@ -235,7 +235,9 @@ TEST(ChildProcess, RunsInItsOwnProcessGroupWithDefaultSignals) {
     sigaddset(&blocked, SIGUSR2);
     ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
 
-    auto process = ChildProcess::launch(shell("grep -E '^Sig(Blk|Ign)' /proc/$$/status"));
+    // The reader replaces the shell: a shell that forks it blocks every signal
+    // around the fork, and the reader could then see the shell's mask.
+    auto process = ChildProcess::launch(shell("exec grep -E '^Sig(Blk|Ign)' /proc/self/status"));
     ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     ::sigaction(SIGUSR1, &previousAction, nullptr);
 
