@@ -1,3 +1,4 @@
+#include "TarnKit/Design/Emblems/TarnAppEmblem.h"
 #include "TarnKit/Design/TarnBrandMark.h"
 #include "TarnKit/Design/TarnFlowLayout.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
@@ -151,6 +152,21 @@ TEST(TarnBrandMark, SuiteMarkScalesTheSixtyFourUnitCanvas) {
     EXPECT_EQ(image.pixelColor(3, 15).alpha(), 255);
     EXPECT_EQ(image.pixelColor(11, 23).alpha(), 0);
     EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+}
+
+// A template emblem takes the foreground colour; the other keeps its white.
+TEST(TarnAppEmblem, TemplateEmblemsTakeTheForegroundColour) {
+    for (const bool asTemplate : {false, true}) {
+        TarnAppEmblem emblem(TarnAppIdentity::quiller, 48, asTemplate);
+        QPalette palette = emblem.palette();
+        palette.setColor(QPalette::WindowText, Qt::red);
+        emblem.setPalette(palette);
+        const QImage image = rendered(emblem);
+        ASSERT_EQ(image.size(), QSize(48, 48));
+        const QColor wing = image.pixelColor(20, 20); // inside the upper wing
+        EXPECT_GT(wing.alpha(), 240);
+        EXPECT_EQ(wing.green(), asTemplate ? 0 : wing.red()) << asTemplate;
+    }
 }
 
 TEST(TarnBrandMark, HugeOrInvalidSizesStayEmpty) {
