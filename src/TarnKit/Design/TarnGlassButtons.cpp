@@ -20,9 +20,13 @@ QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int
     return {metrics.horizontalAdvance(text) + 2 * horizontal, metrics.height() + 2 * vertical};
 }
 
+// One line, cut with an ellipsis only when the button is narrower than its
+// text (the measures of eliding and of the size hint can differ by a pixel).
 void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
-    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight,
-                                                           static_cast<int>(area.width()));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QString shown = metrics.horizontalAdvance(text) <= area.width()
+                              ? text
+                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
