@@ -18,6 +18,20 @@ target_include_directories(quiller_settings INTERFACE "${PROJECT_SOURCE_DIR}/src
 # Qt headers are parsed once per target rather than once per source.
 function(quiller_use_qt target)
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  # With Ninja, CMake 3.25 reruns moc only when a file of its last run
+  # changed: a source that a re-glob adds would get no moc and its signals
+  # would not link. When the list of sources changes, the stamp of the last
+  # run goes, so moc looks at every source again.
+  get_target_property(sources ${target} SOURCES)
+  set(list_file "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}_autogen_sources.txt")
+  set(previous "")
+  if(EXISTS "${list_file}")
+    file(READ "${list_file}" previous)
+  endif()
+  if(NOT previous STREQUAL "${sources}")
+    file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp")
+    file(WRITE "${list_file}" "${sources}")
+  endif()
   target_precompile_headers(${target} PRIVATE
     "$<$<COMPILE_LANGUAGE:CXX>:${PROJECT_SOURCE_DIR}/cmake/QtPrecompiled.h>")
 endfunction()

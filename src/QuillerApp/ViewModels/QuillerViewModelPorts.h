@@ -66,14 +66,8 @@ public:
 };
 
 // Hands an address to the application the desktop chooses for it (the web
-// browser for http and https).
-class URLOpenerPort {
-public:
-    virtual ~URLOpenerPort() = default;
-    // False when the address is not one or nothing would open it. Returns
-    // without waiting for the application to start.
-    virtual bool open(const std::string& url) = 0;
-};
+// browser for http and https): the suite's desktop port.
+using URLOpenerPort = tarn::URLOpenerPort;
 
 // --- Stores ----------------------------------------------------------------------
 

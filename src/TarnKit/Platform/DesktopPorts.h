@@ -52,7 +52,8 @@ public:
 class URLOpenerPort {
 public:
     virtual ~URLOpenerPort() = default;
-    // False when `url` is not an absolute URL or nothing could take it.
+    // False when `url` is not an absolute URL or nothing would open it.
+    // Returns without waiting for the application to start.
     virtual bool open(const std::string& url) = 0;
 };
 
