@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnLanguagePicker.h"
 
+#include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSymbolStandIn.h"
 #include "TarnKit/Localization/TarnLanguagePreference.h"
@@ -92,7 +93,7 @@ TarnLanguagePicker::TarnLanguagePicker(std::optional<QString> title, TarnLanguag
     showSelection();
     // Only the user's pick stores: currentIndexChanged also fires when the
     // owner shows its model's language, and must not write it back.
-    connect(m_combo, &QComboBox::activated, this, &TarnLanguagePicker::userActivated);
+    bindings::bindComboBox(m_combo, [this](int index) { userActivated(index); });
 }
 
 void TarnLanguagePicker::fillEntries() {
@@ -107,7 +108,6 @@ void TarnLanguagePicker::fillEntries() {
 }
 
 void TarnLanguagePicker::showSelection() {
-    const QSignalBlocker blocker(m_combo);
     // The texts follow the caller's language and the system's.
     m_combo->setItemText(0, m_state.systemEntryLabel(m_language));
     if (m_titleLabel && !m_title)
@@ -115,8 +115,7 @@ void TarnLanguagePicker::showSelection() {
     const int row = m_state.isFollowingSystem()
                         ? 0
                         : m_combo->findData(fromView(rawValue(m_language)));
-    if (m_combo->currentIndex() != row)
-        m_combo->setCurrentIndex(row);
+    bindings::refresh(m_combo, row);
 }
 
 void TarnLanguagePicker::setLanguage(TarnLanguage language) {
