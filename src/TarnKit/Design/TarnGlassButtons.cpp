@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnGlassButtons.h"
 
+#include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -35,7 +36,7 @@ void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
 TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     : QAbstractButton(parent), m_scale(new QVariantAnimation(this)) {
     setText(text);
-    setFont(designFont(13, QFont::DemiBold));
+    setFont(fonts::system(13, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
     m_scale->setDuration(120);
     m_scale->setEasingCurve(QEasingCurve::OutQuad);
@@ -79,7 +80,7 @@ void TarnPrimaryButton::paintEvent(QPaintEvent*) {
 TarnGlassButton::TarnGlassButton(const QString& text, bool isActive, QWidget* parent)
     : QAbstractButton(parent), m_active(isActive) {
     setText(text);
-    setFont(designFont(12.5, QFont::Medium));
+    setFont(fonts::system(12.5, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
 }
 

@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnGlassInputField.h"
 
+#include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -22,7 +23,7 @@ QString pixels(double value) {
 void tarnGlassInputField(QLineEdit* field, double cornerRadius, double horizontalPadding,
                          double verticalPadding) {
     field->setFrame(false);
-    field->setFont(designFont(12.5, QFont::Normal));
+    field->setFont(fonts::system(12.5));
     // The style sheet's border lies inside the widget's rectangle, as the
     // border of every glass control does.
     field->setStyleSheet(

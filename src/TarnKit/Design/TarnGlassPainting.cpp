@@ -1,6 +1,5 @@
 #include "TarnKit/Design/TarnGlassPainting.h"
 
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -11,13 +10,6 @@ namespace tarn {
 QColor qColor(const TarnColor& colour) {
     return QColor::fromRgbF(static_cast<float>(colour.red), static_cast<float>(colour.green),
                             static_cast<float>(colour.blue), static_cast<float>(colour.alpha));
-}
-
-QFont designFont(double pixelSize, QFont::Weight weight, bool monospaced) {
-    QFont font = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont();
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
-    font.setWeight(weight);
-    return font;
 }
 
 QPainterPath glassShape(const QRectF& rect, double cornerRadius) {

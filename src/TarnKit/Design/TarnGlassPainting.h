@@ -3,7 +3,6 @@
 #include "TarnKit/Utilities/TarnColor.h"
 
 #include <QColor>
-#include <QFont>
 #include <QRectF>
 #include <algorithm>
 
@@ -25,10 +24,6 @@ QPainterPath glassShape(const QRectF& rect, double cornerRadius);
 // controls, badges and the toast are drawn.
 void paintGlassShape(QPainter& painter, const QRectF& rect, double cornerRadius, const QColor& fill,
                      const QColor& border, double lineWidth = 1);
-
-// The system font at a size in logical pixels (a fractional size is rounded
-// half away from zero: Qt sizes fonts in whole pixels).
-QFont designFont(double pixelSize, QFont::Weight weight, bool monospaced = false);
 
 // The radius that turns a rectangle into a capsule.
 inline double capsuleRadius(const QRectF& rect) {

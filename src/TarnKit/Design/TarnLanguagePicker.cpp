@@ -1,8 +1,9 @@
 #include "TarnKit/Design/TarnLanguagePicker.h"
 
 #include "TarnKit/Design/Bindings.h"
+#include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
-#include "TarnKit/Design/TarnSymbolStandIn.h"
+#include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Localization/TarnLanguagePreference.h"
 #include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
@@ -154,7 +155,7 @@ TarnLanguageMenuButton::TarnLanguageMenuButton(TarnLanguage language, OnSelect o
                                                TarnLanguagePreference& preference, QWidget* parent)
     : QToolButton(parent), m_language(language), m_onSelect(std::move(onSelect)),
       m_state(preference) {
-    setFont(designFont(kBadgeFontSize, QFont::DemiBold));
+    setFont(fonts::system(kBadgeFontSize, QFont::DemiBold));
     setPopupMode(QToolButton::InstantPopup);
     setToolTip(languageTitle(language));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
@@ -220,9 +221,9 @@ void TarnLanguageMenuButton::paintEvent(QPaintEvent*) {
     const QColor foreground = qColor(TarnGlassTokens::textPrimary);
     const QRect content = rect().adjusted(kBadgeHorizontalPadding, kBadgeVerticalPadding,
                                           -kBadgeHorizontalPadding, -kBadgeVerticalPadding);
-    const QRect globe(content.left(), content.center().y() - kBadgeFontSize / 2, kBadgeFontSize,
-                      kBadgeFontSize);
-    symbolIcon(QStringLiteral("globe"), foreground, kBadgeFontSize).paint(&painter, globe);
+    const QRectF globe(content.left(), content.center().y() - kBadgeFontSize / 2.0, kBadgeFontSize,
+                       kBadgeFontSize);
+    paintSymbol(painter, "globe", globe, foreground);
     painter.setPen(foreground);
     painter.drawText(content.adjusted(kBadgeFontSize + kBadgeSpacing, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, badgeText());

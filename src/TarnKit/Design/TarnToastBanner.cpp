@@ -1,7 +1,9 @@
 #include "TarnKit/Design/TarnToastBanner.h"
 
+#include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
-#include "TarnKit/Design/TarnSymbolStandIn.h"
+#include "TarnKit/Design/TarnSymbols.h"
+#include "TarnKit/Platform/SymbolName.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -24,14 +26,14 @@ TarnToastBanner::TarnToastBanner(const QString& message, bool isError, QWidget* 
 
     auto* symbol = new QLabel(this);
     symbol->setObjectName(QStringLiteral("toastSymbol"));
-    symbol->setPixmap(symbolIcon(symbolName(), symbolColor(), kSymbolSize)
+    symbol->setPixmap(symbolIcon(symbolName().toStdString(), symbolColor(), kSymbolSize)
                           .pixmap(kSymbolSize, kSymbolSize));
     row->addWidget(symbol, 0, Qt::AlignVCenter);
 
     auto* text = new QLabel(message, this);
     text->setObjectName(QStringLiteral("toastMessage"));
     text->setTextFormat(Qt::PlainText);
-    text->setFont(designFont(12, QFont::Medium)); // callout
+    text->setFont(fonts::font(TarnTextStyle::callout, QFont::Medium));
     QPalette textPalette = text->palette();
     textPalette.setColor(QPalette::WindowText, Qt::white);
     text->setPalette(textPalette);
@@ -45,8 +47,9 @@ TarnToastBanner::TarnToastBanner(const QString& message, bool isError, QWidget* 
 }
 
 QString TarnToastBanner::symbolName() const {
-    return m_isError ? QStringLiteral("exclamationmark.triangle.fill")
-                     : QStringLiteral("checkmark.circle.fill");
+    const std::string_view name = m_isError ? symbolNamed("exclamationmark.triangle.fill")
+                                            : symbolNamed("checkmark.circle.fill");
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 QColor TarnToastBanner::symbolColor() const {

@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnVersionBadge.h"
 
+#include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -17,7 +18,7 @@ constexpr double kVerticalPadding = 2.5;
 
 TarnVersionBadge::TarnVersionBadge(TarnAppVersion version, bool showBuild, QWidget* parent)
     : QWidget(parent), m_version(std::move(version)), m_showBuild(showBuild) {
-    setFont(designFont(10, QFont::DemiBold, true));
+    setFont(fonts::system(10, QFont::DemiBold, true));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
