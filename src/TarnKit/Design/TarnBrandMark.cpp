@@ -135,7 +135,9 @@ void TarnBrandMark::paintEvent(QPaintEvent*) {
         return;
     }
     const int side = std::min(width(), height());
-    const double ratio = devicePixelRatioF();
+    // The scale of the device painted on, not the screen's: a picture may be
+    // drawn at another ratio.
+    const double ratio = std::max(devicePixelRatioF(), std::abs(painter.deviceTransform().m11()));
     const int pixels = static_cast<int>(std::lround(side * ratio));
     if (pixels <= 0)
         return;
