@@ -375,9 +375,9 @@ Entry* entryFor(std::string_view name) {
     const auto drawing = table.find(name);
     if (drawing == table.end())
         return nullptr;
-    QPainterPath path = drawing->second();
-    path.setFillRule(Qt::WindingFill);
-    return &cache.emplace(std::string(name), Entry{std::move(path), {}}).first->second;
+    // Boolean operations and simplified strokes give odd-even paths whose
+    // holes are contours of their own: the fill rule stays as drawn.
+    return &cache.emplace(std::string(name), Entry{drawing->second(), {}}).first->second;
 }
 
 void fill(QPainter& painter, const QPainterPath& path, const QRectF& target, const QColor& colour) {

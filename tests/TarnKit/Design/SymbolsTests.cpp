@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -100,6 +102,22 @@ TEST(SymbolRegistry, EverySymbolPaintsAVisibleShapeInsideItsSquareInTheAskedColo
         EXPECT_TRUE(QRectF(0, 0, 24, 24).adjusted(-0.5, -0.5, 0.5, 0.5).contains(bounds))
             << name << " leaves its square: " << bounds.x() << "," << bounds.y() << " "
             << bounds.width() << "x" << bounds.height();
+    }
+}
+
+TEST(SymbolRegistry, KnockedOutMarksStayClear) {
+    // Points on the 24-unit square where a filled symbol has its mark cut out.
+    const std::vector<std::pair<std::string_view, QPointF>> holes{
+        {"xmark.circle.fill", {12, 12}},
+        {"xmark.octagon.fill", {12, 12}},
+        {"tag.fill", {7.8, 7.8}},
+        {"exclamationmark.triangle.fill", {12, 17}},
+    };
+    for (const auto& [name, point] : holes) {
+        const QImage image = tarn::symbolPixmap(name, Qt::white, 48).toImage();
+        EXPECT_EQ(image.pixelColor((point * 2).toPoint()).alpha(), 0) << name;
+        EXPECT_EQ(image.pixelColor((point * 2).toPoint() + QPoint(8, 0)).alpha(), 255)
+            << name << " has no body around its mark";
     }
 }
 
