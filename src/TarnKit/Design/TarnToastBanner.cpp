@@ -10,11 +10,34 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <string>
+#include <utility>
 
 namespace tarn {
 namespace {
 
 constexpr int kSymbolSize = 14;
+
+// The symbol painted from its outline at paint time, so it stays crisp at any
+// device pixel ratio.
+class SymbolView : public QWidget {
+public:
+    SymbolView(std::string name, QColor colour, QWidget* parent)
+        : QWidget(parent), m_name(std::move(name)), m_colour(colour) {
+        setFixedSize(kSymbolSize, kSymbolSize);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintSymbol(painter, m_name, rect(), m_colour);
+    }
+
+private:
+    std::string m_name;
+    QColor m_colour;
+};
 
 } // namespace
 
@@ -24,10 +47,8 @@ TarnToastBanner::TarnToastBanner(const QString& message, bool isError, QWidget* 
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(8);
 
-    auto* symbol = new QLabel(this);
+    auto* symbol = new SymbolView(symbolName().toStdString(), symbolColor(), this);
     symbol->setObjectName(QStringLiteral("toastSymbol"));
-    symbol->setPixmap(symbolIcon(symbolName().toStdString(), symbolColor(), kSymbolSize)
-                          .pixmap(kSymbolSize, kSymbolSize));
     row->addWidget(symbol, 0, Qt::AlignVCenter);
 
     auto* text = new QLabel(message, this);
