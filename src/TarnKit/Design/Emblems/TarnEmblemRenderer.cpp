@@ -1,0 +1,105 @@
+#include "TarnKit/Design/Emblems/TarnEmblemRenderer.h"
+
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkSystemNet.h"
+#include "TarnKit/Design/Emblems/TarnEmblemTone.h"
+
+#include <QBuffer>
+#include <QCache>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace tarn::TarnEmblemRenderer {
+namespace {
+
+struct ImageCache {
+    std::mutex lock;
+    QCache<QString, TarnEmblemImage> images{cacheCountLimit};
+};
+
+ImageCache& sharedCache() {
+    static ImageCache cache;
+    return cache;
+}
+
+// The emblem at n × n pixels, in the white-glass tone. The canvas square from
+// 20 to 80 covers 88 % of the side, centred; Qt's y axis already points down
+// like the canvas's, so nothing is flipped. The bitmap is the drawing's own
+// layer: cut-outs erase the emblem's shapes beneath them, nothing else.
+QImage makeBitmap(TarnAppIdentity app, int n) {
+    QImage bitmap(n, n, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return bitmap; // out of memory
+    bitmap.fill(Qt::transparent);
+    QPainter painter(&bitmap);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    const double k = n * 0.88 / 60.0;
+    painter.translate(n * 0.5, n * 0.5);
+    painter.scale(k, k);
+    painter.translate(-50, -50);
+    drawFlatEmblem(app, painter, TarnEmblemTone::whiteGlass());
+    return bitmap;
+}
+
+} // namespace
+
+int pixelSize(double pointSize, double scale) {
+    const double points = std::isnan(pointSize) ? 10.0 : std::max(pointSize, 10.0);
+    const double factor = std::isnan(scale) ? 1.0 : std::clamp(scale, 1.0, 3.0);
+    const double pixels = points * factor;
+    // Checked before any conversion: a double beyond int's range would make
+    // the rounding undefined.
+    if (!std::isfinite(pixels) || pixels > maximumPixelSize)
+        return 0;
+    return std::max(static_cast<int>(std::lround(pixels)), 16);
+}
+
+QString cacheKey(TarnAppIdentity app, int pixels, bool asTemplate) {
+    const std::string_view slug = rawValue(app);
+    return QString::fromLatin1(slug.data(), static_cast<qsizetype>(slug.size())) + u'_' +
+           QString::number(pixels) + (asTemplate ? QStringLiteral("_tpl") : QStringLiteral("_glass"));
+}
+
+TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool asTemplate) {
+    const double points = std::isnan(pointSize) ? 10.0 : std::max(pointSize, 10.0);
+    const int pixels = pixelSize(pointSize, scale);
+    if (pixels == 0)
+        return {QImage(), points, asTemplate};
+
+    const QString key = cacheKey(app, pixels, asTemplate);
+    ImageCache& cache = sharedCache();
+    {
+        std::lock_guard guard(cache.lock);
+        if (const TarnEmblemImage* cached = cache.images.object(key))
+            return *cached;
+    }
+    // Drawn outside the lock; two threads that miss together both draw and the
+    // later insert wins, which is harmless since the pixels are the same.
+    TarnEmblemImage made{makeBitmap(app, pixels), points, asTemplate};
+    if (made.bitmap.isNull())
+        return made;
+    made.bitmap.setDevicePixelRatio(pixels / points);
+    std::lock_guard guard(cache.lock);
+    cache.images.insert(key, new TarnEmblemImage(made));
+    return made;
+}
+
+QByteArray pngData(TarnAppIdentity app, int pixels) {
+    if (pixels <= 0 || pixels > maximumPixelSize)
+        return {};
+    const QImage bitmap = makeBitmap(app, pixels);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (bitmap.isNull() || !buffer.open(QIODevice::WriteOnly) || !bitmap.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+bool drawFlatEmblem(TarnAppIdentity app, QPainter& painter, const TarnEmblemTone& tone) {
+    // The families of the catalogue join this dispatch as their drawings land;
+    // an entry none of them draws answers false and leaves the image empty.
+    return TarnEmblemArtworkSystemNet::draw(app, painter, tone);
+}
+
+} // namespace tarn::TarnEmblemRenderer
