@@ -1,6 +1,7 @@
 #include "TarnKit/Suite/SessionBus.h"
 
 #include "TarnKit/Platform/BuildInfo.h"
+#include "TarnKit/Platform/GLibError.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <future>
@@ -23,22 +24,6 @@ std::string notificationInterface() {
 }
 
 constexpr const char* kPostedMember = "Posted";
-
-// Owns the GError that a GLib call reports through its last argument.
-class ErrorHolder {
-public:
-    ErrorHolder() = default;
-    ErrorHolder(const ErrorHolder&) = delete;
-    ErrorHolder& operator=(const ErrorHolder&) = delete;
-    ~ErrorHolder() {
-        if (m_error != nullptr)
-            g_error_free(m_error);
-    }
-    GError** out() { return &m_error; }
-
-private:
-    GError* m_error = nullptr;
-};
 
 struct VariantUnref {
     void operator()(GVariant* variant) const { g_variant_unref(variant); }
@@ -79,7 +64,7 @@ struct SessionBus::State {
     }
 
     VariantPtr call(const char* method, GVariant* parameters, const char* replyType) {
-        ErrorHolder error;
+        GErrorSlot error;
         GVariant* reply = g_dbus_connection_call_sync(
             connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method, parameters,
             G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMilliseconds, nullptr, error.out());
@@ -108,7 +93,7 @@ SessionBus::~SessionBus() = default;
 std::unique_ptr<SessionBus> SessionBus::connect(SignalHandler onSignal) {
     auto state = std::make_unique<State>();
     state->onSignal = std::move(onSignal);
-    ErrorHolder error;
+    GErrorSlot error;
     gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, error.out());
     if (address == nullptr)
         return nullptr;
@@ -149,7 +134,7 @@ bool SessionBus::emitNotification(std::string_view name, std::optional<std::stri
     const std::string objectText(object.value_or(""));
     if (!text::isValidUTF8(nameText) || !text::isValidUTF8(objectText))
         return false;
-    ErrorHolder error;
+    GErrorSlot error;
     const gboolean sent = g_dbus_connection_emit_signal(
         m_state->connection, nullptr, notificationObjectPath().c_str(), notificationInterface().c_str(),
         kPostedMember, g_variant_new("(ssb)", nameText.c_str(), objectText.c_str(), object.has_value()),
