@@ -46,14 +46,6 @@ void SubscriptionTable::deliver(std::string_view name, const std::optional<std::
     }
 }
 
-bool SubscriptionTable::hasSubscribers(std::string_view name) const {
-    std::lock_guard lock(m_lock);
-    for (const auto& [id, entry] : m_entries)
-        if (entry.name == name)
-            return true;
-    return false;
-}
-
 } // namespace detail
 
 bool InProcessNotificationCenter::post(std::string_view name, std::optional<std::string_view> object) {

@@ -77,7 +77,6 @@ public:
     NotificationSubscription add(std::string name, DistributedNotificationCenter::Handler handler);
     // One main-executor job per subscriber of `name`.
     void deliver(std::string_view name, const std::optional<std::string>& object);
-    bool hasSubscribers(std::string_view name) const;
 
 private:
     struct Entry {

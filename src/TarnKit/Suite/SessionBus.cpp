@@ -157,6 +157,10 @@ bool SessionBus::ownName(std::string_view name) {
     return result == 1 || result == 4; // primary owner, or already the owner
 }
 
+bool SessionBus::ownBundleIdentifier() {
+    return ownName(buildinfo::bundleIdentifier);
+}
+
 std::vector<std::string> SessionBus::listNames() {
     std::vector<std::string> names;
     const VariantPtr reply = m_state->call("ListNames", nullptr, "(as)");

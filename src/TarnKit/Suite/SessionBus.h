@@ -38,6 +38,9 @@ public:
     // Owns `name` (without queueing behind another owner) for as long as
     // this connection lives, so that siblings see this application running.
     bool ownName(std::string_view name);
+    // Owns this application's bundle identifier: what a running suite
+    // application does, so that its siblings find it in the running list.
+    bool ownBundleIdentifier();
     std::vector<std::string> listNames();
     std::optional<std::int32_t> processIdOf(std::string_view name);
     // Sends org.freedesktop.Application.Activate to the owner of `name` at

@@ -82,6 +82,10 @@ TEST(SessionBusNames, OwnedBundleIdentifierMakesAnApplicationRunning) {
     EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::rillet, desktop));
     EXPECT_TRUE(desktop.activate(*found)) << "sent; nobody answers, which is not waited for";
     EXPECT_EQ(SessionBus::objectPathFor("com.corvane.my-app"), "/com/corvane/my_app");
+
+    EXPECT_FALSE(suiteapp::isRunning(TarnSuiteApp::quiller, desktop));
+    ASSERT_TRUE(center->bus().ownBundleIdentifier());
+    EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::quiller, desktop)) << "this application, seen by its siblings";
 }
 
 // The receiving side of the two-process test, started by it in a child
