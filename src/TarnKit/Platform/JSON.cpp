@@ -129,14 +129,15 @@ void appendDouble(std::string& out, double value) {
     out.append(buffer, result.ptr);
 }
 
-void writeTree(Writer& writer, const nlohmann::json& value) {
+// Members come out in the object type's own order: the default object type is
+// a std::map over std::string, whose comparison is unsigned byte order, so
+// its keys come out sorted; an ordered_json keeps the order of insertion.
+template <class Tree> void writeTree(Writer& writer, const Tree& value) {
     using Type = nlohmann::json::value_t;
     switch (value.type()) {
     case Type::object:
-        // The default object type is a std::map over std::string, whose
-        // comparison is unsigned byte order: the keys come out sorted.
         writer.beginObject();
-        for (const auto& [name, member] : value.get_ref<const nlohmann::json::object_t&>()) {
+        for (const auto& [name, member] : value.template get_ref<const typename Tree::object_t&>()) {
             writer.key(name);
             writeTree(writer, member);
         }
@@ -144,24 +145,24 @@ void writeTree(Writer& writer, const nlohmann::json& value) {
         return;
     case Type::array:
         writer.beginArray();
-        for (const auto& element : value.get_ref<const nlohmann::json::array_t&>())
+        for (const auto& element : value.template get_ref<const typename Tree::array_t&>())
             writeTree(writer, element);
         writer.endArray();
         return;
     case Type::string:
-        writer.string(value.get_ref<const std::string&>());
+        writer.string(value.template get_ref<const std::string&>());
         return;
     case Type::boolean:
-        writer.boolean(value.get<bool>());
+        writer.boolean(value.template get<bool>());
         return;
     case Type::number_integer:
-        writer.integer(value.get<std::int64_t>());
+        writer.integer(value.template get<std::int64_t>());
         return;
     case Type::number_unsigned:
-        writer.unsignedInteger(value.get<std::uint64_t>());
+        writer.unsignedInteger(value.template get<std::uint64_t>());
         return;
     case Type::number_float:
-        writer.number(value.get<double>());
+        writer.number(value.template get<double>());
         return;
     case Type::binary:
         writer.beginArray();
@@ -176,7 +177,7 @@ void writeTree(Writer& writer, const nlohmann::json& value) {
     }
 }
 
-std::string write(const nlohmann::json& document, Style style) {
+template <class Tree> std::string write(const Tree& document, Style style) {
     Writer writer(style);
     writer.reserve(256);
     writeTree(writer, document);
@@ -354,6 +355,10 @@ std::string pretty(const nlohmann::json& document) {
 }
 
 std::string compact(const nlohmann::json& document) {
+    return write(document, Style::compact);
+}
+
+std::string compactInOrder(const nlohmann::ordered_json& document) {
     return write(document, Style::compact);
 }
 

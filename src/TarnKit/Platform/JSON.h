@@ -103,6 +103,9 @@ private:
 std::string pretty(const nlohmann::json& document);
 // The same with no blanks and no line breaks (sorted keys, same escaping).
 std::string compact(const nlohmann::json& document);
+// Compact like compact(), but members in the order they were inserted: the
+// suite's shared files list their keys in field order.
+std::string compactInOrder(const nlohmann::ordered_json& document);
 
 // Whether brackets outside strings nest deeper than `limit`; for valid JSON
 // this is the true nesting depth. Cheap enough to run before any parse.

@@ -103,6 +103,27 @@ template <std::integral T> T decodeInteger(const nlohmann::json& value) {
 template <class T> inline constexpr bool isVector = false;
 template <class U, class A> inline constexpr bool isVector<std::vector<U, A>> = true;
 
+// A JSON array as the vector V, each element through `decodeElement`; a
+// failing element adds its index to the error's path.
+template <class V, class DecodeElement>
+V decodeArray(const nlohmann::json& value, DecodeElement&& decodeElement) {
+    if (!value.is_array())
+        throwTypeMismatch(value, "an array");
+    V result;
+    result.reserve(value.size());
+    std::size_t index = 0;
+    for (const nlohmann::json& element : value) {
+        try {
+            result.push_back(decodeElement(element));
+        } catch (DecodingError& error) {
+            error.prependIndex(index);
+            throw;
+        }
+        ++index;
+    }
+    return result;
+}
+
 } // namespace detail
 
 // The value is an object, or DecodingError (valueNotFound for null,
@@ -130,21 +151,9 @@ template <class T> T decode(const nlohmann::json& value) {
     } else if constexpr (std::is_same_v<T, Date>) {
         return detail::decodeDate(value);
     } else if constexpr (detail::isVector<T>) {
-        if (!value.is_array())
-            detail::throwTypeMismatch(value, "an array");
-        T result;
-        result.reserve(value.size());
-        std::size_t index = 0;
-        for (const nlohmann::json& element : value) {
-            try {
-                result.push_back(decode<typename T::value_type>(element));
-            } catch (DecodingError& error) {
-                error.prependIndex(index);
-                throw;
-            }
-            ++index;
-        }
-        return result;
+        return detail::decodeArray<T>(value, [](const nlohmann::json& element) {
+            return decode<typename T::value_type>(element);
+        });
     } else {
         T result{};
         from_json(value, result);

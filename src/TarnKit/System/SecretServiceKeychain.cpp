@@ -1,5 +1,6 @@
 #include "TarnKit/System/SecretServiceKeychain.h"
 
+#include "TarnKit/Platform/GLibError.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -8,28 +9,6 @@
 
 namespace tarn {
 namespace {
-
-// Owns the GError that a GLib call reports through its last argument.
-class ErrorSlot {
-public:
-    ErrorSlot() = default;
-    ErrorSlot(const ErrorSlot&) = delete;
-    ErrorSlot& operator=(const ErrorSlot&) = delete;
-    ~ErrorSlot() {
-        if (m_error != nullptr)
-            g_error_free(m_error);
-    }
-
-    GError** out() { return &m_error; }
-    const GError* get() const { return m_error; }
-    std::string message() const {
-        return m_error != nullptr && m_error->message != nullptr ? m_error->message
-                                                                 : "no reason given";
-    }
-
-private:
-    GError* m_error = nullptr;
-};
 
 struct HashTableUnref {
     void operator()(GHashTable* table) const { g_hash_table_unref(table); }
@@ -74,7 +53,7 @@ struct SecretServiceKeychain::Connection {
 };
 
 std::unique_ptr<SecretServiceKeychain> SecretServiceKeychain::connect(std::string& reason) {
-    ErrorSlot error;
+    GErrorSlot error;
     // Opening a session makes the service answer a call, so a bus without a
     // Secret Service on it fails here rather than at the first secret.
     SecretService* service =
@@ -105,7 +84,7 @@ void SecretServiceKeychain::save(std::string_view secret, std::string_view servi
 
     // The service replaces an item with the same attributes in place, so a
     // refused store leaves the earlier secret where it was.
-    ErrorSlot error;
+    GErrorSlot error;
     if (!secret_service_store_sync(m_connection->service, genericPasswordSchema(), attributes.get(),
                                    SECRET_COLLECTION_DEFAULT, label.c_str(), value.get(), nullptr,
                                    error.out())) {
@@ -124,7 +103,7 @@ std::optional<std::string> SecretServiceKeychain::load(std::string_view service,
     const Attributes attributes = attributesFor(service, account);
     if (!attributes)
         return std::nullopt;
-    ErrorSlot error;
+    GErrorSlot error;
     const Value value(secret_service_lookup_sync(m_connection->service, genericPasswordSchema(),
                                                  attributes.get(), nullptr, error.out()));
     if (!value)
@@ -143,7 +122,7 @@ void SecretServiceKeychain::delete_(std::string_view service, std::string_view a
     const Attributes attributes = attributesFor(service, account);
     if (!attributes)
         return;
-    ErrorSlot error;
+    GErrorSlot error;
     secret_service_clear_sync(m_connection->service, genericPasswordSchema(), attributes.get(),
                               nullptr, error.out());
 }
