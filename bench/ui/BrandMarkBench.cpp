@@ -4,10 +4,8 @@
 #include "TarnKit/Design/Emblems/TarnEmblemRenderer.h"
 #include "TarnKit/Design/TarnBrandMark.h"
 
-#include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 namespace {
 
@@ -48,12 +46,3 @@ void BM_EmblemDrawnAndEncoded128(benchmark::State& state) {
 BENCHMARK(BM_EmblemDrawnAndEncoded128);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
