@@ -1,0 +1,9 @@
+#include "QuillerApp/Views/CollectionRunnerAndBenchmarkView.h"
+
+namespace quiller {
+
+CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("CollectionRunnerAndBenchmarkView"));
+}
+
+} // namespace quiller

@@ -1,0 +1,18 @@
+#pragma once
+
+// Placeholder screen: an empty page until this tab's screen is built.
+
+#include <QWidget>
+
+namespace quiller {
+
+class QuillerViewModel;
+class ViewModelBridge;
+
+class MCPInspectorView final : public QWidget {
+    Q_OBJECT
+public:
+    MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+};
+
+} // namespace quiller
