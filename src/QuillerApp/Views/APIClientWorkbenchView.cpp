@@ -2,7 +2,8 @@
 
 namespace quiller {
 
-APIClientWorkbenchView::APIClientWorkbenchView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+APIClientWorkbenchView::APIClientWorkbenchView(QuillerViewModel&, ViewModelBridge&, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("APIClientWorkbenchView"));
 }
 

@@ -12,7 +12,8 @@ class ViewModelBridge;
 class APIClientWorkbenchView final : public QWidget {
     Q_OBJECT
 public:
-    APIClientWorkbenchView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    APIClientWorkbenchView(QuillerViewModel& model, ViewModelBridge& bridge,
+                           QWidget* parent = nullptr);
 };
 
 } // namespace quiller

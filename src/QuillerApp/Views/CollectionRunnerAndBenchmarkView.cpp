@@ -2,7 +2,10 @@
 
 namespace quiller {
 
-CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewModel&,
+                                                                   ViewModelBridge&,
+                                                                   QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("CollectionRunnerAndBenchmarkView"));
 }
 

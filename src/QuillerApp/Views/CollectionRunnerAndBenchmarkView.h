@@ -12,7 +12,8 @@ class ViewModelBridge;
 class CollectionRunnerAndBenchmarkView final : public QWidget {
     Q_OBJECT
 public:
-    CollectionRunnerAndBenchmarkView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    CollectionRunnerAndBenchmarkView(QuillerViewModel& model, ViewModelBridge& bridge,
+                                     QWidget* parent = nullptr);
 };
 
 } // namespace quiller

@@ -2,7 +2,9 @@
 
 namespace quiller {
 
-EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel&, ViewModelBridge&,
+                                                         QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("EnvironmentsAndSettingsView"));
 }
 

@@ -12,7 +12,8 @@ class ViewModelBridge;
 class EnvironmentsAndSettingsView final : public QWidget {
     Q_OBJECT
 public:
-    EnvironmentsAndSettingsView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    EnvironmentsAndSettingsView(QuillerViewModel& model, ViewModelBridge& bridge,
+                                QWidget* parent = nullptr);
 };
 
 } // namespace quiller

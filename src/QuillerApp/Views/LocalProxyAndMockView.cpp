@@ -2,7 +2,8 @@
 
 namespace quiller {
 
-LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel&, ViewModelBridge&, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("LocalProxyAndMockView"));
 }
 

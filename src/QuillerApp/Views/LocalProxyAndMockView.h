@@ -12,7 +12,8 @@ class ViewModelBridge;
 class LocalProxyAndMockView final : public QWidget {
     Q_OBJECT
 public:
-    LocalProxyAndMockView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    LocalProxyAndMockView(QuillerViewModel& model, ViewModelBridge& bridge,
+                          QWidget* parent = nullptr);
 };
 
 } // namespace quiller

@@ -2,7 +2,8 @@
 
 namespace quiller {
 
-MCPInspectorView::MCPInspectorView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+MCPInspectorView::MCPInspectorView(QuillerViewModel&, ViewModelBridge&, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("MCPInspectorView"));
 }
 

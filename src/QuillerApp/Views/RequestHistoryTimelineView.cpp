@@ -2,7 +2,9 @@
 
 namespace quiller {
 
-RequestHistoryTimelineView::RequestHistoryTimelineView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+RequestHistoryTimelineView::RequestHistoryTimelineView(QuillerViewModel&, ViewModelBridge&,
+                                                       QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("RequestHistoryTimelineView"));
 }
 

@@ -12,7 +12,8 @@ class ViewModelBridge;
 class RequestHistoryTimelineView final : public QWidget {
     Q_OBJECT
 public:
-    RequestHistoryTimelineView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    RequestHistoryTimelineView(QuillerViewModel& model, ViewModelBridge& bridge,
+                               QWidget* parent = nullptr);
 };
 
 } // namespace quiller

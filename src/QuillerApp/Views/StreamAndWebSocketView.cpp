@@ -2,7 +2,8 @@
 
 namespace quiller {
 
-StreamAndWebSocketView::StreamAndWebSocketView(QuillerViewModel&, ViewModelBridge&, QWidget* parent) : QWidget(parent) {
+StreamAndWebSocketView::StreamAndWebSocketView(QuillerViewModel&, ViewModelBridge&, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("StreamAndWebSocketView"));
 }
 

@@ -12,7 +12,8 @@ class ViewModelBridge;
 class StreamAndWebSocketView final : public QWidget {
     Q_OBJECT
 public:
-    StreamAndWebSocketView(QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent = nullptr);
+    StreamAndWebSocketView(QuillerViewModel& model, ViewModelBridge& bridge,
+                           QWidget* parent = nullptr);
 };
 
 } // namespace quiller
