@@ -1,6 +1,7 @@
 // Pasted cURL commands are outside input: splitting and import must take any
 // bytes, and whatever they import must render in every snippet language.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "TarnKit/Platform/ShellWords.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quiller;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    for (const std::string& word : CurlCodecEngine::shellSplit(text))
+    for (const std::string& word : tarn::splitShellWords(text))
         if (word.empty())
             std::abort();
 

@@ -1,10 +1,47 @@
-# Fails when a source outside the Qt folders includes a Qt header or a Qt-free
-# target links Qt. Inputs: SOURCE_DIR (the tree whose src/ is checked),
+# Fails when a source outside the Qt folders includes a Qt header, a Qt-free
+# target links Qt, or a source includes a header of a folder its own folder may
+# not depend on. Inputs: SOURCE_DIR (the tree whose src/ is checked),
 # QT_FOLDERS (,-separated, relative to SOURCE_DIR: these and their subfolders
 # may use Qt), LINKS_FILE (lines "target=dep,dep,...", the full link closure of
-# each Qt-free target).
+# each Qt-free target), DIRECTIONS_FILE (lines "folder: allowed allowed ...",
+# folders relative to src/; "#" starts a comment).
+cmake_policy(SET CMP0057 NEW)
 set(problems "")
 string(REPLACE "," ";" qt_folders "${QT_FOLDERS}")
+
+# The direction table: for each listed folder, the folders it may include.
+set(layer_folders "")
+file(STRINGS "${DIRECTIONS_FILE}" direction_lines)
+foreach(line IN LISTS direction_lines)
+  if(line MATCHES "^[ \t]*(#|$)")
+    continue()
+  endif()
+  if(NOT line MATCHES "^([^:]+):(.*)$")
+    message(FATAL_ERROR "Unreadable direction line: ${line}")
+  endif()
+  string(STRIP "${CMAKE_MATCH_1}" folder)
+  string(STRIP "${CMAKE_MATCH_2}" allowed)
+  separate_arguments(allowed UNIX_COMMAND "${allowed}")
+  list(APPEND layer_folders "${folder}")
+  string(MAKE_C_IDENTIFIER "${folder}" key)
+  set("allowed_${key}" "${allowed}")
+endforeach()
+
+# The listed folder a path under src/ belongs to (the longest that contains
+# it), or "" when none does.
+function(layer_of path out_var)
+  set(best "")
+  string(LENGTH "" best_length)
+  foreach(folder IN LISTS layer_folders)
+    string(FIND "${path}" "${folder}/" position)
+    string(LENGTH "${folder}" length)
+    if(position EQUAL 0 AND length GREATER best_length)
+      set(best "${folder}")
+      set(best_length ${length})
+    endif()
+  endforeach()
+  set(${out_var} "${best}" PARENT_SCOPE)
+endfunction()
 file(GLOB_RECURSE files "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
   "${SOURCE_DIR}/src/*.hpp" "${SOURCE_DIR}/src/*.in")
 list(SORT files)
@@ -17,13 +54,21 @@ foreach(file IN LISTS files)
       set(in_qt_folder TRUE)
     endif()
   endforeach()
-  if(in_qt_folder)
-    continue()
-  endif()
   file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include")
+  string(REGEX REPLACE "^src/" "" source_path "${rel}")
+  layer_of("${source_path}" source_layer)
+  string(MAKE_C_IDENTIFIER "${source_layer}" source_key)
   foreach(line IN LISTS lines)
-    if(line MATCHES "[<\"](Q[A-Za-z0-9]+|Qt[A-Za-z0-9]*/[^>\"]*)[>\"]")
+    if(NOT in_qt_folder AND line MATCHES "[<\"](Q[A-Za-z0-9]+|Qt[A-Za-z0-9]*/[^>\"]*)[>\"]")
       string(APPEND problems "${rel} includes a Qt header: ${line}\n")
+    endif()
+    if(source_layer AND line MATCHES "\"([^\"]+)\"")
+      layer_of("${CMAKE_MATCH_1}" included_layer)
+      if(included_layer AND NOT included_layer STREQUAL source_layer
+         AND NOT included_layer IN_LIST "allowed_${source_key}")
+        string(APPEND problems
+          "${rel} includes ${CMAKE_MATCH_1}: ${source_layer} may not depend on ${included_layer}\n")
+      endif()
     endif()
   endforeach()
 endforeach()
@@ -45,4 +90,4 @@ endforeach()
 if(problems)
   message(FATAL_ERROR "Layering violations:\n${problems}")
 endif()
-message(STATUS "Qt-free layers are clean")
+message(STATUS "Layers are clean")

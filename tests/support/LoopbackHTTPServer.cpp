@@ -1,5 +1,7 @@
 #include "support/LoopbackHTTPServer.h"
 
+#include "TarnKit/Platform/ASCII.h"
+
 #include <algorithm>
 #include <array>
 #include <boost/asio.hpp>
@@ -22,14 +24,8 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
+    return tarn::ascii::equalsIgnoringCase(a, b);
 }
 
 bool hasHeader(const HeaderPairs& headers, std::string_view name) {

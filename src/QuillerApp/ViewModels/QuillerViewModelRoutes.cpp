@@ -2,6 +2,7 @@
 // and launch at login.
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <algorithm>
@@ -21,11 +22,7 @@ constexpr std::string_view launchAtLoginRefusedTR =
 // Captured methods arrive as the client sent them, in any case; the request
 // editor only knows the seven standard ones.
 TarnHTTPMethod methodFromCaptured(const std::string& captured) {
-    std::string upper = captured;
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string upper = tarn::ascii::uppercased(captured);
     for (const auto method : allCases<TarnHTTPMethod>()) {
         if (rawValue(method) == upper)
             return method;

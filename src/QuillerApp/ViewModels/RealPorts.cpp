@@ -2,6 +2,7 @@
 
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Engine/RequestHistoryStore.h"
+#include "QuillerCore/Services/CollectionRunnerService.h"
 #include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "QuillerCore/Services/LocalHTTPProxyService.h"
 #include "QuillerCore/Services/MCPInspectorService.h"
@@ -83,16 +84,16 @@ void RequestExecutionAdapter::streamSSE(const std::string& url, const HeaderList
 std::vector<CollectionRunStepResult> CollectionRunnerAdapter::runCollection(
     const APIRequestCollection& collection, const VariableMap& initialVariables,
     const ExtractionRules& extractorsByRequestID, std::stop_token stop) {
-    return CollectionRunnerAndBenchmarkEngine::runCollection(
-        collection, initialVariables, extractorsByRequestID, std::move(stop));
+    return CollectionRunnerService::runCollection(collection, initialVariables,
+                                                  extractorsByRequestID, std::move(stop));
 }
 
 LoadBenchmarkReport CollectionRunnerAdapter::runLoadBenchmark(const APIRequestSpec& spec,
                                                               const VariableMap& variables,
                                                               int totalRequests, int concurrency,
                                                               std::stop_token stop) {
-    return CollectionRunnerAndBenchmarkEngine::runLoadBenchmark(spec, variables, totalRequests,
-                                                                concurrency, std::move(stop));
+    return CollectionRunnerService::runLoadBenchmark(spec, variables, totalRequests, concurrency,
+                                                     std::move(stop));
 }
 
 MCPInspectorPort::Inspection MCPInspectorAdapter::inspectStdioServer(

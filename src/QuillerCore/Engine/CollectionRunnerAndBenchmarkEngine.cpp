@@ -3,7 +3,6 @@
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
-#include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 
@@ -72,14 +71,6 @@ CollectionRunStepResult runStep(const APIRequestSpec& request, VariableMap& work
 }
 
 } // namespace
-
-std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection& collection,
-                                                   const VariableMap& initialVariables,
-                                                   const ExtractionRules& extractorsByRequestID,
-                                                   std::stop_token stop) {
-    return runCollection(collection, initialVariables, extractorsByRequestID,
-                         HTTPAndSSEClientService::execute, std::move(stop));
-}
 
 std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection& collection,
                                                    const VariableMap& initialVariables,

@@ -32,8 +32,8 @@ namespace quiller::CollectionRunnerAndBenchmarkEngine {
 // The extraction rules of each request, by the request's id, applied in order.
 using ExtractionRules = std::map<tarn::UUID, std::vector<VariableExtractionRule>>;
 
-// How a request reaches the network. The plain overloads below use
-// HTTPAndSSEClientService::execute; a stand-in keeps its contract: a snapshot
+// How a request reaches the network (CollectionRunnerService sends through
+// HTTPAndSSEClientService::execute); a stand-in keeps its contract: a snapshot
 // for any HTTP status, an exception for a send that failed. The benchmark calls
 // it from several threads at once.
 using RequestSender =
@@ -50,18 +50,12 @@ inline constexpr int maxBenchmarkWorkers = 24;
 std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection& collection,
                                                    const VariableMap& initialVariables,
                                                    const ExtractionRules& extractorsByRequestID,
-                                                   std::stop_token stop);
-std::vector<CollectionRunStepResult> runCollection(const APIRequestCollection& collection,
-                                                   const VariableMap& initialVariables,
-                                                   const ExtractionRules& extractorsByRequestID,
                                                    const RequestSender& send, std::stop_token stop);
 
 // Sends `spec` `totalRequests` times (1...200) on `concurrency` workers
 // (1...24); values outside are brought into range. Never more than that many
 // sends are in flight, and a new one starts as soon as any ends. The sends
 // themselves are not logged.
-LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec& spec, const VariableMap& variables,
-                                     int totalRequests, int concurrency, std::stop_token stop);
 LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec& spec, const VariableMap& variables,
                                      int totalRequests, int concurrency, const RequestSender& send,
                                      std::stop_token stop);

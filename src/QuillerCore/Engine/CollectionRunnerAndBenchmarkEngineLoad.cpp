@@ -2,7 +2,6 @@
 
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Engine/RequestHistoryEngine.h"
-#include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 
@@ -87,12 +86,6 @@ struct BenchmarkRun {
 };
 
 } // namespace
-
-LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec& spec, const VariableMap& variables,
-                                     int totalRequests, int concurrency, std::stop_token stop) {
-    return runLoadBenchmark(spec, variables, totalRequests, concurrency,
-                            HTTPAndSSEClientService::execute, std::move(stop));
-}
 
 LoadBenchmarkReport runLoadBenchmark(const APIRequestSpec& spec, const VariableMap& variables,
                                      int totalRequests, int concurrency, const RequestSender& send,

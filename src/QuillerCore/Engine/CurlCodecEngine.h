@@ -23,12 +23,6 @@ template <> std::span<const CodeSnippetLanguage> allCases<CodeSnippetLanguage>()
 // Stateless; every function may be called from any thread at the same time.
 namespace CurlCodecEngine {
 
-// Cuts a command line into words the way a POSIX shell cuts a simple command:
-// single and double quotes, backslash escapes and line continuations. A quoted
-// empty argument vanishes, so no word is ever empty. CR LF line ends count as
-// LF. Unterminated quotes and a trailing backslash are not errors.
-std::vector<std::string> shellSplit(std::string_view commandLine);
-
 // A new request from a pasted cURL command (the leading "curl" is optional),
 // or nullopt when the text has no words or none of them looks like a URL.
 // The request sends what curl would send for the options that shape a

@@ -3,6 +3,8 @@
 // option that shapes the request; every other option is read past with its
 // argument, so that no argument is ever taken for the URL.
 #include "QuillerCore/Engine/CurlCodecEngine.h"
+#include "TarnKit/Platform/ASCII.h"
+#include "TarnKit/Platform/ShellWords.h"
 #include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -196,9 +198,7 @@ std::string requestName(std::string_view url) {
     return "Imported cURL";
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using tarn::ascii::isDigit;
 
 // "host:port" at the start of a word, as in "localhost:8080/path".
 bool startsWithHostAndPort(std::string_view word) {
@@ -206,8 +206,7 @@ bool startsWithHostAndPort(std::string_view word) {
     if (colon == 0 || colon == std::string_view::npos)
         return false;
     for (const char c : word.substr(0, colon)) {
-        if (!(isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
-              c == '.'))
+        if (!(tarn::ascii::isAlphanumeric(c) || c == '-' || c == '.'))
             return false;
     }
     std::size_t end = colon + 1;
@@ -249,8 +248,7 @@ std::string curlURLEncoded(std::string_view text) {
     std::string encoded;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
-            c == '.' || c == '_' || c == '~') {
+        if (tarn::ascii::isAlphanumeric(c) || c == '-' || c == '.' || c == '_' || c == '~') {
             encoded.push_back(c);
         } else if (c == ' ') {
             encoded.push_back('+');
@@ -537,7 +535,7 @@ std::span<const detail::CurlOption> detail::curlOptionTable() {
 }
 
 std::optional<APIRequestSpec> parseCurl(std::string_view command) {
-    const std::vector<std::string> words = shellSplit(command);
+    const std::vector<std::string> words = tarn::splitShellWords(command);
     if (words.empty())
         return std::nullopt;
 

@@ -1,35 +1,19 @@
 #include "QuillerCore/Models/ComposedRequest.h"
 
+#include "TarnKit/Platform/ASCII.h"
+
 #include <algorithm>
 
 namespace quiller {
-namespace {
-
-char asciiLowercased(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Header names are tokens, hence ASCII: no Unicode case rules apply.
-bool equalIgnoringASCIICase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(
-        a, b, [](char x, char y) { return asciiLowercased(x) == asciiLowercased(y); });
-}
-
-bool isTokenCharacter(char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-
-} // namespace
 
 bool isHTTPToken(std::string_view name) {
-    return !name.empty() && std::ranges::all_of(name, isTokenCharacter);
+    return !name.empty() && std::ranges::all_of(name, tarn::ascii::isTokenCharacter);
 }
 
 std::size_t HTTPHeaderFields::indexOf(std::string_view name) const {
     const auto field = std::ranges::find_if(m_fields, [name](const HTTPHeaderField& candidate) {
-        return equalIgnoringASCIICase(candidate.name, name);
+        // Header names are tokens, hence ASCII: no Unicode case rules apply.
+        return tarn::ascii::equalsIgnoringCase(candidate.name, name);
     });
     return static_cast<std::size_t>(field - m_fields.begin());
 }

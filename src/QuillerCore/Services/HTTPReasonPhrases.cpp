@@ -1,5 +1,7 @@
 #include "QuillerCore/Services/HTTPReasonPhrases.h"
 
+#include "TarnKit/Platform/ASCII.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -81,7 +83,7 @@ static_assert(std::is_sorted(kTable.begin(), kTable.end(),
                              [](const Entry& a, const Entry& b) { return a.code < b.code; }));
 
 bool isWordCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '\'';
+    return tarn::ascii::isAlphanumeric(c) || c == '\'';
 }
 
 } // namespace
@@ -118,10 +120,7 @@ std::string reasonText(int statusCode) {
             atWordStart = true;
             continue;
         }
-        if (atWordStart && c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        else if (!atWordStart && c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = atWordStart ? tarn::ascii::uppercased(c) : tarn::ascii::lowercased(c);
         atWordStart = false;
     }
     return text;

@@ -58,15 +58,8 @@ void log(tarn::TarnLogLevel level, const std::string& message) {
     tarn::TarnAppLogger::shared(tarn::buildinfo::productName).log(level, kLogCategory, message);
 }
 
-// strerror follows LC_MESSAGES; the text shown and logged must not.
-std::string errorText(int code) {
-    if (const char* text = strerrordesc_np(code))
-        return text;
-    return "error " + tarn::numbers::formatInteger(code);
-}
-
 [[noreturn]] void throwSystemError(int code) {
-    throw tarn::PlatformError("NSPOSIXErrorDomain", code, errorText(code));
+    tarn::throwPOSIXError(code);
 }
 
 std::string portText(std::uint16_t port) {
@@ -404,7 +397,7 @@ void ProxyServer::ensureThread() {
     try {
         m_thread = std::thread([io = m_io.get()] { io->run(); });
     } catch (const std::system_error& error) {
-        throw tarn::PlatformError("NSPOSIXErrorDomain", error.code().value(),
+        throw tarn::PlatformError(tarn::kPOSIXErrorDomain, error.code().value(),
                                   std::string("Could not start the server thread: ") +
                                       error.what());
     }
@@ -500,7 +493,8 @@ std::uint16_t ProxyServer::start(std::uint16_t port) {
         if (!listenOn(*listener, loopbackV4, port, error)) {
             stop();
             log(tarn::TarnLogLevel::error, "Local mock proxy failed to bind port " +
-                                               portText(port) + ": " + errorText(error.value()));
+                                               portText(port) + ": " +
+                                               tarn::posixErrorText(error.value()));
             throwSystemError(error.value());
         }
         const tcp::endpoint bound = listener->acceptor.local_endpoint(error);
@@ -518,7 +512,7 @@ std::uint16_t ProxyServer::start(std::uint16_t port) {
                 stop();
                 log(tarn::TarnLogLevel::error, "Local mock proxy failed to bind port " +
                                                    portText(port) + ": " +
-                                                   errorText(error.value()));
+                                                   tarn::posixErrorText(error.value()));
                 throwSystemError(error.value());
             } else {
                 // No IPv6 loopback on this system: 127.0.0.1 alone.

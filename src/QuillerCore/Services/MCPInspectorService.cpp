@@ -1,10 +1,10 @@
 #include "QuillerCore/Services/MCPInspectorService.h"
 
-#include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "QuillerCore/Engine/MCPProtocolCodec.h"
 #include "TarnKit/Platform/ChildProcess.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/PlatformError.h"
+#include "TarnKit/Platform/ShellWords.h"
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/System/TarnProcessError.h"
 
@@ -169,8 +169,9 @@ MCPInspectionResult inspectStdioServer(std::string_view commandLine,
                                        const std::optional<std::string>& callToolName,
                                        std::string_view callArgumentsJSON, std::stop_token stop,
                                        const ReplyWaits& waits) {
-    std::vector<std::string> words = CurlCodecEngine::shellSplit(commandLine);
-    if (words.empty())
+    std::vector<std::string> words = tarn::splitShellWords(commandLine);
+    // '' names no program either.
+    if (words.empty() || words.front().empty())
         throw tarn::PlatformError("Quiller", emptyCommandErrorCode, "Empty MCP server command.");
 
     tarn::ChildProcessOptions options;
@@ -221,7 +222,7 @@ MCPInspectionResult inspectStdioServer(std::string_view commandLine,
                                   "\" within " + waitText(wait) + ".";
         if (const std::string raw = rawOutputOf(out, err); !raw.empty())
             description += "\n\n" + raw;
-        throw tarn::PlatformError("Quiller", noReplyErrorCode, std::move(description));
+        throw tarn::PlatformError("Quiller", noReplyErrorCode, description);
     };
 
     exchange(line(MCPProtocolCodec::encodeInitialize(1)), 1, "initialize", waits.startup);

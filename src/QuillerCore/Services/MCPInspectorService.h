@@ -52,7 +52,7 @@ inline constexpr std::chrono::milliseconds terminationGrace{2000};
 // Output kept per stream; a server that floods its pipes loses the rest.
 inline constexpr std::size_t maxStreamBytes = 16 * 1024 * 1024;
 
-// Splits `commandLine` as a shell would (CurlCodecEngine::shellSplit) and runs
+// Splits `commandLine` as a shell would (tarn::splitShellWords) and runs
 // it: a first word that begins with "/" directly, anything else through
 // /usr/bin/env, which looks it up in the search path; the child inherits our
 // environment and working folder. The exchange follows the protocol's order,

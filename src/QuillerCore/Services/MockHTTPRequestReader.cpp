@@ -1,5 +1,6 @@
 #include "QuillerCore/Services/MockHTTPRequestReader.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -13,15 +14,7 @@ namespace {
 
 // --- Framing helpers (ASCII only, independent of the process locale) --------
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringASCIICase(std::string_view text, std::string_view lowerCase) {
-    return text.size() == lowerCase.size() &&
-           std::equal(text.begin(), text.end(), lowerCase.begin(),
-                      [](char a, char b) { return asciiLower(a) == b; });
-}
+using tarn::ascii::equalsIgnoringCase;
 
 std::string_view trimmedBlanks(std::string_view text) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
@@ -205,21 +198,21 @@ void MockHTTPRequestReader::readHead() {
             continue;
         const std::string_view name = trimmedBlanks(line.substr(0, colon));
         const std::string_view value = trimmedBlanks(line.substr(colon + 1));
-        if (equalsIgnoringASCIICase(name, "transfer-encoding")) {
+        if (equalsIgnoringCase(name, "transfer-encoding")) {
             // Only the last coding decides; a later header line extends the list.
             const std::size_t comma = value.rfind(',');
             const std::string_view last =
                 trimmedBlanks(comma == std::string_view::npos ? value : value.substr(comma + 1));
-            chunked = equalsIgnoringASCIICase(last, "chunked");
+            chunked = equalsIgnoringCase(last, "chunked");
             otherCoding = !chunked && !last.empty();
-        } else if (equalsIgnoringASCIICase(name, "content-length")) {
+        } else if (equalsIgnoringCase(name, "content-length")) {
             const auto parsed = parseDecimalLength(value);
             if (!parsed || (length && *length != *parsed))
                 badLength = true;
             else
                 length = parsed;
-        } else if (equalsIgnoringASCIICase(name, "expect")) {
-            expectContinue = equalsIgnoringASCIICase(value, "100-continue");
+        } else if (equalsIgnoringCase(name, "expect")) {
+            expectContinue = equalsIgnoringCase(value, "100-continue");
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "QuillerCore/Engine/RequestHistoryEngine.h"
 #include "QuillerCore/Services/HTTPReasonPhrases.h"
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/UnicodeText.h"
@@ -26,11 +27,7 @@ bool isASCII(std::string_view text) {
 std::string uppercasedMethod(std::string_view method) {
     if (!isASCII(method))
         return tarn::text::uppercased(method);
-    std::string result(method);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return result;
+    return tarn::ascii::uppercased(std::string(method));
 }
 
 bool pathMatches(std::string_view rulePath, std::string_view requestPath) {

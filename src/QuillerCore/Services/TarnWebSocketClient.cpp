@@ -1,6 +1,8 @@
 #include "QuillerCore/Services/TarnWebSocketClient.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/BuildInfo.h"
+#include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/TLSTrust.h"
 #include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
@@ -92,8 +94,7 @@ constexpr const char* closedBeforeUpgrade =
 // else gets the plain sentence.
 std::string unknown(const beast::error_code& ec) {
     if (ec.category() == boost::system::system_category())
-        if (const char* text = strerrordesc_np(ec.value()))
-            return std::string("The operation couldn't be completed: ") + text + ".";
+        return "The operation couldn't be completed: " + tarn::posixErrorText(ec.value()) + ".";
     return "The operation couldn't be completed.";
 }
 } // namespace texts
@@ -135,19 +136,11 @@ struct Endpoint {
     std::string target;
 };
 
-std::string asciiLowercase(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 std::optional<Endpoint> endpointOf(const tarn::URLComponents& url) {
     if (!url.scheme() || !url.host() || url.host()->empty())
         return std::nullopt;
     Endpoint endpoint;
-    const std::string scheme = asciiLowercase(*url.scheme());
+    const std::string scheme = tarn::ascii::lowercased(*url.scheme());
     if (scheme == "wss" || scheme == "https")
         endpoint.secure = true;
     else if (scheme != "ws" && scheme != "http")

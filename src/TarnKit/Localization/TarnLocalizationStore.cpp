@@ -4,10 +4,8 @@
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/JSONCoding.h"
 #include "TarnKit/Platform/LZFSE.h"
-#include "TarnKit/Platform/LZFSE.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
-#include "TarnKit/Utilities/TarnBundle.h"
 #include "TarnKit/Utilities/TarnBundle.h"
 
 #include <algorithm>
@@ -231,7 +229,7 @@ void TarnLocalizationStore::registerSearchDirectory(const fs::path& directory) {
 void TarnLocalizationStore::loadJSONPack(const fs::path& file) {
     std::optional<std::string> text = files::readFile(file);
     if (!text)
-        throw PlatformError("NSPOSIXErrorDomain", ENOENT,
+        throw PlatformError(kPOSIXErrorDomain, ENOENT,
                             "Could not read \"" + file.string() + "\": No such file or directory");
     if (hasLZFSEExtension(file)) {
         text = m_decompressor(*text, maxDecompressedPackBytes);

@@ -48,7 +48,6 @@ namespace {
 using detail::UniqueFd;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
 constexpr std::size_t kChunkSize = 64 * 1024;
 // What one drain after the child's exit reads per stream at most: more than a
 // pipe holds, so everything the child wrote is kept, yet bounded when a
@@ -57,26 +56,12 @@ constexpr std::size_t kExitDrainLimit = 1024 * 1024;
 // How often the exit is checked where no pidfd is available.
 constexpr int kExitPollFallbackMs = 10;
 
-std::string decimal(long long value) {
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    return std::string(digits.data(), result.ptr);
-}
-
-// strerror follows LC_MESSAGES; the description must read the same everywhere.
-std::string errorText(int code) {
-    if (const char* text = strerrordesc_np(code))
-        return text;
-    return "error " + decimal(code);
-}
-
 [[noreturn]] void failLaunch(int code, const std::filesystem::path& executable) {
-    throw PlatformError(kPosixDomain, code,
-                        "Could not launch \"" + executable.string() + "\": " + errorText(code));
+    throwPOSIXError(code, "Could not launch \"" + executable.string() + "\"");
 }
 
 [[noreturn]] void failSystem(int code, std::string_view what) {
-    throw PlatformError(kPosixDomain, code, std::string(what) + ": " + errorText(code));
+    throwPOSIXError(code, what);
 }
 
 // Keeps a descriptor clear of 0..2, which the file actions are about to fill:

@@ -42,7 +42,7 @@ BackgroundTask ThreadBackgroundExecutor::start(BlockingJob job) {
         });
     } catch (const std::system_error& error) {
         m_running.erase(id);
-        throw PlatformError("NSPOSIXErrorDomain", error.code().value(),
+        throw PlatformError(kPOSIXErrorDomain, error.code().value(),
                             std::string("Could not start a background thread: ") + error.what());
     }
     if (m_stopping)

@@ -21,8 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
-
 std::string decimal(long long value, int width = 0) {
     std::array<char, 24> digits{};
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
@@ -32,21 +30,8 @@ std::string decimal(long long value, int width = 0) {
     return text;
 }
 
-// strerror follows LC_MESSAGES; the description must read the same everywhere.
-std::string errorText(int code) {
-    if (const char* text = strerrordesc_np(code))
-        return text;
-    return "error " + decimal(code);
-}
-
 [[noreturn]] void fail(int code, std::string_view action, const fs::path& path) {
-    std::string description = "Could not ";
-    description += action;
-    description += " \"";
-    description += path.string();
-    description += "\": ";
-    description += errorText(code);
-    throw PlatformError(kPosixDomain, code, description);
+    throwPOSIXError(code, "Could not " + std::string(action) + " \"" + path.string() + "\"");
 }
 
 class FileDescriptor {
@@ -108,7 +93,7 @@ fs::path homeDirectory() {
         buffer.resize(buffer.size() * 2);
     if (rc == 0 && found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
         return found->pw_dir;
-    throw PlatformError(kPosixDomain, ENOENT,
+    throw PlatformError(kPOSIXErrorDomain, ENOENT,
                         "Could not find the home folder: $HOME is not set and the user "
                         "database has no entry for this user");
 }

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/HTTPTransfer.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/BuildInfo.h"
 #include "TarnKit/Platform/HTTPTransferSupport.h"
 #include "TarnKit/Platform/PlatformError.h"
@@ -154,7 +155,7 @@ struct HopState {
     std::optional<std::size_t> lastField;
 
     bool hasField(std::string_view name) const {
-        return fieldIndex.contains(lowercasedASCII(std::string(name)));
+        return fieldIndex.contains(ascii::lowercased(std::string(name)));
     }
 
     void addHeaderLine(std::string_view line) {
@@ -176,7 +177,7 @@ struct HopState {
         const std::string_view name = line.substr(0, colon);
         const std::string_view value = trimmingBlanks(line.substr(colon + 1));
         const auto [slot, isNew] =
-            fieldIndex.try_emplace(lowercasedASCII(std::string(name)), headers.size());
+            fieldIndex.try_emplace(ascii::lowercased(std::string(name)), headers.size());
         lastField = slot->second;
         if (isNew) {
             headers.push_back({std::string(name), std::string(value)});
@@ -349,7 +350,7 @@ void configureHop(CURL* easy, const Hop& hop, bool firstHop, HopState& state,
     for (const HTTPTransferHeader& field : hop.headers) {
         if (!isToken(field.name))
             continue;
-        hasContentType = hasContentType || equalsIgnoringASCIICase(field.name, "Content-Type");
+        hasContentType = hasContentType || ascii::equalsIgnoringCase(field.name, "Content-Type");
         std::string value = field.value;
         std::replace_if(
             value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; },
@@ -436,14 +437,14 @@ CURLcode runHop(CURLM* multi, CURL* easy, HopState& state, const std::stop_token
 bool isBodyHeader(std::string_view name) {
     for (std::string_view bodyHeader : {"Content-Type", "Content-Length", "Content-Encoding",
                                         "Content-Language", "Content-Location"})
-        if (equalsIgnoringASCIICase(name, bodyHeader))
+        if (ascii::equalsIgnoringCase(name, bodyHeader))
             return true;
     return false;
 }
 
 bool isCredentialHeader(std::string_view name) {
-    return equalsIgnoringASCIICase(name, "Authorization") ||
-           equalsIgnoringASCIICase(name, "Cookie");
+    return ascii::equalsIgnoringCase(name, "Authorization") ||
+           ascii::equalsIgnoringCase(name, "Cookie");
 }
 
 // The next hop after a redirect from `hop` with `status` to `target`.
@@ -523,8 +524,9 @@ void transfer(const HTTPTransferRequest& request, const std::stop_token& stop, B
 
         const char* schemeName = nullptr;
         curl_easy_getinfo(easy.get(), CURLINFO_SCHEME, &schemeName);
-        const bool isHTTP = schemeName != nullptr && (equalsIgnoringASCIICase(schemeName, "http") ||
-                                                      equalsIgnoringASCIICase(schemeName, "https"));
+        const bool isHTTP =
+            schemeName != nullptr && (ascii::equalsIgnoringCase(schemeName, "http") ||
+                                      ascii::equalsIgnoringCase(schemeName, "https"));
         long status = 0;
         curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
 

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/HTTPTransferSupport.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/TLSTrust.h"
@@ -78,16 +79,6 @@ struct CurlFree {
 };
 using URLHandle = std::unique_ptr<CURLU, URLCleanup>;
 using CurlString = std::unique_ptr<char, CurlFree>;
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isTokenCharacter(char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
 
 std::optional<std::string> urlPart(CURLU* url, CURLUPart part, unsigned int flags = 0) {
     char* raw = nullptr;
@@ -176,19 +167,8 @@ void appendHeader(HeaderList& list, const std::string& line) {
 
 // --- Text --------------------------------------------------------------------------
 
-std::string lowercasedASCII(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), asciiLower);
-    return text;
-}
-
-bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
-}
-
 bool isToken(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), isTokenCharacter);
+    return !text.empty() && std::all_of(text.begin(), text.end(), ascii::isTokenCharacter);
 }
 
 std::string_view trimmingBlanks(std::string_view text) {
@@ -205,13 +185,12 @@ std::string schemePrefix(std::string_view text) {
     if (colon == std::string_view::npos || colon == 0)
         return {};
     const std::string_view scheme = text.substr(0, colon);
-    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (!isLetter(scheme.front()))
+    if (!ascii::isLetter(scheme.front()))
         return {};
     for (char c : scheme)
-        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+        if (!ascii::isAlphanumeric(c) && c != '+' && c != '-' && c != '.')
             return {};
-    return lowercasedASCII(std::string(scheme));
+    return ascii::lowercased(std::string(scheme));
 }
 
 std::optional<std::string> schemeOf(const std::string& text) {
@@ -219,14 +198,14 @@ std::optional<std::string> schemeOf(const std::string& text) {
     if (!url)
         return std::nullopt;
     auto scheme = urlPart(url.get(), CURLUPART_SCHEME);
-    return scheme ? std::optional(lowercasedASCII(*scheme)) : std::nullopt;
+    return scheme ? std::optional(ascii::lowercased(*scheme)) : std::nullopt;
 }
 
 Origin originOf(const std::string& text) {
     Origin origin;
     if (URLHandle url = parseURL(text)) {
-        origin.scheme = lowercasedASCII(urlPart(url.get(), CURLUPART_SCHEME).value_or(""));
-        origin.host = lowercasedASCII(urlPart(url.get(), CURLUPART_HOST).value_or(""));
+        origin.scheme = ascii::lowercased(urlPart(url.get(), CURLUPART_SCHEME).value_or(""));
+        origin.host = ascii::lowercased(urlPart(url.get(), CURLUPART_HOST).value_or(""));
         origin.port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("");
     }
     return origin;

@@ -75,8 +75,6 @@ void appendHeader(HeaderList& list, const std::string& line);
 
 // --- Text --------------------------------------------------------------------------
 
-bool equalsIgnoringASCIICase(std::string_view a, std::string_view b);
-std::string lowercasedASCII(std::string text);
 // An HTTP token (RFC 9110): one or more of letters, digits and
 // "!#$%&'*+-.^_`|~".
 bool isToken(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
@@ -20,5 +21,17 @@ private:
     std::string m_domain;
     long m_code;
 };
+
+// The domain of errors that carry an errno value as their code.
+inline constexpr const char* kPOSIXErrorDomain = "NSPOSIXErrorDomain";
+
+// The system's description of an errno value, in English whatever the process
+// locale ("No such file or directory"), so texts shown and logged read the same
+// everywhere; "error <code>" for a value the system does not know.
+std::string posixErrorText(int code);
+
+// Throws a PlatformError in the POSIX domain: "<context>: <description>", or
+// the description alone when the context is empty.
+[[noreturn]] void throwPOSIXError(int code, std::string_view context = {});
 
 } // namespace tarn

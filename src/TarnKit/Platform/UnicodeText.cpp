@@ -1,5 +1,7 @@
 #include "TarnKit/Platform/UnicodeText.h"
 
+#include "TarnKit/Platform/ASCII.h"
+
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -85,13 +87,6 @@ bool isASCII(std::string_view bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
-}
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char asciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 template <class Predicate> std::string_view trimming(std::string_view text, Predicate isTrimmed) {
@@ -293,7 +288,7 @@ std::string caseFolded(std::string_view text) {
     if (isASCII(text)) {
         std::string out(text);
         for (char& c : out)
-            c = asciiLower(c);
+            c = ascii::lowercased(c);
         return out;
     }
     const std::string valid = repairUTF8(text);
@@ -327,7 +322,7 @@ bool hasPrefixCaseInsensitive(std::string_view text, std::string_view prefix) {
 std::string lowercased(std::string_view text) {
     return mapCodePoints(text, [](char32_t c) {
         if (c < 0x80)
-            return static_cast<char32_t>(asciiLower(static_cast<char>(c)));
+            return static_cast<char32_t>(ascii::lowercased(static_cast<char>(c)));
         return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(c)));
     });
 }
@@ -335,7 +330,7 @@ std::string lowercased(std::string_view text) {
 std::string uppercased(std::string_view text) {
     return mapCodePoints(text, [](char32_t c) {
         if (c < 0x80)
-            return static_cast<char32_t>(asciiUpper(static_cast<char>(c)));
+            return static_cast<char32_t>(ascii::uppercased(static_cast<char>(c)));
         return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(c)));
     });
 }

@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
-
 // Serialises read-modify-write cycles across threads and processes. flock
 // locks belong to the open file description, so two opens in one process
 // exclude each other just as two processes do.
@@ -44,7 +42,7 @@ public:
 
 private:
     [[noreturn]] static void fail(int code, const fs::path& lockFile) {
-        throw PlatformError(kPosixDomain, code,
+        throw PlatformError(kPOSIXErrorDomain, code,
                             "Could not lock the keychain file \"" + lockFile.string() + "\"");
     }
 
@@ -108,7 +106,8 @@ void FileKeychain::save(std::string_view secret, std::string_view service,
                         std::string_view account) {
     detail::checkKeychainSave(secret, service, account);
     if (m_file.empty() || !m_file.has_filename())
-        throw PlatformError(kPosixDomain, ENOENT, "The keychain has no file to keep secrets in");
+        throw PlatformError(kPOSIXErrorDomain, ENOENT,
+                            "The keychain has no file to keep secrets in");
 
     const fs::path folder = m_file.has_parent_path() ? m_file.parent_path() : fs::path(".");
     files::createDirectories(folder);

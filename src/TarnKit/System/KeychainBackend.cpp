@@ -23,10 +23,10 @@ void checkKeychainSave(std::string_view secret, std::string_view service,
     // The keyring would cut names at a U+0000 and so address another item;
     // bytes that are not UTF-8 could not be read back as the text they were.
     if (!isValidKeychainAddress(service, account))
-        throw PlatformError("NSPOSIXErrorDomain", EINVAL,
+        throw PlatformError(kPOSIXErrorDomain, EINVAL,
                             "A keychain service or account must be UTF-8 text without U+0000");
     if (!text::isValidUTF8(secret))
-        throw PlatformError("NSPOSIXErrorDomain", EILSEQ, "A keychain secret must be UTF-8 text");
+        throw PlatformError(kPOSIXErrorDomain, EILSEQ, "A keychain secret must be UTF-8 text");
 }
 
 } // namespace tarn::detail

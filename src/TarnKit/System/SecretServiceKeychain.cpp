@@ -76,7 +76,7 @@ void SecretServiceKeychain::save(std::string_view secret, std::string_view servi
     detail::checkKeychainSave(secret, service, account);
     const Attributes attributes = attributesFor(service, account);
     if (!attributes)
-        throw PlatformError("NSPOSIXErrorDomain", EINVAL,
+        throw PlatformError(kPOSIXErrorDomain, EINVAL,
                             "The keychain cannot address an item by these names");
     const Value value(
         secret_value_new(secret.data(), static_cast<gssize>(secret.size()), "text/plain"));

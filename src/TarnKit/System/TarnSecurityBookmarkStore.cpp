@@ -20,14 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
-
 [[noreturn]] void failToBookmark(int code, const fs::path& path) {
-    // strerror follows LC_MESSAGES; the description must read the same everywhere.
-    const char* reason = strerrordesc_np(code);
-    throw PlatformError(kPosixDomain, code,
-                        "Could not make a bookmark for \"" + text::repairUTF8(path.native()) +
-                            "\": " + (reason != nullptr ? reason : "unknown error"));
+    throwPOSIXError(code,
+                    "Could not make a bookmark for \"" + text::repairUTF8(path.native()) + "\"");
 }
 
 // The path a stored bookmark stands for, or nullopt when the value is not one.

@@ -1,5 +1,6 @@
 #include "TarnKit/Utilities/TarnAppIdentity.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/JSONCoding.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
@@ -92,10 +93,8 @@ std::string normalizedName(std::string_view piece) {
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (ascii) {
         for (const char c : piece) {
-            if (c >= 'A' && c <= 'Z')
-                key += static_cast<char>(c - 'A' + 'a');
-            else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-                key += c;
+            if (ascii::isAlphanumeric(c))
+                key += ascii::lowercased(c);
         }
         return key;
     }

@@ -124,13 +124,6 @@ void mirrorToSystemLog(const std::string* identifier, TarnLogLevel level, std::s
              message.data());
 }
 
-std::string errnoText(int code) {
-    // strerror follows LC_MESSAGES; the report should read the same everywhere.
-    if (const char* text = ::strerrordesc_np(code))
-        return text;
-    return "error " + numbers::formatInteger(code);
-}
-
 // Writes all of `bytes` at the end of the file; nullopt on success, else the
 // error code.
 std::optional<int> writeAll(int fd, std::string_view bytes) {
@@ -409,7 +402,7 @@ void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
         if (::ftruncate(m_file.descriptor, static_cast<off_t>(m_file.size)) != 0)
             m_file.endsInLineFeed = false;
         reportWriteFailure("could not write to \"" + m_currentLogFile.string() +
-                           "\": " + errnoText(*code));
+                           "\": " + posixErrorText(*code));
         return;
     }
     m_file.size += line.size();
@@ -454,14 +447,14 @@ bool TarnAppLogger::openLiveFileLocked() {
     }
     if (fd < 0) {
         reportWriteFailure("could not open \"" + m_currentLogFile.string() +
-                           "\": " + errnoText(errno));
+                           "\": " + posixErrorText(errno));
         return false;
     }
     if (::fstat(fd, &info) != 0) {
         const int code = errno;
         ::close(fd);
         reportWriteFailure("could not read the size of \"" + m_currentLogFile.string() +
-                           "\": " + errnoText(code));
+                           "\": " + posixErrorText(code));
         return false;
     }
     m_file.descriptor = fd;
@@ -561,7 +554,7 @@ std::vector<TarnLogEntry> TarnAppLogger::recentEntries(long limit,
         if (!document)
             continue;
         try {
-            TarnLogEntry entry = json::decode<TarnLogEntry>(*document);
+            auto entry = json::decode<TarnLogEntry>(*document);
             if (entry.level >= minimumLevel)
                 entries.push_back(std::move(entry));
         } catch (const json::DecodingError&) {

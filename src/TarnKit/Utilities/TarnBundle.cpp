@@ -1,5 +1,6 @@
 #include "TarnKit/Utilities/TarnBundle.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/BuildInfo.h"
 
 #include <cerrno>
@@ -10,21 +11,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string asciiLowercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
 fs::path installedDataDirectory() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     if (error || executable.empty())
         return {};
-    const fs::path folder =
-        executable.parent_path().parent_path() / "share" / asciiLowercased(buildinfo::productName);
+    const fs::path folder = executable.parent_path().parent_path() / "share" /
+                            ascii::lowercased(std::string(buildinfo::productName));
     if (!fs::is_directory(folder, error))
         return {};
     return folder.lexically_normal();

@@ -18,26 +18,12 @@
 namespace tarn::TarnChecksum {
 namespace {
 
-constexpr const char* kPosixDomain = "NSPOSIXErrorDomain";
 // Reads never ask for more than this at once, whatever the caller's chunk or
 // sample size; the digest does not depend on how the bytes are split.
 constexpr std::int64_t kLargestRead = 8 << 20;
 
-// strerror follows LC_MESSAGES; the description must read the same everywhere.
-std::string errorText(int code) {
-    if (const char* text = strerrordesc_np(code))
-        return text;
-    return "error " + numbers::formatInteger(code);
-}
-
 [[noreturn]] void fail(int code, std::string_view action, const std::filesystem::path& file) {
-    std::string description = "Could not ";
-    description += action;
-    description += " \"";
-    description += file.string();
-    description += "\": ";
-    description += errorText(code);
-    throw PlatformError(kPosixDomain, code, description);
+    throwPOSIXError(code, "Could not " + std::string(action) + " \"" + file.string() + "\"");
 }
 
 // Closed in every case; an error while closing a file that was only read

@@ -1,5 +1,6 @@
 #include "TarnKit/Vision/TesseractRecognizer.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Vision/GrayImage.h"
 #include "TarnKit/Vision/VisionError.h"
@@ -43,18 +44,7 @@ constexpr std::array<std::string_view, 4> kTraditionalChinese{"hant", "tw", "hk"
 }
 
 bool isCodeCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_';
-}
-
-// ASCII only: language tags are ASCII, and a Turkish locale must not turn "I"
-// into a dotless i.
-std::string asciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
+    return ascii::isAlphanumeric(c) || c == '-' || c == '_';
 }
 
 std::vector<std::string> split(std::string_view text, std::string_view separators) {
@@ -71,7 +61,7 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
 std::string dataName(const std::string& code) {
     if (code.empty() || !std::all_of(code.begin(), code.end(), isCodeCharacter))
         failLanguage("\"" + code + "\" is not a text-recognition language.");
-    const std::vector<std::string> parts = split(asciiLower(code), "-_");
+    const std::vector<std::string> parts = split(ascii::lowercased(std::string(code)), "-_");
     if (parts.front() == "zh") {
         const bool traditional =
             parts.size() > 1 && std::find(kTraditionalChinese.begin(), kTraditionalChinese.end(),

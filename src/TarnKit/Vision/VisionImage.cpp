@@ -105,7 +105,7 @@ VisionImage VisionImage::fromEncodedData(std::span<const std::uint8_t> bytes) {
 VisionImage VisionImage::fromFile(const std::filesystem::path& file) {
     const std::optional<std::string> bytes = files::readFile(file);
     if (!bytes)
-        throw PlatformError("NSPOSIXErrorDomain", ENOENT,
+        throw PlatformError(kPOSIXErrorDomain, ENOENT,
                             "Could not open \"" + file.string() + "\": No such file or directory");
     return fromEncodedData(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));

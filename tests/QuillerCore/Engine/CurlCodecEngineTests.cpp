@@ -26,49 +26,6 @@ Pairs pairsOf(const std::vector<KeyValueRow>& rows) {
     return pairs;
 }
 
-// --- Splitting ------------------------------------------------------------------
-
-TEST(ShellSplit, CutsWordsTheWayAShellDoes) {
-    const struct {
-        std::string text;
-        Words words;
-    } cases[] = {
-        {"", {}},
-        {" \t\n ", {}},
-        {"curl -X POST", {"curl", "-X", "POST"}},
-        {"  a \t\n  b  ", {"a", "b"}},
-        {"a\u00A0b\u3000c", {"a", "b", "c"}}, // Unicode blanks separate too
-        {"a\\ b c", {"a b", "c"}},
-        {"'say \"hi\"' \"it's\"", {"say \"hi\"", "it's"}},
-        {"'a\\nb' \"a\\nb\" a\\nb", {"a\\nb", "anb", "anb"}},
-        {"\"a\\\"b\" 'a\\'b'", {"a\"b", "a\\b"}}, // the last quote opens a run to the end
-        {"a '' b \"\" c", {"a", "b", "c"}},
-        {"x'y'\"z\"", {"xyz"}},
-        {"'unterminated rest  of line", {"unterminated rest  of line"}},
-        {"end\\", {"end"}},
-        {"a \\\nb", {"a", "b"}},
-        {"'in\\\nquotes'", {"in quotes"}},
-        {"'two\nlines'", {"two\nlines"}},
-        // A backslash escapes a whole character, combining mark included.
-        {"a\\ \u0301b", {"a \u0301b"}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CurlCodecEngine::shellSplit(c.text), c.words) << c.text;
-}
-
-TEST(ShellSplit, CrLfLineEndsSplitLikeLf) {
-    const std::string lf = "curl -X PUT \\\n  -H 'A: 1' \\\n  -d 'x\ny'\n  https://x.test/a\n";
-    std::string crlf;
-    for (const char c : lf) {
-        if (c == '\n')
-            crlf.push_back('\r');
-        crlf.push_back(c);
-    }
-    const Words expected = {"curl", "-X", "PUT", "-H", "A: 1", "-d", "x\ny", "https://x.test/a"};
-    EXPECT_EQ(CurlCodecEngine::shellSplit(lf), expected);
-    EXPECT_EQ(CurlCodecEngine::shellSplit(crlf), expected);
-}
-
 // --- Import ---------------------------------------------------------------------
 
 const Pairs acceptRow = {{"Accept", "application/json"}};
@@ -144,8 +101,9 @@ TEST(ParseCurl, ReadsMethodUrlHeadersAndBody) {
         {"curl --data-raw a --data-binary @file.json --data-urlencode 'q=a b' https://x.test/s",
          Expected{"/s", M::post, "https://x.test/s", acceptRow, B::formURLEncoded,
                   "a&@file.json&q=a+b"}},
-        // A quoted empty argument vanishes, so -d takes the URL.
-        {"curl -d '' https://x.test/a", std::nullopt},
+        // A quoted empty argument is an empty body, as curl sends it.
+        {"curl -d '' https://x.test/a",
+         Expected{"/a", M::post, "https://x.test/a", acceptRow, B::none, ""}},
         // An option's argument is never taken for the URL.
         {"curl -o out.txt https://x.test/a",
          Expected{"/a", M::get, "https://x.test/a", acceptRow, B::none, ""}},

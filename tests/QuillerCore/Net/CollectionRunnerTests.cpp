@@ -1,5 +1,6 @@
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Net/ServiceTestSupport.h"
+#include "QuillerCore/Services/CollectionRunnerService.h"
 #include "support/LoopbackHTTPServer.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ using tarn::testing::LoopbackHTTPServer;
 using tarn::testing::ScriptedReply;
 using Clock = std::chrono::steady_clock;
 namespace Engine = quiller::CollectionRunnerAndBenchmarkEngine;
+namespace Service = quiller::CollectionRunnerService;
 using Variables = std::map<std::string, std::string>;
 
 VariableExtractionRule rule(std::string variableName, std::string jsonPath, bool isEnabled = true) {
@@ -53,7 +55,7 @@ protected:
         APIRequestCollection collection;
         collection.name = "Smoke";
         collection.requests = requests;
-        return Engine::runCollection(collection, variables, rules, std::move(stop));
+        return Service::runCollection(collection, variables, rules, std::move(stop));
     }
 
     std::vector<tarn::TarnLogEntry> runnerLines() const {
@@ -211,7 +213,7 @@ TEST_F(CollectionRunnerTest, EachStepLogsItsRequestAndTheRunOneSummaryLine) {
 TEST_F(CollectionRunnerTest, AnEmptyCollectionReturnsNoRowsAndStillLogsItsSummary) {
     APIRequestCollection empty;
     empty.name = "Nothing 'here'";
-    EXPECT_TRUE(Engine::runCollection(empty, {}, {}, {}).empty());
+    EXPECT_TRUE(Service::runCollection(empty, {}, {}, {}).empty());
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].level, TarnLogLevel::info);

@@ -4,6 +4,7 @@
 
 #include "QuillerCore/Engine/CurlCodecEngine.h"
 #include "QuillerCore/Services/HTTPAndSSEClientService.h"
+#include "TarnKit/Platform/ASCII.h"
 #include "support/LoopbackHTTPServer.h"
 #include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
@@ -26,14 +27,6 @@ using tarn::testing::ScriptedReply;
 using tarn::testing::ServedRequest;
 using tarn::testing::ShellResult;
 namespace fs = std::filesystem;
-
-std::string lowercasedASCII(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // What a request carries that matters to a server: the method, the target,
 // the body and the headers, by lower-cased name. Headers every client words
@@ -73,7 +66,7 @@ std::string normalizedTarget(std::string target) {
 SentRequest whatMatters(const ServedRequest& served) {
     SentRequest request{served.method, normalizedTarget(served.target), {}, served.body};
     for (const auto& [name, value] : served.headers) {
-        const std::string key = lowercasedASCII(name);
+        const std::string key = tarn::ascii::lowercased(name);
         if (key == "host" || key == "content-length" || key == "connection" ||
             key == "accept-encoding" || key == "expect" || key == "accept-language" ||
             key.starts_with("sec-fetch-"))

@@ -1,5 +1,6 @@
 #include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
 #include "QuillerCore/Net/ServiceTestSupport.h"
+#include "QuillerCore/Services/CollectionRunnerService.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "support/LoopbackHTTPServer.h"
 #include "support/ScopedLocale.h"
@@ -33,6 +34,7 @@ using tarn::testing::LoopbackHTTPServer;
 using tarn::testing::ScriptedReply;
 using Clock = std::chrono::steady_clock;
 namespace Engine = quiller::CollectionRunnerAndBenchmarkEngine;
+namespace Service = quiller::CollectionRunnerService;
 
 // A stand-in for the network that records how many sends overlap. Each send
 // waits (a bounded time) until `expectedPeak` sends have been in flight at
@@ -155,7 +157,7 @@ TEST_F(LoadBenchmarkTest, LoadsALoopbackServerOneConnectionPerSendAndLogsOneLine
     const VariableMap variables = {{"base", "http://127.0.0.1:" + std::to_string(server.port())},
                                    {"secret", "hunter2"}};
 
-    const LoadBenchmarkReport report = Engine::runLoadBenchmark(spec, variables, 12, 3, {});
+    const LoadBenchmarkReport report = Service::runLoadBenchmark(spec, variables, 12, 3, {});
 
     EXPECT_EQ(report.totalRequests, 12);
     EXPECT_EQ(report.concurrency, 3);
@@ -193,7 +195,7 @@ TEST_F(LoadBenchmarkTest, WithEverySendRefusedTheReportHasOnlyFailures) {
     const std::string url =
         "http://127.0.0.1:" + std::to_string(tarn::testing::closedLoopbackPort()) + "/x";
     const LoadBenchmarkReport report =
-        Engine::runLoadBenchmark(requestSpec(url, TarnHTTPMethod::post), {}, 9, 4, {});
+        Service::runLoadBenchmark(requestSpec(url, TarnHTTPMethod::post), {}, 9, 4, {});
     EXPECT_EQ(report.totalRequests, 9);
     EXPECT_EQ(report.failureCount, 9);
     EXPECT_EQ(report.successCount, 0);
@@ -218,7 +220,7 @@ TEST_F(LoadBenchmarkTest, AStopEndsTheBenchmarkPromptlyWithEverySendCounted) {
     });
     const auto started = Clock::now();
     const LoadBenchmarkReport report =
-        Engine::runLoadBenchmark(requestSpec(server.url("/slow")), {}, 200, 4, source.get_token());
+        Service::runLoadBenchmark(requestSpec(server.url("/slow")), {}, 200, 4, source.get_token());
     EXPECT_LT(Clock::now() - started, 5s);
     EXPECT_EQ(report.totalRequests, 200);
     EXPECT_EQ(report.failureCount, 200);
@@ -259,7 +261,7 @@ TEST_F(LoadBenchmarkTest, TheLogLineIsTheSameUnderEveryLocale) {
         quiller::testing::capturedApplicationLog().clear();
         const tarn::testing::ScopedLocale scoped(locale);
         const LoadBenchmarkReport report =
-            Engine::runLoadBenchmark(requestSpec(server.url("/v1/items")), {}, 6, 3, {});
+            Service::runLoadBenchmark(requestSpec(server.url("/v1/items")), {}, 6, 3, {});
         const auto lines = benchmarkLines();
         ASSERT_EQ(lines.size(), 1u) << locale;
         const std::string& message = lines[0].message;

@@ -1,3 +1,4 @@
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/RegularExpression.h"
@@ -364,6 +365,7 @@ TEST_F(TarnAppLoggerTest, ConcurrentWritersNeverTearALine) {
     auto logger = makeLogger(4096, 10'000);
     std::atomic<bool> go{false};
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             while (!go)
@@ -558,10 +560,7 @@ TEST(TarnAppLoggerFolders, SharedLoggerIsOnePerExactName) {
     // Shared loggers live for the rest of the process, so each run of this
     // test uses names no other run has used.
     const std::string suffix = tarn::UUID::random().string().substr(0, 8); // hex digits
-    std::string lowerSuffix = suffix;
-    for (char& c : lowerSuffix)
-        if (c >= 'A' && c <= 'F')
-            c = static_cast<char>(c - 'A' + 'a');
+    const std::string lowerSuffix = tarn::ascii::lowercased(suffix);
     const std::string name = "Shared " + suffix;
 
     TarnAppLogger& first = TarnAppLogger::shared(name, [] { return TarnAppVersion{"7.0.0", "7"}; });
