@@ -11,7 +11,7 @@ void dressGlassListView(QListView* list) {
     const QString handle = tarn::qColor(tarn::TarnGlassTokens::borderStrong).name(QColor::HexArgb);
     list->setFrameShape(QFrame::NoFrame);
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setStyleSheet(
         QStringLiteral(

@@ -163,26 +163,28 @@ GraphQLOperationDelegate::layoutFor(const GraphQLOperationField& operation,
     }
 
     y += kLineSpacing;
-    const QFontMetrics button(buttonFont());
-    const int buttonHeight = std::max(button.height(), kButtonIcon) + 2 * kButtonPadY;
-    const int buttonWidth = button.horizontalAdvance(m_buttonTitle) + kButtonIcon +
-                            kButtonIconSpacing + 2 * kButtonPadX;
+    const QSize button = buttonSize();
+    const int buttonHeight = button.height();
     layout.footer = QRect(left, y, width, buttonHeight);
-    layout.button = QRect(left + width - buttonWidth, y, buttonWidth, buttonHeight);
+    layout.button = QRect(QPoint(left + width - button.width(), y), button);
     y += buttonHeight + kPadding;
     layout.card = QRect(rowRect.left(), rowRect.top(), rowRect.width(), y - rowRect.top());
     return layout;
 }
 
+QSize GraphQLOperationDelegate::buttonSize() const {
+    const QFontMetrics metrics(buttonFont());
+    return {metrics.horizontalAdvance(m_buttonTitle) + kButtonIcon + kButtonIconSpacing +
+                2 * kButtonPadX,
+            std::max(metrics.height(), kButtonIcon) + 2 * kButtonPadY};
+}
+
 QRect GraphQLOperationDelegate::generateButtonRect(const QRect& rowRect) const {
     // The button sits at the card's bottom edge, whatever lines precede it.
-    const QFontMetrics button(buttonFont());
-    const int buttonHeight = std::max(button.height(), kButtonIcon) + 2 * kButtonPadY;
-    const int buttonWidth = button.horizontalAdvance(m_buttonTitle) + kButtonIcon +
-                            kButtonIconSpacing + 2 * kButtonPadX;
+    const QSize button = buttonSize();
     const int bottom = rowRect.bottom() - kRowGap - kPadding;
-    return QRect(rowRect.right() - kPadding - buttonWidth + 1, bottom - buttonHeight + 1,
-                 buttonWidth, buttonHeight);
+    return {QPoint(rowRect.right() - kPadding - button.width() + 1, bottom - button.height() + 1),
+            button};
 }
 
 QSize GraphQLOperationDelegate::sizeHint(const QStyleOptionViewItem& option,

@@ -58,6 +58,7 @@ protected:
 
 private:
     struct Layout;
+    QSize buttonSize() const;
     Layout layoutFor(const GraphQLOperationField& operation, const QRect& rowRect) const;
 
     GenerateHandler m_onGenerate;
