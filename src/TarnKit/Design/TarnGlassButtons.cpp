@@ -9,16 +9,31 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace tarn {
 namespace {
 
 constexpr double kPrimaryRadius = 9;
 constexpr double kGlassRadius = 8;
 
-// A one-line label's size plus its padding on each side.
-QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int vertical) {
-    const QFontMetrics metrics(font);
-    return {metrics.horizontalAdvance(text) + 2 * horizontal, metrics.height() + 2 * vertical};
+// Between a button's icon and its text.
+constexpr int kIconSpacing = 6;
+// A disabled button is drawn faded, whatever its style.
+constexpr double kDisabledOpacity = 0.45;
+
+// The width an icon takes before the text, spacing included; 0 without one.
+int iconAdvance(const QAbstractButton& button) {
+    return button.icon().isNull() ? 0 : button.iconSize().width() + kIconSpacing;
+}
+
+// A one-line label's size (with the button's icon, if any) plus its padding
+// on each side.
+QSize paddedTextSize(const QAbstractButton& button, int horizontal, int vertical) {
+    const QFontMetrics metrics(button.font());
+    const int iconHeight = button.icon().isNull() ? 0 : button.iconSize().height();
+    return {metrics.horizontalAdvance(button.text()) + iconAdvance(button) + 2 * horizontal,
+            std::max(metrics.height(), iconHeight) + 2 * vertical};
 }
 
 // One line, cut with an ellipsis only when the button is narrower than its
@@ -29,6 +44,25 @@ void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
                               ? text
                               : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
+}
+
+// The button's icon, when it has one, then its text, the pair centred in `area`.
+void drawLabel(QPainter& painter, const QAbstractButton& button, const QRectF& area) {
+    const int advance = iconAdvance(button);
+    if (advance == 0) {
+        drawOneLine(painter, area, button.text());
+        return;
+    }
+    const QSize iconSize = button.iconSize();
+    const double textWidth =
+        std::min<double>(painter.fontMetrics().horizontalAdvance(button.text()),
+                         std::max(0.0, area.width() - advance));
+    const double left = area.left() + std::max(0.0, (area.width() - advance - textWidth) / 2);
+    const QRectF iconArea(left, area.center().y() - iconSize.height() / 2.0, iconSize.width(),
+                          iconSize.height());
+    button.icon().paint(&painter, iconArea.toAlignedRect());
+    drawOneLine(painter, QRectF(left + advance, area.top(), textWidth, area.height()),
+                button.text());
 }
 
 } // namespace
@@ -55,7 +89,7 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
 }
 
 QSize TarnPrimaryButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 14, 7);
+    return paddedTextSize(*this, 14, 7);
 }
 
 bool TarnPrimaryButton::hitButton(const QPoint& position) const {
@@ -65,6 +99,8 @@ bool TarnPrimaryButton::hitButton(const QPoint& position) const {
 void TarnPrimaryButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(kDisabledOpacity);
     const double scale = m_scale->state() == QAbstractAnimation::Running
                              ? m_scale->currentValue().toDouble()
                              : pressScale();
@@ -74,7 +110,7 @@ void TarnPrimaryButton::paintEvent(QPaintEvent*) {
     painter.translate(-centre);
     painter.fillPath(glassShape(rect(), kPrimaryRadius), qColor(TarnColor::white(fillOpacity())));
     painter.setPen(qColor(TarnColor::black(0.9)));
-    drawOneLine(painter, QRectF(rect()).adjusted(14, 7, -14, -7), text());
+    drawLabel(painter, *this, QRectF(rect()).adjusted(14, 7, -14, -7));
 }
 
 TarnGlassButton::TarnGlassButton(const QString& text, bool isActive, QWidget* parent)
@@ -100,7 +136,7 @@ QColor TarnGlassButton::borderColor() const {
 }
 
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 11, 6);
+    return paddedTextSize(*this, 11, 6);
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -109,10 +145,10 @@ bool TarnGlassButton::hitButton(const QPoint& position) const {
 
 void TarnGlassButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setOpacity(contentOpacity());
+    painter.setOpacity(contentOpacity() * (isEnabled() ? 1.0 : kDisabledOpacity));
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
     painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text());
+    drawLabel(painter, *this, QRectF(rect()).adjusted(11, 6, -11, -6));
 }
 
 } // namespace tarn

@@ -5,6 +5,9 @@
 
 class QVariantAnimation;
 
+// Both buttons draw an icon given with setIcon (at iconSize) before their
+// text, 6 points apart, and draw themselves faded while disabled.
+
 namespace tarn {
 
 // The light solid button of the main action: black text at 0.9 on white at

@@ -145,6 +145,24 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
     static const std::map<std::string, Drawing, std::less<>> table{
         {"arrow.clockwise",
          [] { return arc(12, 13, 8, 60, -320) | arrowHead({14, 5.1}, 0, 4.5); }},
+        {"arrow.down.circle.fill",
+         [] {
+             return filledCircleWith(line(12, 6.5, 12, 16, 2.6) |
+                                     polyline({{7.5, 12}, {12, 16.8}, {16.5, 12}}, 2.6));
+         }},
+        {"arrow.down.doc.fill",
+         [] {
+             const QPainterPath page =
+                 roundedRect(4, 2, 16, 20, 2.5) - polygon({{14, 1}, {21, 1}, {21, 8}});
+             return (page | polygon({{14.5, 2}, {20, 7.5}, {14.5, 7.5}})) -
+                    (line(12, 8, 12, 16.5, 2.2) |
+                     polyline({{8.5, 13.5}, {12, 17}, {15.5, 13.5}}, 2.2));
+         }},
+        {"arrow.up.circle.fill",
+         [] {
+             return filledCircleWith(line(12, 8, 12, 17.5, 2.6) |
+                                     polyline({{7.5, 12}, {12, 7.2}, {16.5, 12}}, 2.6));
+         }},
         {"bolt.circle.fill", [] { return filledCircleWith(transformed(bolt(), 0.62)); }},
         {"bolt.fill", [] { return bolt(); }},
         {"bolt.horizontal.circle.fill",
@@ -325,6 +343,11 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              return line(3.5, 6, 20.5, 6, 1.8) | polyline({{9, 6}, {9.5, 3}, {14.5, 3}, {15, 6}}, 1.6) |
                     polyline({{5.5, 6}, {6.8, 21}, {17.2, 21}, {18.5, 6}}, 1.8) |
                     line(10, 10, 10.3, 17.5, 1.5) | line(14, 10, 13.7, 17.5, 1.5);
+         }},
+        {"wand.and.stars",
+         [] {
+             return line(3.5, 20.5, 14.5, 9.5, 2.6) | star({17.5, 6.5}, 4.2, 1.2, 4) |
+                    star({8, 5}, 2.6, 0.8, 4) | star({19, 16}, 2.6, 0.8, 4);
          }},
         {"xmark", [] { return xmark(); }},
         {"xmark.circle.fill", [] { return filledCircleWith(transformed(xmark(3.2), 0.58)); }},
