@@ -670,7 +670,9 @@ TEST(LocalHTTPProxyServiceLifetime, DestroyingTheServerClosesItsConnections) {
     RawClient silent(port);
     RawClient halfway(port);
     halfway.send("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
-    std::this_thread::sleep_for(50ms); // both accepted
+    // Connections are accepted in order: once a later one is answered, both
+    // earlier ones are the server's.
+    ASSERT_TRUE(roundTrip(port, "GET / HTTP/1.1\r\n\r\n").bytes.starts_with("HTTP/1.1"));
 
     const auto started = Clock::now();
     service.reset();
