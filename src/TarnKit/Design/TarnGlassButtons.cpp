@@ -2,12 +2,15 @@
 
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QEasingCurve>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
+#include <algorithm>
+#include <cmath>
 
 namespace tarn {
 namespace {
@@ -99,8 +102,20 @@ QColor TarnGlassButton::borderColor() const {
     return qColor(m_active ? TarnGlassTokens::borderStrong : TarnGlassTokens::borderSubtle);
 }
 
+void TarnGlassButton::setSymbol(std::string_view name) {
+    m_symbol = name;
+    updateGeometry();
+    update();
+}
+
+// The symbol and the gap after it.
+double TarnGlassButton::symbolWidth() const {
+    return m_symbol.empty() ? 0 : font().pixelSize() + 5;
+}
+
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 11, 6);
+    return paddedTextSize(font(), text(), 11, 6) +
+           QSize(static_cast<int>(std::ceil(symbolWidth())), 0);
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -111,8 +126,21 @@ void TarnGlassButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setOpacity(contentOpacity());
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
-    painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text());
+    const QColor foreground = qColor(TarnGlassTokens::textPrimary);
+    QRectF area = QRectF(rect()).adjusted(11, 6, -11, -6);
+    if (!m_symbol.empty()) {
+        // Symbol and text centred together.
+        const double side = font().pixelSize();
+        const double content = symbolWidth() + QFontMetricsF(font()).horizontalAdvance(text());
+        const double left = area.x() + std::max(0.0, (area.width() - content) / 2);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintSymbol(painter, m_symbol, QRectF(left, area.center().y() - side / 2, side, side),
+                    foreground);
+        area.setLeft(left + symbolWidth());
+        area.setWidth(std::max(0.0, content - symbolWidth() + 2));
+    }
+    painter.setPen(foreground);
+    drawOneLine(painter, area, text());
 }
 
 } // namespace tarn

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QFont>
+#include <string>
+#include <string_view>
 
 class QVariantAnimation;
 
@@ -50,6 +52,9 @@ public:
     double contentOpacity() const { return isDown() ? 0.78 : 1.0; }
     QColor fillColor() const;
     QColor borderColor() const;
+    // A symbol drawn before the text, at the font's size; none by default.
+    void setSymbol(std::string_view name);
+    const std::string& symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -59,7 +64,10 @@ protected:
     bool hitButton(const QPoint& position) const override;
 
 private:
+    double symbolWidth() const;
+
     bool m_active;
+    std::string m_symbol;
 };
 
 } // namespace tarn

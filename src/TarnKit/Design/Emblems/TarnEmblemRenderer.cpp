@@ -23,26 +23,32 @@ ImageCache& sharedCache() {
     return cache;
 }
 
-// The emblem at n × n pixels, in the white-glass tone. The canvas square from
-// 20 to 80 covers 88 % of the side, centred; Qt's y axis already points down
-// like the canvas's, so nothing is flipped. The bitmap is the drawing's own
-// layer: cut-outs erase the emblem's shapes beneath them, nothing else.
 QImage makeBitmap(TarnAppIdentity app, int n) {
-    QImage bitmap(n, n, QImage::Format_ARGB32_Premultiplied);
-    if (bitmap.isNull())
-        return bitmap; // out of memory
-    bitmap.fill(Qt::transparent);
-    QPainter painter(&bitmap);
+    return bitmap(app, n, TarnEmblemTone::whiteGlass());
+}
+
+} // namespace
+
+// The canvas square from 20 to 80 covers 88 % of the side, centred; Qt's y
+// axis already points down like the canvas's, so nothing is flipped. The
+// bitmap is the drawing's own layer: cut-outs erase the emblem's shapes
+// beneath them, nothing else.
+QImage bitmap(TarnAppIdentity app, int n, const TarnEmblemTone& tone) {
+    if (n <= 0 || n > maximumPixelSize)
+        return {};
+    QImage image(n, n, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image; // out of memory
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     const double k = n * 0.88 / 60.0;
     painter.translate(n * 0.5, n * 0.5);
     painter.scale(k, k);
     painter.translate(-50, -50);
-    drawFlatEmblem(app, painter, TarnEmblemTone::whiteGlass());
-    return bitmap;
+    drawFlatEmblem(app, painter, tone);
+    return image;
 }
-
-} // namespace
 
 int pixelSize(double pointSize, double scale) {
     const double points = std::isnan(pointSize) ? 10.0 : std::max(pointSize, 10.0);
@@ -58,7 +64,8 @@ int pixelSize(double pointSize, double scale) {
 QString cacheKey(TarnAppIdentity app, int pixels, bool asTemplate) {
     const std::string_view slug = rawValue(app);
     return QString::fromLatin1(slug.data(), static_cast<qsizetype>(slug.size())) + u'_' +
-           QString::number(pixels) + (asTemplate ? QStringLiteral("_tpl") : QStringLiteral("_glass"));
+           QString::number(pixels) +
+           (asTemplate ? QStringLiteral("_tpl") : QStringLiteral("_glass"));
 }
 
 TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool asTemplate) {
