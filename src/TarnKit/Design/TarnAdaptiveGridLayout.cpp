@@ -40,7 +40,7 @@ int TarnAdaptiveGridLayout::columnCount(double width, double minimumColumnWidth,
         std::floor((width + columnSpacing) / (minimumColumnWidth + columnSpacing));
     // Compared before converting: NaN, infinities and huge quotients would
     // make the conversion undefined.
-    if (!(columns >= 1) || !(minimumColumnWidth + columnSpacing > 0))
+    if (!(columns >= 1) || !std::isfinite(width) || !(minimumColumnWidth + columnSpacing > 0))
         return 1;
     return columns >= 4096 ? 4096 : static_cast<int>(columns);
 }

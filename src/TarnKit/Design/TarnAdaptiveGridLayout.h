@@ -16,8 +16,9 @@ public:
                            QWidget* parent = nullptr);
     ~TarnAdaptiveGridLayout() override;
 
-    // max(1, ⌊(width + spacing) / (minimum + spacing)⌋); 1 for a width or
-    // measure that is negative, NaN or infinite.
+    // max(1, ⌊(width + spacing) / (minimum + spacing)⌋), at most 4096; 1 for
+    // a width that is NaN or infinite and for a column measure that is not
+    // positive.
     static int columnCount(double width, double minimumColumnWidth, double columnSpacing);
 
     double minimumColumnWidth() const { return m_minimumColumnWidth; }
