@@ -1,7 +1,10 @@
 #include "TarnKit/Design/Emblems/TarnEmblemRenderer.h"
 
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkMedia.h"
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkProductivity.h"
 #include "TarnKit/Design/Emblems/TarnEmblemArtworkSystemNet.h"
 #include "TarnKit/Design/Emblems/TarnEmblemTone.h"
+#include "TarnKit/Design/Emblems/TarnFlatDraw.h"
 
 #include <QBuffer>
 #include <QCache>
@@ -104,8 +107,18 @@ QByteArray pngData(TarnAppIdentity app, int pixels) {
 }
 
 bool drawFlatEmblem(TarnAppIdentity app, QPainter& painter, const TarnEmblemTone& tone) {
-    // The families of the catalogue join this dispatch as their drawings land;
-    // an entry none of them draws answers false and leaves the image empty.
+    if (TarnEmblemArtworkProductivity::draw(app, painter, tone))
+        return true;
+    if (app == TarnAppIdentity::elvast) {
+        // A screen on a stand with a play triangle and a recording dot.
+        TarnFlatDraw::displayFrame(painter, tone);
+        TarnFlatDraw::fill(painter, TarnFlatDraw::polygon({{44, 36.5}, {60, 44.5}, {44, 52.5}}),
+                           tone.primary());
+        TarnFlatDraw::fillEllipse(painter, QRectF(27.8, 30.3, 6.4, 6.4), tone.accent());
+        return true;
+    }
+    if (TarnEmblemArtworkMedia::draw(app, painter, tone))
+        return true;
     return TarnEmblemArtworkSystemNet::draw(app, painter, tone);
 }
 
