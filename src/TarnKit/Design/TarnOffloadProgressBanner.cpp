@@ -5,6 +5,7 @@
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSuiteWidgetParts.h"
+#include "TarnKit/Platform/SymbolName.h"
 #include "TarnKit/Suite/SuiteWidgetContent.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -79,14 +80,9 @@ TarnOffloadProgressBanner::TarnOffloadProgressBanner(const HeddleOffloadLiveProg
         indicator->setObjectName(QStringLiteral("activityIndicator"));
         header->addWidget(indicator, 0, Qt::AlignVCenter);
     } else {
-        TarnCapsuleLook seal;
-        seal.foreground = qColor(TarnGlassTokens::success);
-        seal.symbolSize = m.statusSymbol;
-        seal.horizontalPadding = 0;
-        seal.verticalPadding = 0;
-        auto* symbol = new TarnCapsule(QString(), "checkmark.seal.fill", seal);
+        auto* symbol = symbolGlyph(symbolNamed("checkmark.seal.fill"), m.statusSymbol,
+                                   qColor(TarnGlassTokens::success));
         symbol->setObjectName(QStringLiteral("statusSeal"));
-        symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
         header->addWidget(symbol, 0, Qt::AlignVCenter);
     }
     TarnCapsuleLook badgeLook;
@@ -131,7 +127,7 @@ TarnOffloadProgressBanner::TarnOffloadProgressBanner(const HeddleOffloadLiveProg
         close.symbolSize = 9.5;
         close.horizontalPadding = 2;
         close.verticalPadding = 2;
-        auto* dismiss = new TarnCapsule(QString(), "xmark", close);
+        auto* dismiss = new TarnCapsule(QString(), symbolNamed("xmark"), close);
         dismiss->setObjectName(QStringLiteral("dismissButton"));
         dismiss->setCursor(Qt::PointingHandCursor);
         connect(dismiss, &QAbstractButton::clicked, this,

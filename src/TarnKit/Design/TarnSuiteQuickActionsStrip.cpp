@@ -4,6 +4,7 @@
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSuiteWidgetParts.h"
 #include "TarnKit/Localization/TarnText.h"
+#include "TarnKit/Platform/SymbolName.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QHBoxLayout>
@@ -75,13 +76,8 @@ TarnSuiteQuickActionsStrip::TarnSuiteQuickActionsStrip(
         auto* titleRow = new QHBoxLayout(title);
         titleRow->setContentsMargins(0, 0, 2, 0);
         titleRow->setSpacing(5);
-        TarnCapsuleLook symbolLook;
-        symbolLook.foreground = qColor(TarnGlassTokens::textMuted);
-        symbolLook.symbolSize = 10;
-        symbolLook.horizontalPadding = 0;
-        symbolLook.verticalPadding = 0;
-        auto* symbol = new TarnCapsule(QString(), "square.grid.2x2.fill", symbolLook);
-        symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto* symbol = symbolGlyph(symbolNamed("square.grid.2x2.fill"), 10,
+                                   qColor(TarnGlassTokens::textMuted));
         titleRow->addWidget(symbol, 0, Qt::AlignVCenter);
         auto* titleText =
             new TarnTextLine(qText(tarnText("Suite Actions", "Suite Hızlı İşlemler", language)),

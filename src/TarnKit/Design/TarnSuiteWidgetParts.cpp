@@ -106,6 +106,17 @@ void TarnCapsule::paintEvent(QPaintEvent*) {
     }
 }
 
+TarnCapsule* symbolGlyph(std::string_view symbol, double size, const QColor& colour) {
+    TarnCapsuleLook look;
+    look.foreground = colour;
+    look.symbolSize = size;
+    look.horizontalPadding = 0;
+    look.verticalPadding = 0;
+    auto* glyph = new TarnCapsule(QString(), symbol, look);
+    glyph->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return glyph;
+}
+
 // --- Fill bar ------------------------------------------------------------------------
 
 TarnFillBar::TarnFillBar(double fraction, double height, TarnFillRule rule, const QColor& track,

@@ -66,6 +66,9 @@ private:
     TarnCapsuleLook m_look;
 };
 
+// A symbol alone, `size` logical pixels square, that lets clicks through.
+TarnCapsule* symbolGlyph(std::string_view symbol, double size, const QColor& colour);
+
 // Which minimum a fill keeps: the gauge's 4 points or the banner's 6.
 enum class TarnFillRule { gauge, banner };
 

@@ -7,6 +7,7 @@
 #include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSuiteWidgetParts.h"
+#include "TarnKit/Platform/SymbolName.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QHBoxLayout>
@@ -229,13 +230,8 @@ TarnVirtualMemoryGaugeCard::TarnVirtualMemoryGaugeCard(const TarnVirtualMemorySu
     titleRow->setContentsMargins(0, 0, 0, 0);
     titleRow->setSpacing(6);
     const QFont titleFont = fonts::font(TarnTextStyle::subheadline, QFont::Bold);
-    TarnCapsuleLook symbolLook;
-    symbolLook.foreground = status;
-    symbolLook.symbolSize = titleFont.pixelSize() + 1;
-    symbolLook.horizontalPadding = 0;
-    symbolLook.verticalPadding = 0;
-    auto* symbol = new TarnCapsule(QString(), "externaldrive.badge.timemachine", symbolLook);
-    symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* symbol = symbolGlyph(symbolNamed("externaldrive.badge.timemachine"),
+                               titleFont.pixelSize() + 1, status);
     titleRow->addWidget(symbol, 0, Qt::AlignVCenter);
     auto* titleText =
         new TarnTextLine(qText(m_content.title), titleFont, qColor(TarnGlassTokens::textPrimary));

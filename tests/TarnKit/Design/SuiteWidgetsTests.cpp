@@ -4,10 +4,8 @@
 #include "TarnKit/Design/TarnSuiteQuickActionsStrip.h"
 #include "TarnKit/Design/TarnSuiteWidgetParts.h"
 #include "TarnKit/Design/TarnVirtualMemoryBadgeView.h"
-#include "TarnKit/Suite/FakeSuiteDesktop.h"
+#include "TarnKit/Suite/SuiteActionHarness.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
-#include "support/ManualExecutors.h"
-#include "support/TemporaryFolder.h"
 
 #include <QTest>
 #include <QVBoxLayout>
@@ -20,35 +18,22 @@ namespace {
 
 using namespace tarn;
 using tarn::testing::FakeSuiteDesktop;
-using tarn::testing::ManualMainExecutor;
-using tarn::testing::TemporaryFolder;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// A suite bus over a temporary folder and a fake desktop, as a host hands
-// the widgets.
 class SuiteWidgetsTest : public ::testing::Test {
 protected:
-    SuiteWidgetsTest() {
-        TarnSuiteCommandBus::Ports ports;
-        ports.mainExecutor = &m_main;
-        ports.notifications = &m_center;
-        ports.desktop = &m_desktop;
-        m_bus.emplace(m_folder.path(), std::move(ports));
-    }
-    suitewidgets::SuiteActionPorts ports() { return {&*m_bus, &m_desktop}; }
+    suitewidgets::SuiteActionPorts ports() { return m_suite.ports(); }
     void installAll() {
         for (const TarnSuiteApp app :
              {TarnSuiteApp::heddle, TarnSuiteApp::tavlor, TarnSuiteApp::sketto})
             m_desktop.install(app);
     }
 
-    TemporaryFolder m_folder{"quiller-widgets"};
-    ManualMainExecutor m_main;
-    InProcessNotificationCenter m_center{m_main};
-    FakeSuiteDesktop m_desktop;
-    std::optional<TarnSuiteCommandBus> m_bus;
+    tarn::testing::SuiteActionHarness m_suite;
+    FakeSuiteDesktop& m_desktop = m_suite.desktop;
+    std::optional<TarnSuiteCommandBus>& m_bus = m_suite.bus;
 };
 
 // A fixed-size child standing in for a grid cell.

@@ -1,11 +1,9 @@
-#include "FakeSuiteDesktop.h"
+#include "SuiteActionHarness.h"
 #include "SuiteTestSupport.h"
 #include "TarnKit/Suite/OffloadProgressContent.h"
 #include "TarnKit/Suite/SuiteQuickActionsContent.h"
 #include "TarnKit/Suite/VirtualMemoryBadgeContent.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
-#include "support/ManualExecutors.h"
-#include "support/TemporaryFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -19,9 +17,7 @@ namespace {
 using namespace tarn;
 using namespace tarn::suitewidgets;
 using tarn::testing::FakeSuiteDesktop;
-using tarn::testing::ManualMainExecutor;
 using tarn::testing::sampleDate;
-using tarn::testing::TemporaryFolder;
 using Kind = TarnSuiteCommandKind;
 namespace tokens = TarnGlassTokens;
 
@@ -30,32 +26,16 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 
-// A command bus over a temporary folder and a fake desktop, as a host
-// application hands the widgets.
 class SuiteWidgetActionTest : public ::testing::Test {
 protected:
-    SuiteWidgetActionTest() {
-        TarnSuiteCommandBus::Ports ports;
-        ports.mainExecutor = &m_main;
-        ports.notifications = &m_center;
-        ports.desktop = &m_desktop;
-        ports.clock = [] { return sampleDate(); };
-        m_bus.emplace(m_folder.path(), std::move(ports));
-    }
+    SuiteActionPorts ports() { return m_suite.ports(); }
+    bool fileFor(TarnSuiteApp app) const { return m_suite.hasCommandFor(app); }
+    std::size_t posts() const { return m_suite.center.posted().size(); }
+    void reset() { m_suite.reset(); }
 
-    SuiteActionPorts ports() { return {&*m_bus, &m_desktop}; }
-    bool fileFor(TarnSuiteApp app) { return std::filesystem::exists(m_bus->commandFile(app)); }
-    std::size_t posts() const { return m_center.posted().size(); }
-    void reset() {
-        std::filesystem::remove_all(m_folder.path() / "Commands");
-        m_desktop.clear();
-    }
-
-    TemporaryFolder m_folder{"quiller-widgets"};
-    ManualMainExecutor m_main;
-    InProcessNotificationCenter m_center{m_main};
-    FakeSuiteDesktop m_desktop;
-    std::optional<TarnSuiteCommandBus> m_bus;
+    tarn::testing::SuiteActionHarness m_suite;
+    FakeSuiteDesktop& m_desktop = m_suite.desktop;
+    std::optional<TarnSuiteCommandBus>& m_bus = m_suite.bus;
 };
 
 // --- Shared numbers ------------------------------------------------------------------
@@ -510,8 +490,9 @@ TEST_F(SuiteWidgetActionTest, GaugeCardButtonPresses) {
             EXPECT_EQ(m_desktop.opened[0].activates, c.opensToTheFront);
         }
         if (c.fileWritten) {
-            EXPECT_EQ(m_bus->peekPendingCommand(TarnSuiteApp::heddle, sampleDate(), 0)->sourceApp,
-                      TarnSuiteApp::kelby);
+            const auto envelope = m_bus->peekPendingCommand(TarnSuiteApp::heddle, sampleDate(), 0);
+            ASSERT_TRUE(envelope);
+            EXPECT_EQ(envelope->sourceApp, TarnSuiteApp::kelby);
         }
     }
 

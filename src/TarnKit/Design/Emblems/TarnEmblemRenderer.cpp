@@ -95,6 +95,12 @@ TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool 
     return made;
 }
 
+int cachedImageCount() {
+    ImageCache& cache = sharedCache();
+    std::lock_guard guard(cache.lock);
+    return static_cast<int>(cache.images.count());
+}
+
 QByteArray pngData(TarnAppIdentity app, int pixels) {
     if (pixels <= 0 || pixels > maximumPixelSize)
         return {};

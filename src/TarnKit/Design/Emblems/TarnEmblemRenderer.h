@@ -49,6 +49,9 @@ TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool 
 // this in the white-glass tone.
 QImage bitmap(TarnAppIdentity app, int pixelSize, const TarnEmblemTone& tone);
 
+// How many images the cache holds now (never more than cacheCountLimit).
+int cachedImageCount();
+
 // PNG bytes of the emblem at exactly `pixelSize` pixels, bypassing the cache;
 // empty for a size outside 1...maximumPixelSize or when encoding fails.
 QByteArray pngData(TarnAppIdentity app, int pixelSize);

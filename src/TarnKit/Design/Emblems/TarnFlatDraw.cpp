@@ -78,15 +78,7 @@ QPainterPath arc(QPointF centre, double radius, double startRadians, double endR
 }
 
 QPainterPath polygon(std::initializer_list<QPointF> points) {
-    QPainterPath path;
-    bool first = true;
-    for (const QPointF& point : points) {
-        if (first)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-        first = false;
-    }
+    QPainterPath path = polyline(points);
     path.closeSubpath();
     return path;
 }
