@@ -2,6 +2,7 @@
 
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QEasingCurve>
@@ -133,6 +134,16 @@ QColor TarnGlassButton::fillColor() const {
 
 QColor TarnGlassButton::borderColor() const {
     return qColor(m_active ? TarnGlassTokens::borderStrong : TarnGlassTokens::borderSubtle);
+}
+
+void TarnGlassButton::setSymbol(std::string_view name) {
+    m_symbol = name;
+    // Drawn as the button's icon, at the font's size in the text's colour.
+    const int side = font().pixelSize();
+    setIconSize(QSize(side, side));
+    setIcon(m_symbol.empty()
+                ? QIcon()
+                : symbolIcon(m_symbol, qColor(TarnGlassTokens::textPrimary), side));
 }
 
 QSize TarnGlassButton::sizeHint() const {

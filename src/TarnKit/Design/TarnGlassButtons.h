@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QFont>
+#include <string>
+#include <string_view>
 
 class QVariantAnimation;
 
@@ -53,6 +55,9 @@ public:
     double contentOpacity() const { return isDown() ? 0.78 : 1.0; }
     QColor fillColor() const;
     QColor borderColor() const;
+    // A symbol drawn before the text, at the font's size; none by default.
+    void setSymbol(std::string_view name);
+    const std::string& symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -63,6 +68,7 @@ protected:
 
 private:
     bool m_active;
+    std::string m_symbol;
 };
 
 } // namespace tarn

@@ -351,6 +351,54 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          }},
         {"xmark", [] { return xmark(); }},
         {"xmark.circle.fill", [] { return filledCircleWith(transformed(xmark(3.2), 0.58)); }},
+        {"chart.bar.xaxis",
+         [] {
+             return roundedRect(4.5, 12, 3.6, 7, 1) | roundedRect(10.2, 5, 3.6, 14, 1) |
+                    roundedRect(15.9, 9, 3.6, 10, 1) | line(3, 21, 21, 21, 1.8);
+         }},
+        {"externaldrive.badge.timemachine",
+         [] {
+             const QPainterPath drive = roundedRect(2, 9, 15, 9, 2.5) - disc(13.5, 13.5, 1.1);
+             const QPainterPath badge = disc(18, 7, 5);
+             return (drive - disc(18, 7, 6.5)) |
+                    (badge - (arc(18, 7, 2.9, 120, -300, 1.3) |
+                              polyline({{18, 5.4}, {18, 7.2}, {19.4, 8}}, 1.2)));
+         }},
+        {"memorychip",
+         [] {
+             QPainterPath pins;
+             for (const qreal at : {8.0, 12.0, 16.0})
+                 pins = pins | line(at, 2.5, at, 5.5, 1.6) | line(at, 18.5, at, 21.5, 1.6) |
+                        line(2.5, at, 5.5, at, 1.6) | line(18.5, at, 21.5, at, 1.6);
+             return pins | frame(5.5, 5.5, 13, 13, 2.5, 2) | roundedRect(9.5, 9.5, 5, 5, 1);
+         }},
+        {"rectangle.inset.topright.filled",
+         [] { return frame(2.5, 4.5, 19, 15, 3, 2) | roundedRect(12.5, 7.5, 6, 5, 1.2); }},
+        {"scope",
+         [] {
+             return ring(12, 12, 7.5, 2) | line(12, 1.5, 12, 6, 2) | line(12, 18, 12, 22.5, 2) |
+                    line(1.5, 12, 6, 12, 2) | line(18, 12, 22.5, 12, 2) | disc(12, 12, 1.8);
+         }},
+        {"square.grid.2x2.fill",
+         [] {
+             return roundedRect(3, 3, 8, 8, 2) | roundedRect(13, 3, 8, 8, 2) |
+                    roundedRect(3, 13, 8, 8, 2) | roundedRect(13, 13, 8, 8, 2);
+         }},
+        {"sun.max.fill",
+         [] {
+             QPainterPath rays;
+             for (int i = 0; i < 8; ++i) {
+                 const qreal a = std::numbers::pi * i / 4.0;
+                 rays = rays | line(12 + 7.2 * std::cos(a), 12 + 7.2 * std::sin(a),
+                                    12 + 10 * std::cos(a), 12 + 10 * std::sin(a), 2);
+             }
+             return rays | disc(12, 12, 4.8);
+         }},
+        {"thermometer.medium",
+         [] {
+             const QPainterPath tube = roundedRect(9.5, 2, 5, 14, 2.5) | disc(12, 17.5, 4.5);
+             return (outline(tube, 1.8)) | roundedRect(11, 9, 2, 8, 1) | disc(12, 17.5, 2.6);
+         }},
         {"xmark.octagon.fill",
          [] {
              QPainterPath octagon;

@@ -1,3 +1,6 @@
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkMedia.h"
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkProductivity.h"
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkSystemNet.h"
 #include "TarnKit/Design/Emblems/TarnEmblemRenderer.h"
 #include "TarnKit/Design/Emblems/TarnEmblemTone.h"
 #include "TarnKit/Design/Emblems/TarnFlatDraw.h"
@@ -5,6 +8,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <array>
+#include <map>
+#include <string>
+#include <thread>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -122,7 +129,7 @@ TEST(TarnEmblemRenderer, QuillerEmblemProbes) {
     EXPECT_GT(covered, 256 * 256 / 10);
 }
 
-TEST(TarnEmblemRenderer, FlatToneFoldIsLightGreyAndUnknownEntriesDrawNothing) {
+TEST(TarnEmblemRenderer, FlatToneFoldIsLightGrey) {
     QImage canvas(200, 200, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     {
@@ -131,16 +138,95 @@ TEST(TarnEmblemRenderer, FlatToneFoldIsLightGreyAndUnknownEntriesDrawNothing) {
         painter.scale(2, 2); // canvas units 0...100 over 200 pixels
         const auto tone = TarnEmblemTone::flatLight(Qt::black, Qt::red);
         EXPECT_TRUE(renderer::drawFlatEmblem(TarnAppIdentity::quiller, painter, tone));
-        EXPECT_FALSE(renderer::drawFlatEmblem(TarnAppIdentity::palvine, painter, tone));
     }
     EXPECT_EQ(canvas.pixelColor(121, 79), QColor(238, 241, 247)); // on the fold, (60.5, 39.5)
-    EXPECT_EQ(canvas.pixelColor(63, 130), QColor(Qt::red));        // first bar
+    EXPECT_EQ(canvas.pixelColor(63, 130), QColor(Qt::red));       // first bar
+}
 
-    const QImage empty = decodedPNG(TarnAppIdentity::palvine, 64);
-    ASSERT_EQ(empty.size(), QSize(64, 64));
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(empty.pixelColor(x, y).alpha(), 0);
+// Each entry belongs to exactly one family (elvast to the renderer itself),
+// and a family asked for an entry outside its range draws nothing.
+TEST(TarnEmblemArtwork, EveryEntryHasOneDrawing) {
+    QImage scratch(100, 100, QImage::Format_ARGB32_Premultiplied);
+    const auto tone = TarnEmblemTone::whiteGlass();
+    const auto families =
+        std::array{&tarn::TarnEmblemArtworkProductivity::draw, &tarn::TarnEmblemArtworkMedia::draw,
+                   &tarn::TarnEmblemArtworkSystemNet::draw};
+    const std::array<int, 3> expected{27, 15, 32};
+    std::array<int, 3> drawn{};
+    for (const TarnAppIdentity app : tarn::appidentity::allCases()) {
+        const std::size_t position = static_cast<std::size_t>(app) + 1;
+        int owners = 0;
+        for (std::size_t family = 0; family < families.size(); ++family) {
+            scratch.fill(Qt::transparent);
+            QPainter painter(&scratch);
+            const bool answered = families[family](app, painter, tone);
+            painter.end();
+            owners += answered;
+            drawn[family] += answered;
+            if (!answered) {
+                EXPECT_EQ(scratch,
+                          [] {
+                              QImage empty(100, 100, QImage::Format_ARGB32_Premultiplied);
+                              empty.fill(Qt::transparent);
+                              return empty;
+                          }())
+                    << rawValue(app) << " drawn by family " << family;
+            }
+        }
+        EXPECT_EQ(owners, app == TarnAppIdentity::elvast ? 0 : 1)
+            << rawValue(app) << " at " << position;
+    }
+    EXPECT_EQ(drawn, expected);
+}
+
+// Every emblem at 64 pixels: drawn, inside the canvas square's margin, with
+// transparent corners, and unlike every other emblem, in both looks.
+TEST(TarnEmblemArtwork, EveryEmblemIsDrawnInsideItsMarginAndUnlikeTheOthers) {
+    const auto flat = TarnEmblemTone::flatLight(QColor(0x23, 0x3a, 0x7a), QColor(0xff, 0x7a, 0x2e));
+    for (const TarnEmblemTone& tone : {TarnEmblemTone::whiteGlass(), flat}) {
+        std::map<QByteArray, TarnAppIdentity> seen;
+        for (const TarnAppIdentity app : tarn::appidentity::allCases()) {
+            SCOPED_TRACE(std::string(rawValue(app)) +
+                         (tone.isWhiteGlass ? " in white glass" : " flat"));
+            const QImage bitmap = renderer::bitmap(app, 64, tone);
+            ASSERT_EQ(bitmap.size(), QSize(64, 64));
+            // The square from 20 to 80 lies within pixels 3.84 ... 60.16; a
+            // stroke may reach a unit past it, never into the outer 3 pixels.
+            int covered = 0;
+            for (int y = 0; y < 64; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const int alpha = bitmap.pixelColor(x, y).alpha();
+                    covered += alpha > 0;
+                    if (x < 3 || y < 3 || x > 60 || y > 60) {
+                        ASSERT_EQ(alpha, 0) << "at " << x << "," << y;
+                    }
+                }
+            }
+            EXPECT_GT(covered, 64 * 64 / 8);
+            const QByteArray bytes(reinterpret_cast<const char*>(bitmap.constBits()),
+                                   bitmap.sizeInBytes());
+            const auto [where, fresh] = seen.emplace(bytes, app);
+            EXPECT_TRUE(fresh) << "looks like " << rawValue(where->second);
+        }
+    }
+}
+
+TEST(TarnEmblemRenderer, CacheKeepsItsLimitUnderTwoThreads) {
+    // 75 entries at four sizes: 300 keys, requested from two threads at once.
+    const auto requestAll = [](bool reversed) {
+        for (int round = 0; round < 300; ++round) {
+            const int i = reversed ? 299 - round : round;
+            const auto app = tarn::appidentity::allCases()[static_cast<std::size_t>(i % 75)];
+            const auto image = renderer::image(app, 16 + i / 75, 1, false);
+            ASSERT_FALSE(image.bitmap.isNull());
+            ASSERT_LE(renderer::cachedImageCount(), renderer::cacheCountLimit);
+        }
+    };
+    std::thread other(requestAll, true);
+    requestAll(false);
+    other.join();
+    EXPECT_LE(renderer::cachedImageCount(), renderer::cacheCountLimit);
+    EXPECT_GE(renderer::cachedImageCount(), 200) << "the cache does hold what it can";
 }
 
 TEST(TarnEmblemTone, PaintsOfTheTwoLooks) {

@@ -1,7 +1,10 @@
 #include "TarnKit/Design/Emblems/TarnEmblemRenderer.h"
 
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkMedia.h"
+#include "TarnKit/Design/Emblems/TarnEmblemArtworkProductivity.h"
 #include "TarnKit/Design/Emblems/TarnEmblemArtworkSystemNet.h"
 #include "TarnKit/Design/Emblems/TarnEmblemTone.h"
+#include "TarnKit/Design/Emblems/TarnFlatDraw.h"
 
 #include <QBuffer>
 #include <QCache>
@@ -23,26 +26,32 @@ ImageCache& sharedCache() {
     return cache;
 }
 
-// The emblem at n × n pixels, in the white-glass tone. The canvas square from
-// 20 to 80 covers 88 % of the side, centred; Qt's y axis already points down
-// like the canvas's, so nothing is flipped. The bitmap is the drawing's own
-// layer: cut-outs erase the emblem's shapes beneath them, nothing else.
 QImage makeBitmap(TarnAppIdentity app, int n) {
-    QImage bitmap(n, n, QImage::Format_ARGB32_Premultiplied);
-    if (bitmap.isNull())
-        return bitmap; // out of memory
-    bitmap.fill(Qt::transparent);
-    QPainter painter(&bitmap);
+    return bitmap(app, n, TarnEmblemTone::whiteGlass());
+}
+
+} // namespace
+
+// The canvas square from 20 to 80 covers 88 % of the side, centred; Qt's y
+// axis already points down like the canvas's, so nothing is flipped. The
+// bitmap is the drawing's own layer: cut-outs erase the emblem's shapes
+// beneath them, nothing else.
+QImage bitmap(TarnAppIdentity app, int n, const TarnEmblemTone& tone) {
+    if (n <= 0 || n > maximumPixelSize)
+        return {};
+    QImage image(n, n, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image; // out of memory
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     const double k = n * 0.88 / 60.0;
     painter.translate(n * 0.5, n * 0.5);
     painter.scale(k, k);
     painter.translate(-50, -50);
-    drawFlatEmblem(app, painter, TarnEmblemTone::whiteGlass());
-    return bitmap;
+    drawFlatEmblem(app, painter, tone);
+    return image;
 }
-
-} // namespace
 
 int pixelSize(double pointSize, double scale) {
     const double points = std::isnan(pointSize) ? 10.0 : std::max(pointSize, 10.0);
@@ -58,7 +67,8 @@ int pixelSize(double pointSize, double scale) {
 QString cacheKey(TarnAppIdentity app, int pixels, bool asTemplate) {
     const std::string_view slug = rawValue(app);
     return QString::fromLatin1(slug.data(), static_cast<qsizetype>(slug.size())) + u'_' +
-           QString::number(pixels) + (asTemplate ? QStringLiteral("_tpl") : QStringLiteral("_glass"));
+           QString::number(pixels) +
+           (asTemplate ? QStringLiteral("_tpl") : QStringLiteral("_glass"));
 }
 
 TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool asTemplate) {
@@ -85,6 +95,12 @@ TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool 
     return made;
 }
 
+int cachedImageCount() {
+    ImageCache& cache = sharedCache();
+    std::lock_guard guard(cache.lock);
+    return static_cast<int>(cache.images.count());
+}
+
 QByteArray pngData(TarnAppIdentity app, int pixels) {
     if (pixels <= 0 || pixels > maximumPixelSize)
         return {};
@@ -97,8 +113,18 @@ QByteArray pngData(TarnAppIdentity app, int pixels) {
 }
 
 bool drawFlatEmblem(TarnAppIdentity app, QPainter& painter, const TarnEmblemTone& tone) {
-    // The families of the catalogue join this dispatch as their drawings land;
-    // an entry none of them draws answers false and leaves the image empty.
+    if (TarnEmblemArtworkProductivity::draw(app, painter, tone))
+        return true;
+    if (app == TarnAppIdentity::elvast) {
+        // A screen on a stand with a play triangle and a recording dot.
+        TarnFlatDraw::displayFrame(painter, tone);
+        TarnFlatDraw::fill(painter, TarnFlatDraw::polygon({{44, 36.5}, {60, 44.5}, {44, 52.5}}),
+                           tone.primary());
+        TarnFlatDraw::fillEllipse(painter, QRectF(27.8, 30.3, 6.4, 6.4), tone.accent());
+        return true;
+    }
+    if (TarnEmblemArtworkMedia::draw(app, painter, tone))
+        return true;
     return TarnEmblemArtworkSystemNet::draw(app, painter, tone);
 }
 

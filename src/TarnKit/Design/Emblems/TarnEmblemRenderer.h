@@ -44,6 +44,14 @@ QString cacheKey(TarnAppIdentity app, int pixelSize, bool asTemplate);
 // impossible size gives a null bitmap and is not cached.
 TarnEmblemImage image(TarnAppIdentity app, double pointSize, double scale, bool asTemplate);
 
+// The emblem at exactly `pixelSize` pixels in `tone`, bypassing the cache;
+// a null image for a size outside 1...maximumPixelSize. The image bitmaps are
+// this in the white-glass tone.
+QImage bitmap(TarnAppIdentity app, int pixelSize, const TarnEmblemTone& tone);
+
+// How many images the cache holds now (never more than cacheCountLimit).
+int cachedImageCount();
+
 // PNG bytes of the emblem at exactly `pixelSize` pixels, bypassing the cache;
 // empty for a size outside 1...maximumPixelSize or when encoding fails.
 QByteArray pngData(TarnAppIdentity app, int pixelSize);

@@ -55,7 +55,8 @@ void fillEllipse(QPainter& painter, const QRectF& rect, const TarnFlatPaint& pai
     fill(painter, path, paint);
 }
 
-void strokeEllipse(QPainter& painter, const QRectF& rect, const TarnFlatPaint& paint, double width) {
+void strokeEllipse(QPainter& painter, const QRectF& rect, const TarnFlatPaint& paint,
+                   double width) {
     QPainterPath path;
     path.addEllipse(rect);
     stroke(painter, path, paint, width);
@@ -77,6 +78,39 @@ QPainterPath arc(QPointF centre, double radius, double startRadians, double endR
 }
 
 QPainterPath polygon(std::initializer_list<QPointF> points) {
+    QPainterPath path = polyline(points);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath roundedRect(const QRectF& rect, double cornerRadius) {
+    QPainterPath path;
+    path.addRoundedRect(rect, cornerRadius, cornerRadius);
+    return path;
+}
+
+double radians(double degrees) {
+    return degrees * std::numbers::pi / 180.0;
+}
+
+QRectF circle(QPointF centre, double radius) {
+    return {centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius};
+}
+
+QPainterPath disc(QPointF centre, double radius) {
+    QPainterPath path;
+    path.addEllipse(circle(centre, radius));
+    return path;
+}
+
+QPainterPath line(QPointF from, QPointF to) {
+    QPainterPath path;
+    path.moveTo(from);
+    path.lineTo(to);
+    return path;
+}
+
+QPainterPath polyline(std::initializer_list<QPointF> points) {
     QPainterPath path;
     bool first = true;
     for (const QPointF& point : points) {
@@ -86,14 +120,59 @@ QPainterPath polygon(std::initializer_list<QPointF> points) {
             path.lineTo(point);
         first = false;
     }
-    path.closeSubpath();
     return path;
 }
 
-QPainterPath roundedRect(const QRectF& rect, double cornerRadius) {
-    QPainterPath path;
-    path.addRoundedRect(rect, cornerRadius, cornerRadius);
-    return path;
+void fillRoundedRect(QPainter& painter, const QRectF& rect, double cornerRadius,
+                     const TarnFlatPaint& paint) {
+    fill(painter, roundedRect(rect, cornerRadius), paint);
+}
+
+void fillCircle(QPainter& painter, QPointF centre, double radius, const TarnFlatPaint& paint) {
+    fillEllipse(painter, circle(centre, radius), paint);
+}
+
+void strokeCircle(QPainter& painter, QPointF centre, double radius, const TarnFlatPaint& paint,
+                  double width) {
+    strokeEllipse(painter, circle(centre, radius), paint, width);
+}
+
+void strokeLine(QPainter& painter, QPointF from, QPointF to, const TarnFlatPaint& paint,
+                double width) {
+    stroke(painter, line(from, to), paint, width);
+}
+
+void strokeArc(QPainter& painter, QPointF centre, double radius, double startDegrees,
+               double endDegrees, const TarnFlatPaint& paint, double width) {
+    stroke(painter, arc(centre, radius, radians(startDegrees), radians(endDegrees)), paint, width);
+}
+
+QPainterPath arrowHead(QPointF tip, double directionDegrees, double length, double halfWidth) {
+    const QPointF along(std::cos(radians(directionDegrees)), std::sin(radians(directionDegrees)));
+    const QPointF across(-along.y(), along.x());
+    const QPointF base = tip - along * length;
+    return polygon({tip, base + across * halfWidth, base - across * halfWidth});
+}
+
+void strokeArrowArc(QPainter& painter, QPointF centre, double radius, double startDegrees,
+                    double endDegrees, const TarnFlatPaint& paint, double width) {
+    strokeArc(painter, centre, radius, startDegrees, endDegrees, paint, width);
+    // With y downwards an arc of growing angles moves along angle + 90°.
+    const QPointF end =
+        centre + QPointF(std::cos(radians(endDegrees)), std::sin(radians(endDegrees))) * radius;
+    const double direction = endDegrees + 90;
+    const QPointF along(std::cos(radians(direction)), std::sin(radians(direction)));
+    fill(painter, arrowHead(end + along * width * 1.6, direction, width * 2.6, width * 1.55),
+         paint);
+}
+
+void fillApart(QPainter& painter, const QPainterPath& path, const TarnFlatPaint& paint,
+               const TarnEmblemTone& tone, double gap) {
+    if (tone.isWhiteGlass) {
+        fill(painter, path, TarnFlatPaint::cutout(1));
+        stroke(painter, path, TarnFlatPaint::cutout(1), 2 * gap);
+    }
+    fill(painter, path, paint);
 }
 
 void displayFrame(QPainter& painter, const TarnEmblemTone& tone) {
