@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
+#include <algorithm>
 
 namespace tarn {
 namespace {
@@ -25,9 +26,10 @@ QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int
 // text (the measures of eliding and of the size hint can differ by a pixel).
 void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const QString shown = metrics.horizontalAdvance(text) <= area.width()
-                              ? text
-                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
+    const QString shown =
+        metrics.horizontalAdvance(text) <= area.width()
+            ? text
+            : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
@@ -45,7 +47,8 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
+                                                                 : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();
@@ -99,8 +102,16 @@ QColor TarnGlassButton::borderColor() const {
     return qColor(m_active ? TarnGlassTokens::borderStrong : TarnGlassTokens::borderSubtle);
 }
 
+// Between a glass button's symbol and its text.
+constexpr int kGlassIconSpacing = 5;
+
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 11, 6);
+    QSize size = paddedTextSize(font(), text(), 11, 6);
+    if (!icon().isNull()) {
+        size.rwidth() += iconSize().width() + (text().isEmpty() ? 0 : kGlassIconSpacing);
+        size.setHeight(std::max(size.height(), iconSize().height() + 12));
+    }
+    return size;
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -112,7 +123,25 @@ void TarnGlassButton::paintEvent(QPaintEvent*) {
     painter.setOpacity(contentOpacity());
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
     painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text());
+    QRectF area = QRectF(rect()).adjusted(11, 6, -11, -6);
+    if (!icon().isNull()) {
+        // The symbol leads, the text follows; the pair is centred.
+        const QSizeF symbol = iconSize();
+        const double textWidth =
+            text().isEmpty() ? 0 : QFontMetricsF(font()).horizontalAdvance(text());
+        const double gap = text().isEmpty() ? 0 : kGlassIconSpacing;
+        const double left =
+            area.left() + std::max(0.0, (area.width() - symbol.width() - gap - textWidth) / 2);
+        const QRectF symbolRect(QPointF(left, area.center().y() - symbol.height() / 2), symbol);
+        icon().paint(&painter, symbolRect.toAlignedRect());
+        area.setLeft(symbolRect.right() + gap);
+        if (!text().isEmpty())
+            painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                             QFontMetrics(font()).elidedText(text(), Qt::ElideRight,
+                                                             static_cast<int>(area.width()) + 1));
+        return;
+    }
+    drawOneLine(painter, area, text());
 }
 
 } // namespace tarn

@@ -5,7 +5,6 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QTransform>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -108,7 +107,9 @@ QPainterPath bolt() {
 QPainterPath paperplane() {
     return polygon({{2, 11}, {22, 2.5}, {14.5, 22}, {11.2, 13.2}});
 }
-QPainterPath filledCircleWith(const QPainterPath& mark) { return disc(12, 12, 10) - mark; }
+QPainterPath filledCircleWith(const QPainterPath& mark) {
+    return disc(12, 12, 10) - mark;
+}
 QPainterPath arrowHead(QPointF tip, qreal directionDegrees, qreal size = 4.5) {
     const qreal a = directionDegrees * std::numbers::pi / 180.0;
     const QPointF back(-std::cos(a) * size, std::sin(a) * size);
@@ -131,11 +132,13 @@ QPainterPath star(QPointF centre, qreal outer, qreal inner, int points) {
 }
 QPainterPath bubble(qreal x, qreal y, qreal w, qreal h, bool tailLeft) {
     const qreal tailX = tailLeft ? x + 3 : x + w - 3;
-    return roundedRect(x, y, w, h, 4) |
-           polygon({{tailX - 1.5, y + h - 1}, {tailX + 1.5, y + h - 1},
-                    {tailLeft ? x : x + w, y + h + 3}});
+    return roundedRect(x, y, w, h, 4) | polygon({{tailX - 1.5, y + h - 1},
+                                                 {tailX + 1.5, y + h - 1},
+                                                 {tailLeft ? x : x + w, y + h + 3}});
 }
-QPainterPath document(qreal x, qreal y, qreal w, qreal h) { return frame(x, y, w, h, 2.5); }
+QPainterPath document(qreal x, qreal y, qreal w, qreal h) {
+    return frame(x, y, w, h, 2.5);
+}
 
 // --- The registry --------------------------------------------------------------------
 
@@ -144,7 +147,9 @@ using Drawing = std::function<QPainterPath()>;
 const std::map<std::string, Drawing, std::less<>>& drawings() {
     static const std::map<std::string, Drawing, std::less<>> table{
         {"arrow.clockwise",
-         [] { return arc(12, 13, 8, 60, -320) | arrowHead({14, 5.1}, 0, 4.5); }},
+         [] {
+             return arc(12, 13, 8, 60, -320) | arrowHead({14, 5.1}, 0, 4.5);
+         }},
         {"bolt.circle.fill", [] { return filledCircleWith(transformed(bolt(), 0.62)); }},
         {"bolt.fill", [] { return bolt(); }},
         {"bolt.horizontal.circle.fill",
@@ -181,6 +186,12 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
                  pins = pins | line(at, 2.5, at, 21.5, 1.6) | line(2.5, at, 21.5, at, 1.6);
              return (pins | roundedRect(5.5, 5.5, 13, 13, 2.5)) - frame(9, 9, 6, 6, 1, 1.4);
          }},
+        {"doc.badge.plus",
+         [] {
+             const QPainterPath badge = disc(17, 17, 5.5);
+             return (document(3.5, 2, 13, 19) - badge.united(outline(badge, 2.5))) |
+                    (badge - line(17, 14, 17, 20, 1.6) - line(14, 17, 20, 17, 1.6));
+         }},
         {"doc.on.clipboard",
          [] {
              return (frame(4.5, 4, 15, 18, 2.5) - roundedRect(8, 1.5, 8, 5, 1.5)) |
@@ -198,8 +209,8 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              const QPainterPath lens = disc(15.5, 15.5, 4.5);
              const QPainterPath page =
                  document(3.5, 2, 13, 19) | line(7, 7, 13, 7, 1.6) | line(7, 10.5, 11, 10.5, 1.6);
-             return (page - outline(lens, 3.5) - lens) |
-                    ring(15.5, 15.5, 3.6, 1.8) | line(18.2, 18.2, 21.5, 21.5, 2.2);
+             return (page - outline(lens, 3.5) - lens) | ring(15.5, 15.5, 3.6, 1.8) |
+                    line(18.2, 18.2, 21.5, 21.5, 2.2);
          }},
         {"exclamationmark.triangle.fill",
          [] {
@@ -236,9 +247,8 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          [] {
              QPainterPath meridian;
              meridian.addEllipse(QRectF(8, 2.5, 8, 19));
-             return ring(12, 12, 9.5, 1.8) | outline(meridian, 1.6) |
-                    line(2.5, 12, 21.5, 12, 1.6) | arc(12, 2, 12.5, 225, 90, 1.5) |
-                    arc(12, 22, 12.5, 45, 90, 1.5);
+             return ring(12, 12, 9.5, 1.8) | outline(meridian, 1.6) | line(2.5, 12, 21.5, 12, 1.6) |
+                    arc(12, 2, 12.5, 225, 90, 1.5) | arc(12, 22, 12.5, 45, 90, 1.5);
          }},
         {"key.fill",
          [] {
@@ -258,6 +268,14 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              return disc(12, 9, 7) | polygon({{7.3, 13}, {16.7, 13}, {15, 17}, {9, 17}}) |
                     line(9.3, 19, 14.7, 19, 1.8) | line(10.3, 21.5, 13.7, 21.5, 1.8);
          }},
+        {"lock.doc",
+         [] {
+             const QPainterPath body = roundedRect(8, 12.5, 8, 6.5, 1.2);
+             const QPainterPath shackle = arc(12, 12.5, 2.4, 0, 180, 1.6);
+             const QPainterPath lock = body | shackle;
+             return (document(3.5, 2, 17, 20) - lock.united(outline(lock, 2.2))) |
+                    (body - disc(12, 15.5, 1)) | shackle;
+         }},
         {"network",
          [] {
              return line(12, 6, 5, 18, 1.8) | line(12, 6, 19, 18, 1.8) | line(5, 18, 19, 18, 1.8) |
@@ -274,16 +292,19 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
                     polygon({{7, 18}, {11.5, 12.5}, {14.5, 16}, {16, 14.5}, {19, 18}}) |
                     disc(16.5, 10.5, 1.4);
          }},
-        {"play.fill", [] { return outline(polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}), 1.6) |
-                                  polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}); }},
+        {"play.fill",
+         [] {
+             return outline(polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}), 1.6) |
+                    polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}});
+         }},
         {"play.square.stack.fill",
          [] {
              return line(6.5, 3, 17.5, 3, 1.6) | line(4.5, 6, 19.5, 6, 1.8) |
-                    (roundedRect(2.5, 8, 19, 14, 3) - polygon({{10, 11.5}, {15.5, 15}, {10, 18.5}}));
+                    (roundedRect(2.5, 8, 19, 14, 3) -
+                     polygon({{10, 11.5}, {15.5, 15}, {10, 18.5}}));
          }},
         {"plus", [] { return plus(); }},
-        {"plus.circle",
-         [] { return ring(12, 12, 9.5, 1.8) | transformed(plus(2.6), 0.6); }},
+        {"plus.circle", [] { return ring(12, 12, 9.5, 1.8) | transformed(plus(2.6), 0.6); }},
         {"point.3.connected.trianglepath.dotted",
          [] {
              QPainterPath triangle = polygon({{12, 4.5}, {20, 18.5}, {4, 18.5}});
@@ -305,6 +326,11 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              return star({10, 13.5}, 8, 2.2, 4) | star({18.5, 5.5}, 4, 1.1, 4) |
                     star({19, 17.5}, 2.6, 0.8, 4);
          }},
+        {"square.and.arrow.up",
+         [] {
+             return polyline({{8, 9}, {4.5, 9}, {4.5, 21}, {19.5, 21}, {19.5, 9}, {16, 9}}, 1.8) |
+                    line(12, 3, 12, 14.5, 2) | polyline({{8.5, 6.5}, {12, 2.5}, {15.5, 6.5}}, 2);
+         }},
         {"square.and.arrow.down",
          [] {
              return polyline({{8, 9}, {4.5, 9}, {4.5, 21}, {19.5, 21}, {19.5, 9}, {16, 9}}, 1.8) |
@@ -317,12 +343,14 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          }},
         {"terminal",
          [] {
-             return frame(2.5, 4, 19, 16, 3, 1.8) | polyline({{6.5, 9}, {9.5, 12}, {6.5, 15}}, 1.8) |
+             return frame(2.5, 4, 19, 16, 3, 1.8) |
+                    polyline({{6.5, 9}, {9.5, 12}, {6.5, 15}}, 1.8) |
                     line(11.5, 15.5, 16.5, 15.5, 1.8);
          }},
         {"trash",
          [] {
-             return line(3.5, 6, 20.5, 6, 1.8) | polyline({{9, 6}, {9.5, 3}, {14.5, 3}, {15, 6}}, 1.6) |
+             return line(3.5, 6, 20.5, 6, 1.8) |
+                    polyline({{9, 6}, {9.5, 3}, {14.5, 3}, {15, 6}}, 1.6) |
                     polyline({{5.5, 6}, {6.8, 21}, {17.2, 21}, {18.5, 6}}, 1.8) |
                     line(10, 10, 10.3, 17.5, 1.5) | line(14, 10, 13.7, 17.5, 1.5);
          }},
@@ -439,7 +467,9 @@ bool paintSymbol(QPainter& painter, std::string_view name, const QRectF& target,
     return true;
 }
 
-bool hasSymbol(std::string_view name) { return drawings().contains(name); }
+bool hasSymbol(std::string_view name) {
+    return drawings().contains(name);
+}
 
 std::vector<std::string_view> symbolNames() {
     std::vector<std::string_view> names;
