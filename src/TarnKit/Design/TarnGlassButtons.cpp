@@ -26,10 +26,9 @@ QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int
 // text (the measures of eliding and of the size hint can differ by a pixel).
 void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const QString shown =
-        metrics.horizontalAdvance(text) <= area.width()
-            ? text
-            : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
+    const QString shown = metrics.horizontalAdvance(text) <= area.width()
+                              ? text
+                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
@@ -47,8 +46,7 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
-                                                                 : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();
