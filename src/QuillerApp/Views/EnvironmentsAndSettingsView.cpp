@@ -89,7 +89,6 @@ EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel& model
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(22, 22, 22, 22);
     stack->setSpacing(16);
@@ -97,6 +96,8 @@ EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel& model
     stack->addWidget(buildSettingsCard());
     stack->addStretch(1);
     scroll->setWidget(content);
+    // setWidget() turns the background on; the ground shows through instead.
+    content->setAutoFillBackground(false);
     outer->addWidget(scroll);
 
     connect(&bridge, &ViewModelBridge::changed, this,

@@ -74,6 +74,8 @@ LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel& model, ViewModelB
     split->addWidget(buildCapturedPane());
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
+    // The divider starts in the middle.
+    split->setSizes({1, 1});
     stack->addWidget(split, 1);
 
     connect(&bridge, &ViewModelBridge::changed, this,

@@ -89,6 +89,7 @@ MCPInspectorView::MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bri
     split->addWidget(buildCallPane());
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
+    split->setSizes({2, 3});
     stack->addWidget(split, 1);
 
     connect(&bridge, &ViewModelBridge::changed, this,

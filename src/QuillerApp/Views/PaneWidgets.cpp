@@ -77,12 +77,13 @@ ScrollColumn makeScrollColumn(int spacing, QWidget* parent) {
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing);
     column->addStretch(1);
     area->setWidget(content);
+    // setWidget() turns the background on; the glass shows through instead.
+    content->setAutoFillBackground(false);
     return {area, column};
 }
 

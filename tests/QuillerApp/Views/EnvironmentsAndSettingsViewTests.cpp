@@ -11,11 +11,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <any>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -33,9 +32,12 @@ class EnvironmentsViewTest : public testing::QtViewModelTest {
 protected:
     EnvironmentsViewTest()
         : defaults(folder.path() / "defaults"),
-          store({}, [this] { return tarn::TarnLocalizationStore::StandardFolders{
-                                 folder.path() / "custom", std::nullopt, folder.path() / "shared",
-                                 std::nullopt}; }),
+          store({},
+                [this] {
+                    return tarn::TarnLocalizationStore::StandardFolders{
+                        folder.path() / "custom", std::nullopt, folder.path() / "shared",
+                        std::nullopt};
+                }),
           preference(defaults, notifications, store,
                      [] { return std::vector<std::string>{"en-US"}; }) {
         token = notifications.addObserver(
@@ -44,9 +46,9 @@ protected:
                 announced.push_back(std::any_cast<tarn::TarnLanguage>(note.object));
                 languageOfModelWhenAnnounced.push_back(vm().language());
             });
-        staging = testing::makeEnvironment("Staging", {KeyValueRow{.key = "host", .value = "stage.test"},
-                                              KeyValueRow{.key = "token", .value = "s3cret",
-                                                          .isSecret = true}});
+        staging = testing::makeEnvironment(
+            "Staging", {KeyValueRow{.key = "host", .value = "stage.test"},
+                        KeyValueRow{.key = "token", .value = "s3cret", .isSecret = true}});
         vm().setEnvironments({testing::makeEnvironment("Local", {}), staging});
         vm().setActiveEnvironmentID(staging.id);
         view = std::make_unique<EnvironmentsAndSettingsView>(vm(), *bridge, preference);

@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <gtest/gtest.h>
-
 #include <map>
 #include <memory>
 #include <string>
@@ -92,15 +91,15 @@ TEST_F(MCPViewTest, TheButtonsFollowTheBusyFlagAndTheToolName) {
 }
 
 TEST_F(MCPViewTest, ATapSelectsTheToolAndResetsItsArgumentsEveryTime) {
-    EXPECT_EQ(child<QLabel>(view.get(), "toolsHeading")->text(), QStringLiteral("Discovered Tools (0)"));
+    EXPECT_EQ(child<QLabel>(view.get(), "toolsHeading")->text(),
+              QStringLiteral("Discovered Tools (0)"));
     EXPECT_EQ(child<QPlainTextEdit>(view.get(), "mcpOutput")->toPlainText(), QStringLiteral("—"));
     listTools();
-    EXPECT_EQ(child<QLabel>(view.get(), "toolsHeading")->text(), QStringLiteral("Discovered Tools (3)"));
+    EXPECT_EQ(child<QLabel>(view.get(), "toolsHeading")->text(),
+              QStringLiteral("Discovered Tools (3)"));
     EXPECT_TRUE(highlighted().empty());
 
-    const struct {
-        std::string tool;
-    } taps[] = {{"add"}, {"echo"}, {"echo"}, {"sampleLLM"}};
+    const struct { std::string tool; } taps[] = {{"add"}, {"echo"}, {"echo"}, {"sampleLLM"}};
     for (const auto& tap : taps) {
         // Whatever was typed is overwritten, also for the tool already selected.
         editor()->setFocus();
@@ -113,7 +112,8 @@ TEST_F(MCPViewTest, ATapSelectsTheToolAndResetsItsArgumentsEveryTime) {
         for (const MCPToolDescriptor& tool : tools)
             if (tool.name == tap.tool)
                 schema = tool.inputSchemaJSON;
-        EXPECT_EQ(vm().mcpArgumentsJSON(), CollectionRunnerAndBenchmarkEngine::sampleArgumentsJSON(schema))
+        EXPECT_EQ(vm().mcpArgumentsJSON(),
+                  CollectionRunnerAndBenchmarkEngine::sampleArgumentsJSON(schema))
             << tap.tool;
         EXPECT_EQ(tarn::bindings::plainText(editor()).toStdString(), vm().mcpArgumentsJSON());
         EXPECT_EQ(child<QLineEdit>(view.get(), "toolNameField")->text().toStdString(), tap.tool);
@@ -146,7 +146,8 @@ TEST_F(MCPViewTest, TheArgumentsEditorWritesOncePerKeystrokeAndIgnoresAnEqualMod
     const QString typed = QStringLiteral("{\"ad\":\"Gül\"}");
     for (qsizetype i = 0; i < typed.size(); ++i) {
         const int before = writes[Field::mcpArgumentsJSON];
-        QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, typed.mid(i, 1), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, typed.mid(i, 1),
+                            Qt::NoModifier);
         endTurn();
         ASSERT_EQ(writes[Field::mcpArgumentsJSON], before + 1) << "keystroke " << i + 1;
         ASSERT_EQ(vm().mcpArgumentsJSON(), typed.left(i + 1).toStdString());

@@ -20,10 +20,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -39,9 +38,10 @@ using testing::typeText;
 class MockServerScreenEndToEndTest : public ::testing::Test {
 protected:
     MockServerScreenEndToEndTest() {
-        QuillerViewModelPorts ports = makeRealPorts(
-            main, background, std::make_shared<testing::FakeClipboard>(),
-            std::make_shared<testing::FakeFilePanels>(), std::make_shared<testing::FakeURLOpener>());
+        QuillerViewModelPorts ports =
+            makeRealPorts(main, background, std::make_shared<testing::FakeClipboard>(),
+                          std::make_shared<testing::FakeFilePanels>(),
+                          std::make_shared<testing::FakeURLOpener>());
         ports.launchAtLogin = std::make_shared<testing::FakeLaunchAtLogin>();
         ports.workspaceStore = std::make_shared<WorkspaceStoreAdapter>(folder.path(), keychain);
         ports.historyStore = std::make_shared<HistoryStoreAdapter>(folder.path());
@@ -107,9 +107,8 @@ TEST_F(MockServerScreenEndToEndTest, StartAddARouteSendSeeTheCaptureAndReplayIt)
     click(child<QAbstractButton>(view.get(), "proxyToggleButton"));
     ASSERT_TRUE(vm().isProxyRunning()) << vm().toastMessage().value_or("");
     const std::string base = "http://127.0.0.1:" + std::to_string(vm().activeProxyPort());
-    ASSERT_TRUE(pumpUntil([&] {
-        return child<QLabel>(view.get(), "proxyTitle")->text().toStdString() == base;
-    }));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return child<QLabel>(view.get(), "proxyTitle")->text().toStdString() == base; }));
 
     // A route of our own, typed into the form while the server runs.
     testing::clearField(field("routePathField"));
