@@ -106,12 +106,8 @@ EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel& model
 }
 
 QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
-    m_environmentCard = new tarn::TarnGlassCard(18, 16);
-    m_environmentCard->setObjectName(QStringLiteral("environmentCard"));
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(12);
+    auto [card, content, column] = makeCardColumn("environmentCard", 18, 16, 12);
+    m_environmentCard = card;
 
     m_heading = makeLabel(fonts::system(15, QFont::Bold), tokens::textPrimary, content);
     m_heading->setObjectName(QStringLiteral("environmentHeading"));
@@ -177,17 +173,11 @@ QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
 
     // The variable rows follow as direct children of the card's column.
     m_variableRows = std::make_unique<KeyedRowStack>(column, column->count());
-    m_environmentCard->setContent(content);
-    return m_environmentCard;
+    return card;
 }
 
 QWidget* EnvironmentsAndSettingsView::buildSettingsCard() {
-    auto* card = new tarn::TarnGlassCard(18, 16);
-    card->setObjectName(QStringLiteral("settingsCard"));
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(12);
+    auto [card, content, column] = makeCardColumn("settingsCard", 18, 16, 12);
 
     m_launchToggle = makeToggle(tokens::textPrimary, content);
     m_launchToggle->setObjectName(QStringLiteral("launchAtLoginToggle"));
@@ -209,8 +199,6 @@ QWidget* EnvironmentsAndSettingsView::buildSettingsCard() {
     languageRow->addStretch(1);
     languageRow->addWidget(m_picker);
     column->addLayout(languageRow);
-
-    card->setContent(content);
     return card;
 }
 
@@ -243,16 +231,13 @@ const APIEnvironmentProfile* EnvironmentsAndSettingsView::activeEnvironment() co
 }
 
 void EnvironmentsAndSettingsView::refresh(const ViewModelChanges* changes) {
-    const auto touched = [changes](std::initializer_list<Field> fields) {
-        return !changes || changes->containsAny(fields);
-    };
-    if (touched({Field::language}))
+    if (needsRefresh(changes, {Field::language}))
         retranslate();
-    if (touched({Field::environments, Field::activeEnvironmentID, Field::language}))
+    if (needsRefresh(changes, {Field::environments, Field::activeEnvironmentID, Field::language}))
         refreshEnvironment();
-    if (touched({Field::launchAtLogin}))
+    if (needsRefresh(changes, {Field::launchAtLogin}))
         bindings::refresh(m_launchToggle, m_model.launchAtLogin());
-    if (touched({Field::language}))
+    if (needsRefresh(changes, {Field::language}))
         m_picker->setLanguage(m_model.language());
 }
 

@@ -42,19 +42,6 @@ std::string exchangeText(const CapturedProxyExchange& exchange) {
     return exchange.method + " " + exchange.path;
 }
 
-// A card around a column `spacing` apart.
-std::pair<tarn::TarnGlassCard*, QVBoxLayout*> cardColumn(double padding, double radius,
-                                                         int spacing) {
-    auto* card = new tarn::TarnGlassCard(padding, radius);
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    column->setAlignment(Qt::AlignLeft);
-    card->setContent(content);
-    return {card, column};
-}
-
 } // namespace
 
 LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel& model, ViewModelBridge& bridge,
@@ -66,16 +53,8 @@ LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel& model, ViewModelB
     stack->setSpacing(14);
     stack->addWidget(buildHeader());
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setObjectName(QStringLiteral("proxySplit"));
-    split->setChildrenCollapsible(false);
-    split->setHandleWidth(14);
-    split->addWidget(buildRoutesPane());
-    split->addWidget(buildCapturedPane());
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
-    // The divider starts in the middle.
-    split->setSizes({1, 1});
+    QSplitter* split =
+        makePaneSplit("proxySplit", buildRoutesPane(), buildCapturedPane(), 1, 1, this);
     stack->addWidget(split, 1);
 
     connect(&bridge, &ViewModelBridge::changed, this,
@@ -125,9 +104,7 @@ QWidget* LocalProxyAndMockView::buildHeader() {
 }
 
 QWidget* LocalProxyAndMockView::buildRoutesPane() {
-    auto [card, column] = cardColumn(14, 14, 10);
-    QWidget* content = card->content();
-    card->setObjectName(QStringLiteral("routesPane"));
+    auto [card, content, column] = makeCardColumn("routesPane", 14, 14, 10);
 
     m_routesHeading =
         makeLabel(fonts::system(headingSize, QFont::Bold), tokens::textPrimary, content);
@@ -169,9 +146,7 @@ QWidget* LocalProxyAndMockView::buildRoutesPane() {
 }
 
 QWidget* LocalProxyAndMockView::buildCapturedPane() {
-    auto [card, column] = cardColumn(14, 14, 10);
-    QWidget* content = card->content();
-    card->setObjectName(QStringLiteral("capturedPane"));
+    auto [card, content, column] = makeCardColumn("capturedPane", 14, 14, 10);
 
     m_capturedHeading =
         makeLabel(fonts::system(headingSize, QFont::Bold), tokens::textPrimary, content);
@@ -196,17 +171,14 @@ void LocalProxyAndMockView::addRoute() {
 }
 
 void LocalProxyAndMockView::refresh(const ViewModelChanges* changes) {
-    const auto touched = [changes](std::initializer_list<Field> fields) {
-        return !changes || changes->containsAny(fields);
-    };
-    if (touched({Field::language}))
+    if (needsRefresh(changes, {Field::language}))
         retranslate();
-    if (touched(
-            {Field::isProxyRunning, Field::activeProxyPort, Field::proxyPortText, Field::language}))
+    if (needsRefresh(changes, {Field::isProxyRunning, Field::activeProxyPort, Field::proxyPortText,
+                               Field::language}))
         refreshServer();
-    if (touched({Field::mockRoutes}))
+    if (needsRefresh(changes, {Field::mockRoutes}))
         refreshRoutes();
-    if (touched({Field::capturedExchanges, Field::language}))
+    if (needsRefresh(changes, {Field::capturedExchanges, Field::language}))
         refreshCaptured();
 }
 

@@ -55,17 +55,6 @@ QWidget* inWell(QWidget* content, QWidget* parent) {
     return well;
 }
 
-QWidget* paneCard(QVBoxLayout*& column, int spacing, const char* name) {
-    auto* card = new tarn::TarnGlassCard(14, 14);
-    card->setObjectName(QString::fromUtf8(name));
-    auto* content = new QWidget;
-    column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    card->setContent(content);
-    return card;
-}
-
 } // namespace
 
 QString MCPInspectorView::emptyOutput() {
@@ -81,15 +70,7 @@ MCPInspectorView::MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bri
     stack->setSpacing(14);
     stack->addWidget(buildCommandCard());
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setObjectName(QStringLiteral("mcpSplit"));
-    split->setChildrenCollapsible(false);
-    split->setHandleWidth(14);
-    split->addWidget(buildToolsPane());
-    split->addWidget(buildCallPane());
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
-    split->setSizes({2, 3});
+    QSplitter* split = makePaneSplit("mcpSplit", buildToolsPane(), buildCallPane(), 2, 3, this);
     stack->addWidget(split, 1);
 
     connect(&bridge, &ViewModelBridge::changed, this,
@@ -98,12 +79,7 @@ MCPInspectorView::MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bri
 }
 
 QWidget* MCPInspectorView::buildCommandCard() {
-    auto* card = new tarn::TarnGlassCard(16, 16);
-    card->setObjectName(QStringLiteral("mcpCommandCard"));
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto [card, content, column] = makeCardColumn("mcpCommandCard", 16, 16, 10);
 
     m_heading = makeLabel(fonts::system(14.5, QFont::Bold), tokens::textPrimary, content);
     m_heading->setObjectName(QStringLiteral("mcpHeading"));
@@ -123,15 +99,11 @@ QWidget* MCPInspectorView::buildCommandCard() {
     row->addWidget(m_commandField, 1);
     row->addWidget(m_discoverButton);
     column->addLayout(row);
-
-    card->setContent(content);
     return card;
 }
 
 QWidget* MCPInspectorView::buildToolsPane() {
-    QVBoxLayout* column = nullptr;
-    QWidget* card = paneCard(column, 8, "mcpToolsPane");
-    QWidget* content = column->parentWidget();
+    auto [card, content, column] = makeCardColumn("mcpToolsPane", 14, 14, 8);
 
     m_toolsHeading = makeLabel(fonts::system(13, QFont::Bold), tokens::textPrimary, content);
     m_toolsHeading->setObjectName(QStringLiteral("toolsHeading"));
@@ -145,9 +117,7 @@ QWidget* MCPInspectorView::buildToolsPane() {
 }
 
 QWidget* MCPInspectorView::buildCallPane() {
-    QVBoxLayout* column = nullptr;
-    QWidget* card = paneCard(column, 10, "mcpCallPane");
-    QWidget* content = column->parentWidget();
+    auto [card, content, column] = makeCardColumn("mcpCallPane", 14, 14, 10);
 
     auto* row = new QHBoxLayout;
     m_toolNameField = makeField(QStringLiteral("Tool Name"), content);
@@ -199,24 +169,21 @@ void MCPInspectorView::selectTool(const std::string& name) {
 }
 
 void MCPInspectorView::refresh(const ViewModelChanges* changes) {
-    const auto touched = [changes](std::initializer_list<Field> fields) {
-        return !changes || changes->containsAny(fields);
-    };
-    if (touched({Field::language}))
+    if (needsRefresh(changes, {Field::language}))
         retranslate();
-    if (touched({Field::mcpCommandLine}))
+    if (needsRefresh(changes, {Field::mcpCommandLine}))
         bindings::refresh(m_commandField, m_model.mcpCommandLine());
-    if (touched({Field::selectedMCPToolName}))
+    if (needsRefresh(changes, {Field::selectedMCPToolName}))
         bindings::refresh(m_toolNameField, m_model.selectedMCPToolName());
-    if (touched({Field::mcpArgumentsJSON}))
+    if (needsRefresh(changes, {Field::mcpArgumentsJSON}))
         bindings::refresh(m_argumentsEditor, m_model.mcpArgumentsJSON());
-    if (touched({Field::mcpRawLog})) {
+    if (needsRefresh(changes, {Field::mcpRawLog})) {
         const std::string& log = m_model.mcpRawLog();
         bindings::refresh(m_output, log.empty() ? tarn::qt::toStdString(emptyOutput()) : log);
     }
-    if (touched({Field::mcpTools, Field::selectedMCPToolName, Field::language}))
+    if (needsRefresh(changes, {Field::mcpTools, Field::selectedMCPToolName, Field::language}))
         refreshTools();
-    if (touched({Field::isInspectingMCP, Field::selectedMCPToolName}))
+    if (needsRefresh(changes, {Field::isInspectingMCP, Field::selectedMCPToolName}))
         refreshButtons();
 }
 

@@ -1,6 +1,8 @@
 #include "QuillerApp/Views/PaneWidgets.h"
 
+#include "QuillerApp/Views/ViewModelBridge.h"
 #include "TarnKit/Design/TarnFonts.h"
+#include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassInputField.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSymbols.h"
@@ -16,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,6 +70,36 @@ QToolButton* makeTrashButton(QWidget* parent) {
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
     return button;
+}
+
+bool needsRefresh(const ViewModelChanges* changes,
+                  std::initializer_list<QuillerViewModelField> fields) {
+    return !changes || changes->containsAny(fields);
+}
+
+CardColumn makeCardColumn(const char* name, double padding, double cornerRadius, int spacing) {
+    auto* card = new tarn::TarnGlassCard(padding, cornerRadius);
+    card->setObjectName(QString::fromUtf8(name));
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    card->setContent(content);
+    return {card, content, column};
+}
+
+QSplitter* makePaneSplit(const char* name, QWidget* left, QWidget* right, int leftShare,
+                         int rightShare, QWidget* parent) {
+    auto* split = new QSplitter(Qt::Horizontal, parent);
+    split->setObjectName(QString::fromUtf8(name));
+    split->setChildrenCollapsible(false);
+    split->setHandleWidth(14);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(0, leftShare);
+    split->setStretchFactor(1, rightShare);
+    split->setSizes({leftShare, rightShare});
+    return split;
 }
 
 ScrollColumn makeScrollColumn(int spacing, QWidget* parent) {

@@ -11,6 +11,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <initializer_list>
 #include <string_view>
 
 class QCheckBox;
@@ -18,10 +19,18 @@ class QFont;
 class QLabel;
 class QLineEdit;
 class QScrollArea;
+class QSplitter;
 class QToolButton;
 class QVBoxLayout;
 
+namespace tarn {
+class TarnGlassCard;
+}
+
 namespace quiller {
+
+enum class QuillerViewModelField;
+struct ViewModelChanges;
 
 // The application palette's accent, which the studio gives its feature screens.
 QColor screenAccent();
@@ -39,6 +48,24 @@ QLineEdit* makeField(const QString& placeholder, QWidget* parent = nullptr);
 QToolButton* makeTrashButton(QWidget* parent = nullptr);
 // Sets the colour a widget draws its text in.
 void setTextColour(QWidget* widget, const QColor& colour);
+
+// Whether a refresh has to look at the fields: always on the first refresh
+// (no changes), else when the turn changed one of them.
+bool needsRefresh(const ViewModelChanges* changes,
+                  std::initializer_list<QuillerViewModelField> fields);
+
+// A glass card around a column of widgets `spacing` apart.
+struct CardColumn {
+    tarn::TarnGlassCard* card = nullptr;
+    QWidget* content = nullptr;
+    QVBoxLayout* column = nullptr;
+};
+CardColumn makeCardColumn(const char* name, double padding, double cornerRadius, int spacing);
+
+// The two panes side by side with a movable divider, sharing the width
+// leftShare : rightShare at first.
+QSplitter* makePaneSplit(const char* name, QWidget* left, QWidget* right, int leftShare,
+                         int rightShare, QWidget* parent);
 
 // A vertical scroll area with indicators over a transparent column of rows
 // `spacing` apart; rows go before the column's closing stretch.
