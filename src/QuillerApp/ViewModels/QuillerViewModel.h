@@ -379,6 +379,9 @@ public:
     // --- Mock routes, replay, environment variables, launch at login ------------
 
     void removeMockRoute(const MockRouteRule& route);
+    // The mock server itself: a screen that changes mockRoutes() hands it the
+    // whole new list.
+    MockServerPort& proxyService() const { return *m_ports.mockServer; }
     void replayExchangeInClient(const CapturedProxyExchange& exchange);
     void addVariableToActiveEnvironment(const std::string& key, const std::string& value,
                                         bool isSecret);

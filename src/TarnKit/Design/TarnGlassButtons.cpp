@@ -25,7 +25,9 @@ constexpr double kDisabledOpacity = 0.45;
 
 // The width an icon takes before the text, spacing included; 0 without one.
 int iconAdvance(const QAbstractButton& button) {
-    return button.icon().isNull() ? 0 : button.iconSize().width() + kIconSpacing;
+    if (button.icon().isNull())
+        return 0;
+    return button.iconSize().width() + (button.text().isEmpty() ? 0 : kIconSpacing);
 }
 
 // A one-line label's size (with the button's icon, if any) plus its padding

@@ -199,6 +199,12 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
                  pins = pins | line(at, 2.5, at, 21.5, 1.6) | line(2.5, at, 21.5, at, 1.6);
              return (pins | roundedRect(5.5, 5.5, 13, 13, 2.5)) - frame(9, 9, 6, 6, 1, 1.4);
          }},
+        {"doc.badge.plus",
+         [] {
+             const QPainterPath badge = disc(17, 17, 5.5);
+             return (document(3.5, 2, 13, 19) - badge.united(outline(badge, 2.5))) |
+                    (badge - line(17, 14, 17, 20, 1.6) - line(14, 17, 20, 17, 1.6));
+         }},
         {"doc.on.clipboard",
          [] {
              return (frame(4.5, 4, 15, 18, 2.5) - roundedRect(8, 1.5, 8, 5, 1.5)) |
@@ -276,6 +282,14 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              return disc(12, 9, 7) | polygon({{7.3, 13}, {16.7, 13}, {15, 17}, {9, 17}}) |
                     line(9.3, 19, 14.7, 19, 1.8) | line(10.3, 21.5, 13.7, 21.5, 1.8);
          }},
+        {"lock.doc",
+         [] {
+             const QPainterPath body = roundedRect(8, 12.5, 8, 6.5, 1.2);
+             const QPainterPath shackle = arc(12, 12.5, 2.4, 0, 180, 1.6);
+             const QPainterPath lock = body | shackle;
+             return (document(3.5, 2, 17, 20) - lock.united(outline(lock, 2.2))) |
+                    (body - disc(12, 15.5, 1)) | shackle;
+         }},
         {"network",
          [] {
              return line(12, 6, 5, 18, 1.8) | line(12, 6, 19, 18, 1.8) | line(5, 18, 19, 18, 1.8) |
@@ -322,6 +336,11 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          [] {
              return star({10, 13.5}, 8, 2.2, 4) | star({18.5, 5.5}, 4, 1.1, 4) |
                     star({19, 17.5}, 2.6, 0.8, 4);
+         }},
+        {"square.and.arrow.up",
+         [] {
+             return polyline({{8, 9}, {4.5, 9}, {4.5, 21}, {19.5, 21}, {19.5, 9}, {16, 9}}, 1.8) |
+                    line(12, 3, 12, 14.5, 2) | polyline({{8.5, 6.5}, {12, 2.5}, {15.5, 6.5}}, 2);
          }},
         {"square.and.arrow.down",
          [] {
