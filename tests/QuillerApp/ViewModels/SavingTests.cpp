@@ -368,6 +368,9 @@ TEST_F(SavingTest, SecretsKeptInTheFallbackFileAreAnnouncedOnce) {
     QuillerViewModelPorts real = ports();
     real.workspaceStore = std::make_shared<WorkspaceStoreAdapter>(folder.path(), fallback);
     makeViewModel(std::move(real));
+    // Without the sample secrets of the built-in environments.
+    vm().setEnvironments({makeEnvironment("Plain", {})});
+    vm().setActiveEnvironmentID(vm().environments()[0].id);
 
     vm().addVariableToActiveEnvironment("plain", "value", false);
     settle();
