@@ -225,8 +225,12 @@ QuillerViewModelPorts ViewModelTest::ports() {
 }
 
 QuillerViewModel& ViewModelTest::makeViewModel() {
+    return makeViewModel(ports());
+}
+
+QuillerViewModel& ViewModelTest::makeViewModel(QuillerViewModelPorts withPorts) {
     viewModel.reset();
-    viewModel = std::make_unique<QuillerViewModel>(ports());
+    viewModel = std::make_unique<QuillerViewModel>(std::move(withPorts));
     notifications.clear();
     changes.clear();
     viewModel->addObserver([this](const QuillerViewModel::Change& change) {

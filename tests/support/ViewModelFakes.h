@@ -289,6 +289,8 @@ protected:
     // Creates (or re-creates) the view model over ports(); `notifications`
     // starts recording from there.
     QuillerViewModel& makeViewModel();
+    // The same over ports of the test's choosing.
+    QuillerViewModel& makeViewModel(QuillerViewModelPorts withPorts);
     QuillerViewModel& vm() { return *viewModel; }
 
     // Runs background jobs and main-thread jobs until neither has work left.

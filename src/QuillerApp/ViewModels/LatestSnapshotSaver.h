@@ -14,15 +14,23 @@
 // take the next one from `onDrained`, which the background job calls each
 // time it has written everything and ends.
 //
+// A write that throws is reported to `onOutcome` (so is each one that
+// succeeds), and its snapshot is kept: the next snapshot replaces it, and
+// flush() tries it once more when nothing newer waits. The background job
+// never retries on its own, so a disk that stays full costs one write per
+// snapshot, not a loop.
+//
 // Threads: submit(), flush() and isBusy() from any thread; the writer is
 // called on one thread at a time (the background job's or flush()'s
-// caller's) and must not call back into the saver; `onDrained` runs on the
-// background job's thread, with no lock held.
+// caller's) and must not call back into the saver; `onOutcome` runs right
+// after the writer, on its thread, and `onDrained` on the background job's
+// thread, both with no lock held.
 
 #include "TarnKit/Platform/Executors.h"
 
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,15 +41,20 @@ namespace quiller {
 
 template <class Snapshot> class LatestSnapshotSaver {
 public:
-    // Writes one snapshot; whatever it throws is swallowed (the stores handle
-    // their own errors, and a background thread must not die of one).
+    // Writes one snapshot; throws when it could not. What it throws goes to
+    // the outcome handler, never further: a background thread must not die
+    // of it.
     using Writer = std::function<void(const Snapshot&)>;
+    // How a write went: null when the snapshot was written, else what the
+    // writer threw.
+    using OutcomeHandler = std::function<void(std::exception_ptr failure)>;
 
     LatestSnapshotSaver(std::shared_ptr<tarn::BackgroundExecutor> background, Writer writer,
-                        std::function<void()> onDrained = {})
+                        std::function<void()> onDrained = {}, OutcomeHandler onOutcome = {})
         : m_background(std::move(background)), m_state(std::make_shared<State>()) {
         m_state->writer = std::move(writer);
         m_state->onDrained = std::move(onDrained);
+        m_state->onOutcome = std::move(onOutcome);
     }
     LatestSnapshotSaver(const LatestSnapshotSaver&) = delete;
     LatestSnapshotSaver& operator=(const LatestSnapshotSaver&) = delete;
@@ -52,6 +65,8 @@ public:
         {
             std::lock_guard lock(m_state->mutex);
             m_state->pending = std::move(snapshot);
+            // The new snapshot is the whole file: the failed one holds nothing more.
+            m_state->unwritten.reset();
             if (m_state->jobStarted)
                 return;
             m_state->jobStarted = true;
@@ -72,12 +87,24 @@ public:
     void flush() {
         State& state = *m_state;
         std::unique_lock lock(state.mutex);
+        bool retried = false;
         for (;;) {
             state.idle.wait(lock, [&] { return !state.writing; });
+            if (!state.pending && state.unwritten && !retried) {
+                retried = true;
+                state.pending = std::move(state.unwritten);
+                state.unwritten.reset();
+            }
             if (!state.pending)
                 return;
             writeOne(state, lock);
         }
+    }
+
+    // A snapshot whose write failed and that nothing newer has replaced.
+    bool hasUnwritten() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->unwritten.has_value();
     }
 
     // A snapshot waits, is being written, or the background job that will
@@ -98,6 +125,8 @@ private:
         mutable std::mutex mutex;
         std::condition_variable idle;
         std::optional<Snapshot> pending;
+        // The last snapshot, when its write failed.
+        std::optional<Snapshot> unwritten;
         // A background job is started and has not yet found the slot empty.
         bool jobStarted = false;
         // Some thread is inside the writer.
@@ -105,6 +134,7 @@ private:
         std::size_t writes = 0;
         Writer writer;
         std::function<void()> onDrained;
+        OutcomeHandler onOutcome;
     };
 
     // Takes the waiting snapshot and writes it with the lock released.
@@ -113,11 +143,22 @@ private:
         state.pending.reset();
         state.writing = true;
         lock.unlock();
+        std::exception_ptr failure;
         try {
             state.writer(snapshot);
         } catch (...) {
+            failure = std::current_exception();
+        }
+        if (state.onOutcome) {
+            try {
+                state.onOutcome(failure);
+            } catch (...) {
+                // Nothing to tell it to; the snapshot is kept all the same.
+            }
         }
         lock.lock();
+        if (failure && !state.pending)
+            state.unwritten = std::move(snapshot);
         state.writing = false;
         ++state.writes;
         state.idle.notify_all();

@@ -47,16 +47,21 @@ QuillerViewModel::QuillerViewModel(QuillerViewModelPorts ports)
         m_ports.background,
         [store = m_ports.workspaceStore](const QuillerWorkspacePayload& p) { store->save(p); },
         // From the saver's thread: the snapshot that waited for the write.
-        [this, post = mainThreadPoster()] { post([this] { takeWorkspaceSnapshot(false); }); });
+        [this, post = mainThreadPoster()] { post([this] { takeWorkspaceSnapshot(false); }); },
+        saveOutcomeHandler(SavedFile::workspace));
     m_historySaver = std::make_unique<LatestSnapshotSaver<HistoryWrite>>(
-        m_ports.background, [store = m_ports.historyStore](const HistoryWrite& write) {
+        m_ports.background,
+        [store = m_ports.historyStore](const HistoryWrite& write) {
             if (write.entries)
                 store->save(*write.entries);
             else
                 store->clear();
-        });
+        },
+        nullptr, saveOutcomeHandler(SavedFile::history));
 
     QuillerWorkspacePayload payload = m_ports.workspaceStore->load();
+    const std::optional<std::filesystem::path> workspaceCopy =
+        m_ports.workspaceStore->setUnreadableFileAside();
 
     m_collections = payload.collections.empty() ? APIRequestCollection::starterCollections()
                                                 : std::move(payload.collections);
@@ -79,6 +84,14 @@ QuillerViewModel::QuillerViewModel(QuillerViewModelPorts ports)
     m_mockRoutes = std::move(payload.mockRoutes);
     m_proxyPortText = tarn::numbers::formatInteger(payload.proxyPort);
     m_executionHistory = m_ports.historyStore->load();
+    const std::optional<std::filesystem::path> historyCopy =
+        m_ports.historyStore->setUnreadableFileAside();
+    // After construction, so that whoever observes the view model by then
+    // sees the toast appear.
+    if (workspaceCopy || historyCopy)
+        mainThreadPoster()([this, workspaceCopy, historyCopy] {
+            announceFilesSetAside(workspaceCopy, historyCopy);
+        });
 
     m_ports.mockServer->updateMockRoutes(m_mockRoutes);
 

@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -85,8 +86,9 @@ public:
     static constexpr std::uint16_t defaultProxyPort = 8787;
 
     // Loads the workspace and the history, hands the mock routes to the mock
-    // server and installs the service callbacks. Starts nothing, logs nothing,
-    // shows no toast; cannot fail.
+    // server and installs the service callbacks. Starts nothing and cannot
+    // fail. A stored file that could not be read is set aside, and a toast
+    // naming the kept copy follows once the main executor runs.
     explicit QuillerViewModel(QuillerViewModelPorts ports);
     ~QuillerViewModel();
     QuillerViewModel(const QuillerViewModel&) = delete;
@@ -475,6 +477,25 @@ private:
     // Hands the history as it is now to its saver.
     void saveHistory();
 
+    // The files the savers write.
+    enum class SavedFile { workspace, history };
+    // How a save of `file` went (on the main thread): nothing when it was
+    // written, else the failure's description. The first failure of a streak
+    // is logged and shown as an error toast; the saver keeps the data and
+    // the next save writes it, which ends the streak.
+    void saveFinished(SavedFile file, const std::optional<std::string>& failure);
+    // The outcome handler of a saver, for its own thread.
+    std::function<void(std::exception_ptr)> saveOutcomeHandler(SavedFile file);
+    // What start-up found and the user should know: stored files that could
+    // not be read and were set aside.
+    void announceFilesSetAside(const std::optional<std::filesystem::path>& workspaceCopy,
+                               const std::optional<std::filesystem::path>& historyCopy);
+    // Once per run: secrets went to the private fallback file.
+    void announceSecretsFallback(const std::filesystem::path& file);
+    // The text a toast shows for what a job threw: a tarn::PlatformError's
+    // own description, never the standard library's texts.
+    static std::string failureDescription(const std::exception& error);
+
     // proxyPortText() as a port, 8787 when it is not one.
     std::uint16_t portFromText() const;
     // Position of the collection whose id is selectedCollectionID(), else 0;
@@ -591,6 +612,10 @@ private:
     // Hides the current toast.
     std::optional<tarn::TimerToken> m_toastTimer;
 
+    // A failure streak of each saved file is under way (SavedFile order).
+    std::array<bool, 2> m_saveFailing{};
+    bool m_announcedSecretsFallback = false;
+
     // persist() was called since the last snapshot, and the job that takes
     // the next one is posted.
     bool m_workspaceSnapshotDue = false;
@@ -619,8 +644,8 @@ tarn::BackgroundTask QuillerViewModel::runJob(Work work, OnSuccess onSuccess, On
                     };
                 }
             } catch (const std::exception& error) {
-                return [onFailure,
-                        failure = JobFailure{error.what(), stop.stop_requested()}]() mutable {
+                return [onFailure, failure = JobFailure{failureDescription(error),
+                                                        stop.stop_requested()}]() mutable {
                     onFailure(std::move(failure));
                 };
             } catch (...) {
@@ -631,7 +656,7 @@ tarn::BackgroundTask QuillerViewModel::runJob(Work work, OnSuccess onSuccess, On
             }
         });
     } catch (const std::exception& error) {
-        postFailure(onFailure, JobFailure{error.what(), false});
+        postFailure(onFailure, JobFailure{failureDescription(error), false});
         return {};
     }
 }

@@ -117,7 +117,7 @@ void QuillerViewModel::toggleProxyServer() {
     try {
         listening = m_ports.mockServer->start(port);
     } catch (const std::exception& error) {
-        showToast(error.what(), true);
+        showToast(failureDescription(error), true);
         return;
     }
     setActiveProxyPort(listening);

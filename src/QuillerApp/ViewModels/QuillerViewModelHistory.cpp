@@ -97,7 +97,11 @@ void QuillerViewModel::loadHistoryEntry(const RequestHistoryEntry& entry) {
     const auto target = selectedCollectionIndex();
     if (!target)
         return;
-    APIRequestSpec request = RequestHistoryEngine::toReplayRequestSpec(entry);
+    // Entries keep no secret the history knew of; one the user marked secret
+    // since then becomes its template here.
+    APIRequestSpec request = EnvironmentTemplateEngine::restoringSecretTemplates(
+        RequestHistoryEngine::toReplayRequestSpec(entry),
+        EnvironmentTemplateEngine::secretVariables(m_environments, m_activeEnvironmentID));
     const std::string name = request.name;
     const tarn::UUID requestID = request.id;
     const tarn::UUID collectionID = m_collections[*target].id;

@@ -9,6 +9,7 @@
 #include "QuillerCore/Engine/SpecImporterEngine.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/Numbers.h"
+#include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 
@@ -57,28 +58,33 @@ std::string exportFileName(const std::string& environmentName, bool maskSecrets)
     return slug + (maskSecrets ? ".env.example" : ".env");
 }
 
+// A failure to read a .env file, with a description the user can read.
+tarn::PlatformError dotEnvFileError(const std::string& description) {
+    return tarn::PlatformError("Quiller", 1103, description);
+}
+
 // The whole file as UTF-8 text; throws with a description the user can read.
 std::string readDotEnvFile(const std::filesystem::path& file) {
     std::error_code error;
     const auto status = std::filesystem::status(file, error);
     if (error)
-        throw std::runtime_error(error.message());
+        throw dotEnvFileError(error.message());
     if (!std::filesystem::is_regular_file(status))
-        throw std::runtime_error("\"" + file.filename().string() + "\" is not a regular file.");
+        throw dotEnvFileError("\"" + file.filename().string() + "\" is not a regular file.");
     const auto size = std::filesystem::file_size(file, error);
     if (error)
-        throw std::runtime_error(error.message());
+        throw dotEnvFileError(error.message());
     if (size > maxDotEnvFileSize)
-        throw std::runtime_error("\"" + file.filename().string() +
-                                 "\" is larger than 8 MiB and is not a .env file.");
+        throw dotEnvFileError("\"" + file.filename().string() +
+                              "\" is larger than 8 MiB and is not a .env file.");
     auto contents = tarn::files::readFile(file);
     if (!contents)
-        throw std::runtime_error("\"" + file.filename().string() + "\" does not exist.");
+        throw dotEnvFileError("\"" + file.filename().string() + "\" does not exist.");
     if (contents->size() > maxDotEnvFileSize)
-        throw std::runtime_error("\"" + file.filename().string() +
-                                 "\" is larger than 8 MiB and is not a .env file.");
+        throw dotEnvFileError("\"" + file.filename().string() +
+                              "\" is larger than 8 MiB and is not a .env file.");
     if (!tarn::text::isValidUTF8(*contents))
-        throw std::runtime_error("\"" + file.filename().string() + "\" is not UTF-8 text.");
+        throw dotEnvFileError("\"" + file.filename().string() + "\" is not UTF-8 text.");
     return std::move(*contents);
 }
 
@@ -190,7 +196,7 @@ void QuillerViewModel::importDotEnvFromFile() {
         } catch (const std::exception& error) {
             m_logger.error(std::string("Failed reading .env file: ") + error.what(),
                            dotEnvCategory);
-            showToast(error.what(), true);
+            showToast(failureDescription(error), true);
             return;
         }
         importDotEnv(contents, "file:" + file->filename().string());
@@ -259,7 +265,7 @@ void QuillerViewModel::exportDotEnvToFile(bool maskSecrets) {
             } catch (const std::exception& error) {
                 m_logger.error(std::string("Failed exporting .env file: ") + error.what(),
                                dotEnvCategory);
-                showToast(error.what(), true);
+                showToast(failureDescription(error), true);
                 return;
             }
             const std::string fileName = file->filename().string();

@@ -71,30 +71,44 @@ using URLOpenerPort = tarn::URLOpenerPort;
 
 // --- Stores ----------------------------------------------------------------------
 
-// The workspace file (QuillerWorkspaceStore). Neither call fails to the caller.
-// save() runs on the view model's saver thread, one call at a time, never at
-// the same time as another call of the port.
+// The workspace file (QuillerWorkspaceStore). load() and
+// setUnreadableFileAside() run on the main thread at start-up; save() and
+// secretsFallbackFile() on the view model's saver thread, one call at a time,
+// never at the same time as another call of the port.
 class WorkspaceStorePort {
 public:
     virtual ~WorkspaceStorePort() = default;
     // The stored workspace, or the built-in defaults when there is none or it
     // cannot be read.
     virtual QuillerWorkspacePayload load() = 0;
-    // Synchronous; errors are absorbed by the store.
+    // Synchronous. Throws (tarn::PlatformError) when the workspace could not
+    // be written; the view model keeps it and saves it again.
     virtual void save(const QuillerWorkspacePayload& payload) = 0;
+    // Right after load(): where a stored file that could not be read was
+    // moved aside, when it was.
+    virtual std::optional<std::filesystem::path> setUnreadableFileAside() { return std::nullopt; }
+    // Right after a save: the private file that holds secrets in clear, once
+    // a save has put one there because no keyring answered.
+    virtual std::optional<std::filesystem::path> secretsFallbackFile() { return std::nullopt; }
 };
 
-// The request history file (RequestHistoryStore). No call fails to the caller.
-// save() and clear() run on the view model's saver thread, one call at a
-// time, never at the same time as another call of the port.
+// The request history file (RequestHistoryStore). load() and
+// setUnreadableFileAside() run on the main thread at start-up; save() and
+// clear() on the view model's saver thread, one call at a time, never at the
+// same time as another call of the port.
 class HistoryStorePort {
 public:
     virtual ~HistoryStorePort() = default;
     // Newest first; empty when the file is missing or unreadable.
     virtual std::vector<RequestHistoryEntry> load() = 0;
+    // Both throw (tarn::PlatformError) when the file could not be written or
+    // removed; the view model keeps the history and saves it again.
     virtual void save(const std::vector<RequestHistoryEntry>& entries) = 0;
     // Removes the file.
     virtual void clear() = 0;
+    // Right after load(): where a stored file that could not be read was
+    // moved aside, when it was.
+    virtual std::optional<std::filesystem::path> setUnreadableFileAside() { return std::nullopt; }
 };
 
 // --- Network and processes (blocking, background executor) ---------------------

@@ -60,6 +60,11 @@ void QuillerViewModel::replayExchangeInClient(const CapturedProxyExchange& excha
     request.assertions = {
         ResponseAssertionRule{.kind = AssertionKind::statusEquals, .expectedValue = "200"}};
 
+    // The capture holds what was sent, secrets filled in: they go back to
+    // being templates before the request reaches the workspace file.
+    request = EnvironmentTemplateEngine::restoringSecretTemplates(
+        std::move(request),
+        EnvironmentTemplateEngine::secretVariables(m_environments, m_activeEnvironmentID));
     const auto newID = request.id;
     insertRow(m_collections[*target].requests, Field::collections, 0, std::move(request),
               m_collections[*target].id);

@@ -71,7 +71,7 @@ void QuillerViewModel::toggleWebSocket() {
         connected = m_ports.webSocket->connect(url);
     } catch (const std::exception& error) {
         // The client cannot work at all: say why instead of calling the URL bad.
-        showToast(error.what(), true);
+        showToast(failureDescription(error), true);
         return;
     }
     if (connected) {

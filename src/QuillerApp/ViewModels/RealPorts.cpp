@@ -40,7 +40,16 @@ QuillerWorkspacePayload WorkspaceStoreAdapter::load() {
 }
 
 void WorkspaceStoreAdapter::save(const QuillerWorkspacePayload& payload) {
-    m_store.save(payload);
+    if (std::optional<tarn::PlatformError> failure = m_store.save(payload))
+        throw std::move(*failure);
+}
+
+std::optional<std::filesystem::path> WorkspaceStoreAdapter::setUnreadableFileAside() {
+    return m_store.setUnreadableFileAside();
+}
+
+std::optional<std::filesystem::path> WorkspaceStoreAdapter::secretsFallbackFile() {
+    return m_store.secretsFallbackFile();
 }
 
 HistoryStoreAdapter::HistoryStoreAdapter(std::optional<std::filesystem::path> folder)
@@ -54,11 +63,17 @@ std::vector<RequestHistoryEntry> HistoryStoreAdapter::load() {
 }
 
 void HistoryStoreAdapter::save(const std::vector<RequestHistoryEntry>& entries) {
-    m_store->save(entries);
+    if (std::optional<tarn::PlatformError> failure = m_store->save(entries))
+        throw std::move(*failure);
 }
 
 void HistoryStoreAdapter::clear() {
-    m_store->clear();
+    if (std::optional<tarn::PlatformError> failure = m_store->clear())
+        throw std::move(*failure);
+}
+
+std::optional<std::filesystem::path> HistoryStoreAdapter::setUnreadableFileAside() {
+    return m_store->setUnreadableFileAside();
 }
 
 HTTPResponseSnapshot RequestExecutionAdapter::execute(const APIRequestSpec& spec,

@@ -37,6 +37,8 @@ public:
                           tarn::KeychainBackend& keychain);
     QuillerWorkspacePayload load() override;
     void save(const QuillerWorkspacePayload& payload) override;
+    std::optional<std::filesystem::path> setUnreadableFileAside() override;
+    std::optional<std::filesystem::path> secretsFallbackFile() override;
 
 private:
     QuillerWorkspaceStore m_store;
@@ -51,6 +53,7 @@ public:
     std::vector<RequestHistoryEntry> load() override;
     void save(const std::vector<RequestHistoryEntry>& entries) override;
     void clear() override;
+    std::optional<std::filesystem::path> setUnreadableFileAside() override;
 
 private:
     std::unique_ptr<RequestHistoryStore> m_store;

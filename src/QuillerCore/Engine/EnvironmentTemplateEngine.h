@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quiller {
 
@@ -66,6 +67,33 @@ ComposedBody composeBody(const APIRequestSpec& spec, const VariableMap& variable
 // when the filled-in URL is not a URI reference, and 1002 "Unable to compose
 // URL from components." when it makes no URL at all (it is empty).
 RequestComposition buildURLRequest(const APIRequestSpec& spec, const VariableMap& variables);
+
+// A secret variable: the key its template names and its value.
+struct SecretVariable {
+    std::string key;
+    std::string value;
+
+    friend bool operator==(const SecretVariable&, const SecretVariable&) = default;
+};
+
+// The secret variables with a key and a value, enabled or not, of every
+// environment: those of `activeEnvironmentID` first, the others in order, so
+// that a value two variables share comes back as the active one's.
+std::vector<SecretVariable> secretVariables(const std::vector<APIEnvironmentProfile>& environments,
+                                            const std::optional<tarn::UUID>& activeEnvironmentID);
+
+// `spec` as the user would have written it with templates: every occurrence of
+// a secret value, as written or percent-encoded, in its name, URL, query and
+// header rows, authentication, body, GraphQL variables and assertions becomes
+// the "{{key}}" template of its variable. A query item of the URL holding one
+// moves, decoded, to a query row of its own, which is encoded again when sent. An Authorization
+// header whose Basic credentials hold a secret becomes Basic authentication with templated user and
+// password, since the encoded credentials hide the value from the search. For requests made from
+// what was seen on the wire (captures, history), so that the secret never reaches the workspace
+// file. Values shorter than three bytes are left alone: a template for every "ab" would wreck the
+// request.
+APIRequestSpec restoringSecretTemplates(APIRequestSpec spec,
+                                        const std::vector<SecretVariable>& secrets);
 
 } // namespace EnvironmentTemplateEngine
 } // namespace quiller

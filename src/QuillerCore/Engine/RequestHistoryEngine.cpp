@@ -139,9 +139,16 @@ std::string sanitizePlainText(std::string_view text) {
         if (!piece.empty() && !isSensitiveQueryName(plainPieceName(piece)))
             kept.push_back(piece);
     }
+    if (kept.empty()) {
+        // Without its query the text's first "?" may be one of the fragment:
+        // what follows it would be read as a query by the next cleaning, so it
+        // is cleaned now and one pass gives the final text.
+        std::string unqueried(base);
+        unqueried.append(fragment);
+        return sanitizePlainText(unqueried);
+    }
     std::string result(base);
-    if (!kept.empty())
-        result.append("?").append(join(kept, '&'));
+    result.append("?").append(join(kept, '&'));
     result.append(fragment);
     return result;
 }
@@ -258,7 +265,14 @@ std::string sanitizeURL(std::string_view url) {
         if (std::optional<std::string> sanitized = sanitizeParsed(*parsed))
             return std::move(*sanitized);
     }
-    return sanitizePlainText(trimmed);
+    // Dropping a piece may leave blanks at the end, or remove what kept the
+    // text from being a URL; cleaning again must find nothing left to do.
+    std::string plain(tarn::text::trimmingWhitespaceAndNewlines(sanitizePlainText(trimmed)));
+    if (const std::optional<tarn::URLComponents> parsed = tarn::URLComponents::parse(plain)) {
+        if (std::optional<std::string> sanitized = sanitizeParsed(*parsed))
+            return std::move(*sanitized);
+    }
+    return plain;
 }
 
 std::string sanitizedHostAndPath(std::string_view url) {

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <system_error>
 
 namespace quiller {
@@ -41,6 +43,21 @@ ReadOutcome readEntries(const fs::path& file, std::vector<RequestHistoryEntry>* 
     if (entries != nullptr)
         *entries = std::move(*decoded);
     return ReadOutcome::readable;
+}
+
+// The code of the store's own save errors in the domain "Quiller".
+constexpr long kSaveErrorCode = 1102;
+
+// strerror follows LC_MESSAGES; the description must read the same everywhere.
+std::string errorText(int code) {
+    const char* text = strerrordesc_np(code);
+    return text != nullptr ? text : "error " + std::to_string(code);
+}
+
+tarn::PlatformError unreadableFileStays(const fs::path& file) {
+    return tarn::PlatformError("Quiller", kSaveErrorCode,
+                               "The unreadable history file \"" + file.string() +
+                                   "\" could not be moved aside.");
 }
 
 void logWarning(const std::string& message) {
@@ -215,7 +232,8 @@ RequestHistoryStore::Preparation RequestHistoryStore::setAsideIfUnreadableLocked
         return {.mayReplace = true,
                 .warning = "The history file " + m_fileURL.string() +
                            " could not be read; it was kept as " + aside->string() +
-                           " and a new one was started."};
+                           " and a new one was started.",
+                .keptAs = aside};
     } catch (const tarn::PlatformError& error) {
         return {.mayReplace = false,
                 .warning = "The history file " + m_fileURL.string() +
@@ -224,48 +242,77 @@ RequestHistoryStore::Preparation RequestHistoryStore::setAsideIfUnreadableLocked
     }
 }
 
-void RequestHistoryStore::save(const std::vector<RequestHistoryEntry>& entries) {
+std::optional<tarn::PlatformError>
+RequestHistoryStore::save(const std::vector<RequestHistoryEntry>& entries) {
     const std::size_t count = std::min(entries.size(), static_cast<std::size_t>(m_maxEntries));
     std::string warning;
+    std::optional<tarn::PlatformError> failure;
     {
         std::lock_guard lock(m_lock);
         Preparation preparation = setAsideIfUnreadableLocked();
         warning = std::move(preparation.warning);
-        if (preparation.mayReplace) {
+        if (!preparation.mayReplace) {
+            failure = unreadableFileStays(m_fileURL);
+        } else {
             std::optional<std::string> text;
             try {
                 text = encode(std::span(entries).first(count));
             } catch (const std::exception&) {
                 // Nothing is written rather than something partial.
+                failure = tarn::PlatformError("Quiller", kSaveErrorCode,
+                                              "The history could not be encoded.");
             }
             if (text) {
                 try {
                     tarn::files::writeAtomically(m_fileURL, *text);
-                } catch (const tarn::PlatformError&) {
+                } catch (const tarn::PlatformError& error) {
                     // The previous file, if any, is untouched; the caller's list
                     // in memory stays as it is.
+                    failure = error;
                 }
             }
         }
     }
     if (!warning.empty())
         m_warn(warning);
+    return failure;
 }
 
-void RequestHistoryStore::clear() {
+std::optional<tarn::PlatformError> RequestHistoryStore::clear() {
     std::string warning;
+    std::optional<tarn::PlatformError> failure;
     {
         std::lock_guard lock(m_lock);
         // A file the user never saw as history is not theirs to clear.
         Preparation preparation = setAsideIfUnreadableLocked();
         warning = std::move(preparation.warning);
-        if (preparation.mayReplace) {
-            std::error_code ignored;
-            fs::remove(m_fileURL, ignored);
+        if (!preparation.mayReplace) {
+            failure = unreadableFileStays(m_fileURL);
+        } else {
+            std::error_code error;
+            fs::remove(m_fileURL, error);
+            if (error && error != std::errc::no_such_file_or_directory)
+                failure = tarn::PlatformError("NSPOSIXErrorDomain", error.value(),
+                                              "Could not remove \"" + m_fileURL.string() +
+                                                  "\": " + errorText(error.value()));
         }
     }
     if (!warning.empty())
         m_warn(warning);
+    return failure;
+}
+
+std::optional<fs::path> RequestHistoryStore::setUnreadableFileAside() {
+    Preparation preparation;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_fileState != FileState::unreadable)
+            return std::nullopt;
+        preparation = setAsideIfUnreadableLocked();
+    }
+    if (!preparation.warning.empty())
+        m_warn(preparation.warning);
+    return preparation.keptAs;
 }
 
 } // namespace quiller

@@ -2,6 +2,7 @@
 
 #include "QuillerCore/Engine/RequestHistoryEngine.h"
 #include "QuillerCore/Models/RequestHistoryEntry.h"
+#include "TarnKit/Platform/PlatformError.h"
 
 #include <filesystem>
 #include <functional>
@@ -25,7 +26,8 @@ namespace quiller {
 // next one tries again.
 //
 // Every operation may be called from any thread; each runs whole under the
-// store's lock, so a load never sees a save half done. None reports an error.
+// store's lock, so a load never sees a save half done. Loading never fails;
+// saving and clearing report why the file could not be written or removed.
 class RequestHistoryStore {
 public:
     // Where warnings go; called without the store's lock held, on the thread
@@ -45,10 +47,16 @@ public:
     // The first maxEntries entries of the file, in file order; empty when the
     // file is missing or unreadable. Never changes the file.
     std::vector<RequestHistoryEntry> load();
-    // Writes the first maxEntries entries, dates in whole seconds.
-    void save(const std::vector<RequestHistoryEntry>& entries);
-    // Deletes the file; the next load gives an empty history.
-    void clear();
+    // Writes the first maxEntries entries, dates in whole seconds. Returns
+    // why nothing was written; nothing once the file is written.
+    std::optional<tarn::PlatformError> save(const std::vector<RequestHistoryEntry>& entries);
+    // Deletes the file; the next load gives an empty history. Returns why the
+    // file is still there; nothing once it is gone.
+    std::optional<tarn::PlatformError> clear();
+    // When the last load found the file unreadable: moves it aside now (with
+    // the warning) and returns where it was kept. Nothing when there is
+    // nothing to set aside or it cannot be moved (the next save tries again).
+    std::optional<std::filesystem::path> setUnreadableFileAside();
 
     const std::filesystem::path& fileURL() const { return m_fileURL; }
     int maxEntries() const { return m_maxEntries; }
@@ -68,6 +76,8 @@ private:
         bool mayReplace = true;
         // To log once the lock is released.
         std::string warning{};
+        // Where an unreadable file went.
+        std::optional<std::filesystem::path> keptAs{};
     };
 
     // Sets an unreadable file aside, so that the file may be replaced or

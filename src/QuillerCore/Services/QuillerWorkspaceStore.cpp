@@ -22,6 +22,8 @@ namespace fs = std::filesystem;
 using tarn::json::required;
 
 constexpr const char* kFileName = "workspace.json";
+// The code of the store's own save errors in the domain "Quiller".
+constexpr long kSaveErrorCode = 1101;
 
 const std::string& secretService() {
     static const std::string service =
@@ -225,6 +227,8 @@ void QuillerWorkspaceStore::storeSecrets(std::vector<APIEnvironmentProfile>& env
         try {
             m_keychain.save(value, secretService(), account);
             m_knownSecrets[account] = value;
+            if (!m_secretsFallbackFile)
+                m_secretsFallbackFile = m_keychain.fallbackFile();
         } catch (const std::exception&) {
             // The keychain kept whatever it held; the secret still stays out
             // of the file, and the next save tries again.
@@ -244,10 +248,19 @@ void QuillerWorkspaceStore::storeSecrets(std::vector<APIEnvironmentProfile>& env
     }
 }
 
-bool QuillerWorkspaceStore::setUnreadableFileAside() {
+std::optional<fs::path> QuillerWorkspaceStore::setUnreadableFileAside() {
+    std::optional<fs::path> keptAs;
+    if (m_fileState == FileState::unreadable)
+        moveUnreadableFileAside(&keptAs);
+    return keptAs;
+}
+
+bool QuillerWorkspaceStore::moveUnreadableFileAside(std::optional<fs::path>* keptAs) {
     try {
         const std::optional<fs::path> aside =
             tarn::files::moveAside(m_fileURL, std::chrono::system_clock::now());
+        if (keptAs != nullptr)
+            *keptAs = aside;
         if (aside)
             warn("The workspace file \"" + m_fileURL.string() + "\" could not be read (" +
                  m_unreadableReason + "); it was moved aside to \"" + aside->string() +
@@ -266,7 +279,8 @@ bool QuillerWorkspaceStore::setUnreadableFileAside() {
     return true;
 }
 
-void QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
+std::optional<tarn::PlatformError>
+QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
     // Only the environments hold secrets; the rest is encoded straight from
     // the caller's value, which stays as it is.
     std::vector<APIEnvironmentProfile> environments = payload.environments;
@@ -276,10 +290,13 @@ void QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
     try {
         bytes = m_encoder.encode(payload, environments);
     } catch (const std::exception&) {
-        return; // the previous file stays
+        // The previous file stays.
+        return tarn::PlatformError("Quiller", kSaveErrorCode,
+                                   "The workspace could not be encoded.");
     }
     if (m_fileURL.empty())
-        return;
+        return tarn::PlatformError("Quiller", kSaveErrorCode,
+                                   "There is no folder to save the workspace in.");
 
     // A file this run has not looked at may be one that cannot be read back;
     // it must not be overwritten unseen.
@@ -288,25 +305,28 @@ void QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
         m_fileState = result.state;
         m_unreadableReason = std::move(result.unreadableReason);
     }
-    if (m_fileState == FileState::unreadable && !setUnreadableFileAside())
-        return;
+    if (m_fileState == FileState::unreadable && !moveUnreadableFileAside())
+        return tarn::PlatformError("Quiller", kSaveErrorCode,
+                                   "The unreadable workspace file \"" + m_fileURL.string() +
+                                       "\" could not be moved aside.");
 
     if (m_knownFile && m_knownFile->bytes == bytes) {
         const std::optional<FileIdentity> identity = identityOf(m_fileURL);
         if (identity && *identity == m_knownFile->identity && identity->mode == 0600)
-            return;
+            return std::nullopt;
     }
 
     try {
         tarn::files::writeAtomically(m_fileURL, bytes, 0600);
-    } catch (const tarn::PlatformError&) {
+    } catch (const tarn::PlatformError& error) {
         m_knownFile.reset(); // the previous file stays; write it next time
-        return;
+        return error;
     }
     if (const std::optional<FileIdentity> identity = identityOf(m_fileURL))
         m_knownFile = KnownFile{std::move(bytes), *identity};
     else
         m_knownFile.reset();
+    return std::nullopt;
 }
 
 } // namespace quiller

@@ -3,6 +3,7 @@
 #include "QuillerCore/Models/RequestModel.h"
 #include "QuillerCore/Models/RuntimeRecords.h"
 #include "QuillerCore/Services/WorkspaceFileEncoder.h"
+#include "TarnKit/Platform/PlatformError.h"
 #include "TarnKit/Platform/UUID.h"
 
 #include <cstdint>
@@ -54,11 +55,12 @@ void from_json(const nlohmann::json& json, QuillerWorkspacePayload& payload);
 // values of secret environment variables (service
 // "com.corvane.quiller.envsecrets", account "<environment id>::<key>").
 //
-// Neither load() nor save() ever fails to the caller. Beyond the file format,
-// the store protects the user's data:
+// load() never fails; save() reports a workspace it could not write, so that
+// the user hears of it and the caller keeps the data for the next save. Beyond
+// the file format, the store protects the user's data:
 // - A file that cannot be read back gives the defaults and is moved aside
 //   ("workspace.json.unreadable-<UTC time>") with a warning in the log before
-//   the next save, never overwritten.
+//   the next save (or when the caller asks), never overwritten.
 // - A secret whose value the user emptied is deleted from the keychain when
 //   this store loaded or stored that account during this run and no other row
 //   of the save holds a value for it. Items the store never saw are left
@@ -89,8 +91,23 @@ public:
     QuillerWorkspacePayload load();
 
     // Stores secrets in the keychain, then writes the workspace with secret
-    // values blanked. `payload` itself is not changed.
-    void save(const QuillerWorkspacePayload& payload);
+    // values blanked. `payload` itself is not changed. Returns why the file
+    // could not be written (no folder, a failed write, an unreadable file that
+    // cannot be set aside); nothing once it is written. A secret the keychain
+    // refused is no failure: it stays out of the file and is tried again.
+    std::optional<tarn::PlatformError> save(const QuillerWorkspacePayload& payload);
+
+    // When the last load() found the file unreadable: moves it aside now
+    // (with the warning in the log) and returns where it was kept. Nothing
+    // when there is nothing to set aside, or when it cannot be moved: the
+    // next save tries again and reports it.
+    std::optional<std::filesystem::path> setUnreadableFileAside();
+
+    // The private file of the keychain, once a save has stored a secret in
+    // it because no keyring answered; nothing while secrets go to a keyring.
+    const std::optional<std::filesystem::path>& secretsFallbackFile() const {
+        return m_secretsFallbackFile;
+    }
 
     // The workspace file; empty when no folder could be found for it.
     const std::filesystem::path& fileURL() const { return m_fileURL; }
@@ -127,7 +144,8 @@ private:
 
     ReadResult readFile();
     void storeSecrets(std::vector<APIEnvironmentProfile>& environments);
-    bool setUnreadableFileAside();
+    // Moves the unreadable file aside; false when it cannot be moved.
+    bool moveUnreadableFileAside(std::optional<std::filesystem::path>* keptAs = nullptr);
     static std::optional<FileIdentity> identityOf(const std::filesystem::path& file);
 
     std::filesystem::path m_fileURL;
@@ -140,6 +158,7 @@ private:
     // Account -> the value this store last loaded from or stored in the
     // keychain during this run.
     std::map<std::string, std::string> m_knownSecrets;
+    std::optional<std::filesystem::path> m_secretsFallbackFile;
     detail::WorkspaceFileEncoder m_encoder;
 };
 

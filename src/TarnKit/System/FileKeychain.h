@@ -28,6 +28,8 @@ public:
     std::optional<std::string> load(std::string_view service, std::string_view account) override;
     void delete_(std::string_view service, std::string_view account) override;
 
+    std::optional<std::filesystem::path> fallbackFile() const override { return m_file; }
+
     const std::filesystem::path& file() const { return m_file; }
 
 private:

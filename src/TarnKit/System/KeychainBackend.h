@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ public:
 
     // Removes the item if there is one. Never throws and reports nothing.
     virtual void delete_(std::string_view service, std::string_view account) = 0;
+
+    // The private file that holds the secrets in clear, for a keychain that
+    // stands in for a missing keyring; nothing for a real keychain.
+    virtual std::optional<std::filesystem::path> fallbackFile() const { return std::nullopt; }
 };
 
 namespace detail {

@@ -6,12 +6,40 @@
 
 namespace tarn {
 
+namespace {
+
+std::vector<TarnSecretValueMask::Replacement> withPlaceholder(std::vector<std::string> values) {
+    std::vector<TarnSecretValueMask::Replacement> replacements;
+    replacements.reserve(values.size());
+    for (std::string& value : values)
+        replacements.push_back({std::move(value), std::string(TarnSecretValueMask::kReplacement)});
+    return replacements;
+}
+
+} // namespace
+
 TarnSecretValueMask::TarnSecretValueMask(std::vector<std::string> values) {
-    std::erase_if(values,
-                  [](const std::string& value) { return value.size() < kMinimumValueBytes; });
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    m_values = std::move(values);
+    setReplacements(withPlaceholder(std::move(values)));
+}
+
+TarnSecretValueMask TarnSecretValueMask::replacing(std::vector<Replacement> replacements) {
+    TarnSecretValueMask mask(std::vector<std::string>{});
+    mask.setReplacements(std::move(replacements));
+    return mask;
+}
+
+void TarnSecretValueMask::setReplacements(std::vector<Replacement> replacements) {
+    std::erase_if(replacements,
+                  [](const Replacement& r) { return r.value.size() < kMinimumValueBytes; });
+    // Stable, so that of equal values the first given stays in front.
+    std::stable_sort(replacements.begin(), replacements.end(),
+                     [](const Replacement& a, const Replacement& b) { return a.value < b.value; });
+    for (Replacement& r : replacements) {
+        if (!m_values.empty() && m_values.back() == r.value)
+            continue;
+        m_values.push_back(std::move(r.value));
+        m_replacements.push_back(std::move(r.replacement));
+    }
     for (const std::string& value : m_values) {
         m_canStart[static_cast<unsigned char>(value.front())] = true;
         m_canStart['%'] = true;
@@ -47,6 +75,19 @@ std::size_t TarnSecretValueMask::matchEnd(std::string_view text, std::size_t sta
     return at;
 }
 
+std::pair<std::size_t, std::size_t> TarnSecretValueMask::longestMatch(std::string_view text,
+                                                                      std::size_t start) const {
+    std::pair<std::size_t, std::size_t> best{0, 0};
+    if (!m_canStart[static_cast<unsigned char>(text[start])])
+        return best;
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        const std::size_t end = matchEnd(text, start, m_values[i]);
+        if (end > best.first)
+            best = {end, i};
+    }
+    return best;
+}
+
 std::string TarnSecretValueMask::apply(std::string_view text) const {
     if (m_values.empty())
         return std::string(text);
@@ -54,24 +95,26 @@ std::string TarnSecretValueMask::apply(std::string_view text) const {
     result.reserve(text.size());
     std::size_t copied = 0;
     for (std::size_t at = 0; at < text.size();) {
-        if (!m_canStart[static_cast<unsigned char>(text[at])]) {
-            ++at;
-            continue;
-        }
-        std::size_t end = 0;
-        for (const std::string& value : m_values)
-            end = std::max(end, matchEnd(text, at, value));
+        const auto [end, index] = longestMatch(text, at);
         if (end == 0) {
             ++at;
             continue;
         }
         result.append(text, copied, at - copied);
-        result.append(kReplacement);
+        result.append(m_replacements[index]);
         copied = end;
         at = end;
     }
     result.append(text, copied);
     return result;
+}
+
+bool TarnSecretValueMask::occursIn(std::string_view text) const {
+    for (std::size_t at = 0; at < text.size() && !m_values.empty(); ++at) {
+        if (longestMatch(text, at).first != 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace tarn

@@ -1,4 +1,5 @@
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "TarnKit/Platform/PlatformError.h"
 #include "support/ViewModelFakes.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +85,7 @@ TEST_F(GraphQLTest, FailedFetchKeepsThePreviousSchemaAndShowsTheError) {
     vm().setGraphQLSchema(schemaWith(1, 0));
     vm().setLanguage(tarn::TarnLanguage::tr);
     execution->onIntrospect = [](const auto&, std::stop_token) -> GraphQLSchemaSummary {
-        throw std::runtime_error("Endpoint unreachable.");
+        throw tarn::PlatformError("NSURLErrorDomain", -1004, "Endpoint unreachable.");
     };
     vm().fetchGraphQLSchema();
     settle();

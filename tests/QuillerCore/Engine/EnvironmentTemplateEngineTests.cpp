@@ -406,5 +406,103 @@ TEST(BuildURLRequest, ComposesIdenticallyFromManyThreads) {
               "https://api.test/users/7?sort=asc&q=a%2Bb%26c%3Dd%20%231%2F2&page=2");
 }
 
+// --- Secrets seen on the wire back to templates ------------------------------------
+
+KeyValueRow secretRow(std::string key, std::string value, bool enabled = true) {
+    return KeyValueRow{
+        .key = std::move(key), .value = std::move(value), .isEnabled = enabled, .isSecret = true};
+}
+
+TEST(SecretVariables, ComeFromEveryEnvironmentTheActiveOneFirst) {
+    APIEnvironmentProfile staging;
+    staging.variables = {secretRow("token", "staging-token"), row("host", "plain"),
+                         secretRow("", "keyless"), secretRow("empty", "")};
+    APIEnvironmentProfile production;
+    production.variables = {secretRow("apiKey", "shared-value"),
+                            secretRow("off", "disabled-secret", false)};
+    staging.variables.push_back(secretRow("sameValue", "shared-value"));
+
+    using Secret = EnvironmentTemplateEngine::SecretVariable;
+    EXPECT_EQ(EnvironmentTemplateEngine::secretVariables({staging, production}, production.id),
+              (std::vector<Secret>{{"apiKey", "shared-value"},
+                                   {"off", "disabled-secret"},
+                                   {"token", "staging-token"},
+                                   {"sameValue", "shared-value"}}));
+    EXPECT_EQ(EnvironmentTemplateEngine::secretVariables({staging}, std::nullopt).size(), 2u);
+}
+
+// What a capture of a sent request holds, and the request it must become: the
+// secrets back as templates, nothing of them left in any form.
+TEST(RestoringSecretTemplates, TurnsEverySecretBackIntoItsTemplate) {
+    const std::vector<EnvironmentTemplateEngine::SecretVariable> secrets = {
+        {"token", "t0k3n+/="}, {"seg", "p@th"}, {"pass", "b4sic pass"}, {"ab", "ab"}};
+
+    APIRequestSpec captured;
+    captured.name = "Replay GET /items/p@th";
+    captured.url = "http://127.0.0.1:8787/items/p%40th?page=2&key=t0k3n%2B%2F%3D&ab=1#top";
+    captured.headers = {row("X-Token", "t0k3n+/="), row("Authorization", "Bearer t0k3n+/="),
+                        row("Accept", "application/json")};
+    captured.bodyKind = RequestBodyKind::json;
+    captured.bodyText = R"({"pass":"b4sic pass","about":"ab"})";
+
+    const APIRequestSpec restored =
+        EnvironmentTemplateEngine::restoringSecretTemplates(captured, secrets);
+    EXPECT_EQ(restored.id, captured.id);
+    EXPECT_EQ(restored.name, "Replay GET /items/{{seg}}");
+    // The query item leaves for a row, which is encoded again when sent;
+    // values under three bytes stay as they are.
+    EXPECT_EQ(restored.url, "http://127.0.0.1:8787/items/{{seg}}?page=2&ab=1#top");
+    ASSERT_EQ(restored.queryParams.size(), 1u);
+    EXPECT_EQ(restored.queryParams[0].key, "key");
+    EXPECT_EQ(restored.queryParams[0].value, "{{token}}");
+    EXPECT_TRUE(restored.queryParams[0].isEnabled);
+    ASSERT_EQ(restored.headers.size(), 3u);
+    EXPECT_EQ(restored.headers[0].value, "{{token}}");
+    EXPECT_EQ(restored.headers[1].value, "Bearer {{token}}");
+    EXPECT_EQ(restored.headers[2].value, "application/json");
+    EXPECT_EQ(restored.bodyText, R"({"pass":"{{pass}}","about":"ab"})");
+
+    // Filled in again, it sends what was captured.
+    const VariableMap variables{{"token", "t0k3n+/="}, {"seg", "p@th"}, {"pass", "b4sic pass"}};
+    const RequestComposition composed =
+        EnvironmentTemplateEngine::buildURLRequest(restored, variables);
+    EXPECT_EQ(composed.resolvedURL,
+              "http://127.0.0.1:8787/items/p@th?page=2&ab=1&key=t0k3n%2B%2F%3D#top");
+}
+
+TEST(RestoringSecretTemplates, BasicCredentialsHoldingASecretBecomeBasicAuthentication) {
+    const std::vector<EnvironmentTemplateEngine::SecretVariable> secrets = {
+        {"password", "s3cret:pw"}};
+    const struct {
+        const char* name;
+        const char* header;
+        bool becomesAuthentication;
+    } cases[] = {
+        // "alice:s3cret:pw": the password keeps its own colon.
+        {"the password is a secret", "Basic YWxpY2U6czNjcmV0OnB3", true},
+        {"any case and blanks", "  bAsIc   YWxpY2U6czNjcmV0OnB3 ", true},
+        {"no secret inside", "Basic YWxpY2U6b3RoZXI=", false}, // alice:other
+        {"not Base64", "Basic not*base64", false},
+        {"another scheme", "Bearer YWxpY2U6czNjcmV0OnB3", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        APIRequestSpec captured;
+        captured.headers = {row("authorization", c.header), row("Accept", "*/*")};
+        const APIRequestSpec restored =
+            EnvironmentTemplateEngine::restoringSecretTemplates(captured, secrets);
+        if (c.becomesAuthentication) {
+            EXPECT_EQ(restored.auth.kind, RequestAuthKind::basic);
+            EXPECT_EQ(restored.auth.basicUsername, "alice");
+            EXPECT_EQ(restored.auth.basicPassword, "{{password}}");
+            ASSERT_EQ(restored.headers.size(), 1u);
+            EXPECT_EQ(restored.headers[0].key, "Accept");
+        } else {
+            EXPECT_EQ(restored.auth.kind, RequestAuthKind::none);
+            EXPECT_EQ(restored.headers, captured.headers);
+        }
+    }
+}
+
 } // namespace
 } // namespace quiller

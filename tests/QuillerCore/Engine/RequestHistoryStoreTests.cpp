@@ -1,9 +1,11 @@
 #include "QuillerCore/Engine/RequestHistoryStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/JSON.h"
+#include "support/UnprivilegedScope.h"
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -338,12 +340,49 @@ TEST_F(HistoryStoreTest, AFileThatCannotBeSetAsideIsNotOverwritten) {
     { std::ofstream(store.fileURL()) << "not json"; }
 
     for (int attempt = 1; attempt <= 2; ++attempt) {
-        store.save(sampleEntries(1));
+        const std::optional<tarn::PlatformError> failure = store.save(sampleEntries(1));
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->description().find("could not be moved aside"), std::string::npos);
         EXPECT_EQ(tarn::files::readFile(store.fileURL()), "not json");
         EXPECT_EQ(warnings().size(), static_cast<std::size_t>(attempt));
     }
     store.clear();
     EXPECT_EQ(tarn::files::readFile(store.fileURL()), "not json");
+}
+
+TEST_F(HistoryStoreTest, SavesAndClearsThatCannotTouchTheFileSayWhy) {
+    const tarn::testing::UnprivilegedScope unprivileged(m_folder.path());
+    RequestHistoryStore store = makeStore();
+    ASSERT_FALSE(store.save(sampleEntries(1)));
+    ASSERT_EQ(::chmod(m_folder.path().c_str(), 0500), 0);
+
+    for (const auto& failure : {store.save(sampleEntries(2)), store.clear()}) {
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->code(), EACCES);
+        EXPECT_NE(failure->description().find(m_folder.path().string()), std::string::npos);
+    }
+    EXPECT_EQ(store.load(), sampleEntries(1)) << "the last written file stays whole";
+
+    ASSERT_EQ(::chmod(m_folder.path().c_str(), 0700), 0);
+    EXPECT_FALSE(store.save(sampleEntries(2)));
+    EXPECT_EQ(store.load(), sampleEntries(2));
+    EXPECT_FALSE(store.clear());
+    EXPECT_FALSE(store.clear()) << "nothing to remove is no failure";
+}
+
+TEST_F(HistoryStoreTest, AnUnreadableFileIsSetAsideWhenAskedAndNamed) {
+    writeFile("not a history");
+    RequestHistoryStore store = makeStore();
+    EXPECT_TRUE(store.load().empty());
+    const std::optional<fs::path> kept = store.setUnreadableFileAside();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(setAsideFiles(), std::vector<fs::path>{*kept});
+    EXPECT_EQ(tarn::files::readFile(*kept), "not a history");
+    ASSERT_EQ(warnings().size(), 1u);
+    EXPECT_NE(warnings()[0].find(kept->string()), std::string::npos);
+    EXPECT_FALSE(store.setUnreadableFileAside());
+    EXPECT_FALSE(store.save(sampleEntries(1)));
+    EXPECT_EQ(setAsideFiles().size(), 1u);
 }
 
 TEST_F(HistoryStoreTest, ConcurrentSavesAndLoadsNeverSeeAPartialFile) {

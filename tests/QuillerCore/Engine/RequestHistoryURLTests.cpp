@@ -94,6 +94,30 @@ TEST(SanitizeURL, CleansTextThatIsNoURLPieceByPiece) {
         EXPECT_EQ(RequestHistoryEngine::sanitizeURL(c.url), c.expected) << c.url;
 }
 
+// The history cleans a URL once; a second cleaning must find nothing left, or
+// the first one kept something it should have dropped.
+TEST(SanitizeURL, OnePassGivesTheFinalText) {
+    const struct {
+        const char* url;
+        const char* expected;
+    } cases[] = {
+        {"{{base}}/x?token=abc#x?api_key=zzz", "{{base}}/x#x"},
+        {"{{base}}/x?token=1#a?b=1#c?secret=2", "{{base}}/x#a?b=1#c?secret=2"},
+        {"{{base}}/x?token=1#a?sig=1#c?secret=2&k=3", "{{base}}/x#a#c?k=3"},
+        {"{{base}}/x?#?token=1", "{{base}}/x#"},
+        // What made the text no URL went with the dropped piece: the rest is a
+        // URL, and its password goes too.
+        {"https://alice:pw@api.test/x?token=a b", "https://alice@api.test/x"},
+        {"{{base}} ?token=1", "{{base}}"},
+        {"{{base}}/x?a=1#y?token=2", "{{base}}/x?a=1#y?token=2"},
+    };
+    for (const auto& c : cases) {
+        const std::string once = RequestHistoryEngine::sanitizeURL(c.url);
+        EXPECT_EQ(once, c.expected) << c.url;
+        EXPECT_EQ(RequestHistoryEngine::sanitizeURL(once), once) << c.url;
+    }
+}
+
 TEST(SanitizedHostAndPath, KeepsOnlyHostPortAndDecodedPath) {
     const struct {
         const char* url;

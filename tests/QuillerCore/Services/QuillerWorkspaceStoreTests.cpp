@@ -1,14 +1,18 @@
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/JSON.h"
+#include "TarnKit/System/FileKeychain.h"
 #include "TarnKit/System/InMemoryKeychain.h"
 #include "WorkspaceTestSupport.h"
+#include "support/UnprivilegedScope.h"
 
+#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -451,6 +455,61 @@ TEST_F(WorkspaceStoreTest, AFolderThatCannotBeMadeGivesDefaultsAndSilentSaves) {
     EXPECT_EQ(store.load(), QuillerWorkspacePayload::defaults());
     EXPECT_NO_THROW(store.save(samplePayload()));
     EXPECT_EQ(tarn::files::readFile(folder()), "a file where the folder belongs");
+}
+
+// A full disk or a folder taken away must not pass for a save: the caller
+// hears why, and the next save that can write does.
+TEST_F(WorkspaceStoreTest, ASaveThatCannotWriteSaysWhyAndTheNextOneWrites) {
+    TemporaryFolder temp;
+    const tarn::testing::UnprivilegedScope unprivileged(temp.path());
+    const fs::path target = temp.path() / "Quiller";
+    QuillerWorkspaceStore store(target, m_keychain);
+    ASSERT_EQ(::chmod(target.c_str(), 0500), 0);
+
+    const std::optional<tarn::PlatformError> failure = store.save(samplePayload());
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->code(), EACCES);
+    EXPECT_NE(failure->description().find(target.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(target / "workspace.json"));
+    // The keychain still got the secret: it never waits for the file.
+    EXPECT_EQ(m_keychain.load(kService, kSampleAccount), "s3cr3t/token");
+
+    ASSERT_EQ(::chmod(target.c_str(), 0700), 0);
+    EXPECT_FALSE(store.save(samplePayload()));
+    EXPECT_EQ(QuillerWorkspaceStore(target, m_keychain).load(), samplePayload());
+}
+
+TEST_F(WorkspaceStoreTest, AnUnreadableFileIsSetAsideWhenAskedAndNamed) {
+    tarn::files::writeAtomically(file(), "{oops");
+    QuillerWorkspaceStore store = makeStore();
+    EXPECT_FALSE(store.setUnreadableFileAside()) << "nothing is known of the file before a load";
+    EXPECT_EQ(store.load(), QuillerWorkspacePayload::defaults());
+
+    const std::optional<fs::path> kept = store.setUnreadableFileAside();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(filesSetAside(folder()), std::vector<fs::path>{*kept});
+    EXPECT_EQ(tarn::files::readFile(*kept), "{oops");
+    EXPECT_FALSE(fs::exists(file()));
+    EXPECT_FALSE(store.setUnreadableFileAside());
+
+    EXPECT_FALSE(store.save(samplePayload()));
+    EXPECT_EQ(filesSetAside(folder()).size(), 1u);
+}
+
+TEST_F(WorkspaceStoreTest, NamesTheFallbackFileOnceASecretWentThere) {
+    tarn::FileKeychain fallback(m_temp.path() / "Keychain" / "keychain.json");
+    QuillerWorkspaceStore store(folder(), fallback);
+    QuillerWorkspacePayload payload = samplePayload();
+    variable(payload, 0, 1).value.clear();
+    ASSERT_FALSE(store.save(payload));
+    EXPECT_FALSE(store.secretsFallbackFile()) << "no secret has been stored yet";
+
+    ASSERT_FALSE(store.save(samplePayload()));
+    EXPECT_EQ(store.secretsFallbackFile(), fallback.file());
+
+    QuillerWorkspaceStore keyringStore = makeStore();
+    ASSERT_FALSE(keyringStore.save(samplePayload()));
+    EXPECT_FALSE(keyringStore.secretsFallbackFile());
 }
 
 } // namespace

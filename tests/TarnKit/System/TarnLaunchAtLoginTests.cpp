@@ -2,6 +2,7 @@
 #include "TarnKit/System/TarnLaunchAtLogin.h"
 #include "support/EnvironmentScope.h"
 #include "support/TemporaryFolder.h"
+#include "support/UnprivilegedScope.h"
 
 #include <cstdlib>
 #include <glib.h>
@@ -19,32 +20,9 @@ namespace fs = std::filesystem;
 namespace login = tarn::TarnLaunchAtLogin;
 using tarn::testing::modeOf;
 using tarn::testing::TemporaryFolder;
+using tarn::testing::UnprivilegedScope;
 
 using tarn::testing::EnvironmentScope;
-
-// Root ignores permission bits. When the tests run as root, this gives the
-// folder to an unprivileged user and takes on that user's identity for the
-// scope (the saved user id stays root, so it can be taken back).
-class UnprivilegedScope {
-public:
-    explicit UnprivilegedScope(const fs::path& folder) : m_wasRoot(::geteuid() == 0) {
-        if (!m_wasRoot)
-            return;
-        if (::chown(folder.c_str(), kNobody, kNobody) != 0 || ::setegid(kNobody) != 0 ||
-            ::seteuid(kNobody) != 0)
-            throw std::runtime_error("could not drop privileges");
-    }
-    UnprivilegedScope(const UnprivilegedScope&) = delete;
-    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
-    ~UnprivilegedScope() {
-        if (m_wasRoot && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            std::abort();
-    }
-
-private:
-    static constexpr uid_t kNobody = 65534;
-    bool m_wasRoot;
-};
 
 std::string contentOf(const fs::path& file) {
     return tarn::files::readFile(file).value_or("");

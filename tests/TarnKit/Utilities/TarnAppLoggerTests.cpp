@@ -193,6 +193,15 @@ TEST(TarnSecretValueMask, FindsValuesAsWrittenAndPercentEncoded) {
     EXPECT_EQ(tarn::TarnSecretValueMask({}).apply("abc %41"), "abc %41");
 }
 
+TEST(TarnSecretValueMask, GivesEachValueItsOwnReplacement) {
+    const tarn::TarnSecretValueMask mask = tarn::TarnSecretValueMask::replacing(
+        {{"abc", "{{short}}"}, {"abcdef", "{{long}}"}, {"abc", "{{later}}"}, {"xy", "{{tiny}}"}});
+    EXPECT_EQ(mask.apply("abcdef/abc/%61bc/xy"), "{{long}}/{{short}}/{{short}}/xy");
+    EXPECT_EQ(mask.values(), (std::vector<std::string>{"abc", "abcdef"}));
+    EXPECT_TRUE(mask.occursIn("x%61bcx"));
+    EXPECT_FALSE(mask.occursIn("ab xy"));
+}
+
 TEST_F(TarnAppLoggerTest, SecretValuesAreMaskedInEveryLineUntilReplaced) {
     auto logger = makeLogger();
     logger->setSecretValues({"hunter2", "tok/en"});
