@@ -11,28 +11,6 @@ AssertionEvaluationResult::AssertionEvaluationResult(ResponseAssertionRule evalu
     : id(evaluatedRule.id), rule(std::move(evaluatedRule)), passed(hasPassed),
       actualValue(std::move(actual)) {}
 
-void to_json(nlohmann::json& json, const TimingWaterfall& timing) {
-    json = nlohmann::json::object();
-    json["dnsMs"] = timing.dnsMs;
-    json["tcpMs"] = timing.tcpMs;
-    json["tlsMs"] = timing.tlsMs;
-    json["ttfbMs"] = timing.ttfbMs;
-    json["downloadMs"] = timing.downloadMs;
-    json["totalMs"] = timing.totalMs;
-}
-
-void from_json(const nlohmann::json& json, TimingWaterfall& timing) {
-    tarn::json::expectObject(json);
-    timing = TimingWaterfall{
-        .dnsMs = required<double>(json, "dnsMs"),
-        .tcpMs = required<double>(json, "tcpMs"),
-        .tlsMs = required<double>(json, "tlsMs"),
-        .ttfbMs = required<double>(json, "ttfbMs"),
-        .downloadMs = required<double>(json, "downloadMs"),
-        .totalMs = required<double>(json, "totalMs"),
-    };
-}
-
 void to_json(nlohmann::json& json, const MCPToolDescriptor& tool) {
     json = nlohmann::json::object();
     json["name"] = tool.name;
@@ -74,3 +52,29 @@ void from_json(const nlohmann::json& json, MockRouteRule& route) {
 }
 
 } // namespace quiller
+
+namespace tarn {
+
+void to_json(nlohmann::json& out, const HTTPPhaseTimings& timing) {
+    out = nlohmann::json::object();
+    out["dnsMs"] = timing.dnsMs;
+    out["tcpMs"] = timing.tcpMs;
+    out["tlsMs"] = timing.tlsMs;
+    out["ttfbMs"] = timing.ttfbMs;
+    out["downloadMs"] = timing.downloadMs;
+    out["totalMs"] = timing.totalMs;
+}
+
+void from_json(const nlohmann::json& value, HTTPPhaseTimings& timing) {
+    json::expectObject(value);
+    timing = HTTPPhaseTimings{
+        .dnsMs = json::required<double>(value, "dnsMs"),
+        .tcpMs = json::required<double>(value, "tcpMs"),
+        .tlsMs = json::required<double>(value, "tlsMs"),
+        .ttfbMs = json::required<double>(value, "ttfbMs"),
+        .downloadMs = json::required<double>(value, "downloadMs"),
+        .totalMs = json::required<double>(value, "totalMs"),
+    };
+}
+
+} // namespace tarn

@@ -9,6 +9,7 @@
 // initialisers may leave fields out.
 
 #include "QuillerCore/Models/RequestModel.h"
+#include "TarnKit/Platform/HTTPPhaseTimings.h"
 #include "TarnKit/Platform/UUID.h"
 
 #include <chrono>
@@ -20,17 +21,8 @@
 
 namespace quiller {
 
-// Phase timings of one exchange, in milliseconds.
-struct TimingWaterfall {
-    double dnsMs = 0;
-    double tcpMs = 0;
-    double tlsMs = 0;
-    double ttfbMs = 0;
-    double downloadMs = 0;
-    double totalMs = 0;
-
-    friend bool operator==(const TimingWaterfall&, const TimingWaterfall&) = default;
-};
+// Phase timings of one exchange, in milliseconds: what the transfer measures.
+using TimingWaterfall = tarn::HTTPPhaseTimings;
 
 // One response header as name and value text.
 struct HTTPHeaderPair {
@@ -147,11 +139,16 @@ struct MockRouteRule {
 
 // JSON form of the three records that have one: every member written, every
 // member required on reading (tarn::json::DecodingError), others ignored.
-void to_json(nlohmann::json& json, const TimingWaterfall& timing);
-void from_json(const nlohmann::json& json, TimingWaterfall& timing);
 void to_json(nlohmann::json& json, const MCPToolDescriptor& tool);
 void from_json(const nlohmann::json& json, MCPToolDescriptor& tool);
 void to_json(nlohmann::json& json, const MockRouteRule& route);
 void from_json(const nlohmann::json& json, MockRouteRule& route);
 
 } // namespace quiller
+
+namespace tarn {
+// The timing record's JSON form (found by argument-dependent lookup, hence
+// in the record's own namespace).
+void to_json(nlohmann::json& json, const HTTPPhaseTimings& timing);
+void from_json(const nlohmann::json& json, HTTPPhaseTimings& timing);
+} // namespace tarn

@@ -77,8 +77,7 @@ std::vector<HTTPHeaderPair> sortedHeaders(const std::vector<tarn::HTTPTransferHe
 // not say how long it took.
 TimingWaterfall waterfallFor(const tarn::HTTPPhaseTimings& phases, double elapsedMs) {
     if (phases.totalMs > 0)
-        return {phases.dnsMs,  phases.tcpMs,      phases.tlsMs,
-                phases.ttfbMs, phases.downloadMs, phases.totalMs};
+        return phases;
     TimingWaterfall fallback;
     fallback.totalMs = elapsedMs;
     return fallback;

@@ -20,6 +20,8 @@
 // the stop callback runs on the requesting thread and only wakes the waiting
 // one. Callbacks given to a transfer run on the calling thread.
 
+#include "TarnKit/Platform/HTTPPhaseTimings.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -75,20 +77,6 @@ struct HTTPTransferRequest {
     // The longest wait for the connection or for the next bytes in either
     // direction; a slow but steady transfer is never cut off.
     std::chrono::milliseconds idleTimeout{30'000};
-};
-
-// Phases of the exchange that produced the final response, in milliseconds,
-// each at least 0. DNS, TCP and TLS are 0 when that exchange reused a
-// connection; TLS is 0 without TLS. The total covers every redirect.
-struct HTTPPhaseTimings {
-    double dnsMs = 0;
-    double tcpMs = 0;
-    double tlsMs = 0;
-    double ttfbMs = 0;
-    double downloadMs = 0;
-    double totalMs = 0;
-
-    friend bool operator==(const HTTPPhaseTimings&, const HTTPPhaseTimings&) = default;
 };
 
 struct HTTPTransferResponse {
