@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace tarn {
 namespace {
 
@@ -21,14 +23,47 @@ QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int
     return {metrics.horizontalAdvance(text) + 2 * horizontal, metrics.height() + 2 * vertical};
 }
 
+constexpr int kIconGap = 6;
+
+// The width the button's icon takes before its text, gap included (0 without
+// an icon; no gap without a text).
+int iconAdvance(const QAbstractButton& button) {
+    if (button.icon().isNull())
+        return 0;
+    return button.iconSize().width() + (button.text().isEmpty() ? 0 : kIconGap);
+}
+
+// A one-line label's size plus its padding on each side, with room for the
+// button's icon.
+QSize paddedContentSize(const QAbstractButton& button, int horizontal, int vertical) {
+    const QSize text = paddedTextSize(button.font(), button.text(), horizontal, vertical);
+    const int iconHeight = button.icon().isNull() ? 0 : button.iconSize().height() + 2 * vertical;
+    return {text.width() + iconAdvance(button), std::max(text.height(), iconHeight)};
+}
+
 // One line, cut with an ellipsis only when the button is narrower than its
-// text (the measures of eliding and of the size hint can differ by a pixel).
-void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
+// text (the measures of eliding and of the size hint can differ by a pixel),
+// after the button's icon when it has one; icon and text are centred together.
+void drawOneLine(QPainter& painter, const QRectF& area, const QString& text,
+                 const QAbstractButton& button) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const QString shown = metrics.horizontalAdvance(text) <= area.width()
+    const int advance = iconAdvance(button);
+    const double textRoom = std::max(0.0, area.width() - advance);
+    const QString shown = metrics.horizontalAdvance(text) <= textRoom
                               ? text
-                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
+                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(textRoom));
+    if (advance == 0) {
+        painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
+        return;
+    }
+    const double contentWidth = advance + metrics.horizontalAdvance(shown);
+    const double left = area.left() + std::max(0.0, (area.width() - contentWidth) / 2);
+    const QSize iconSize = button.iconSize();
+    const QRectF iconArea(left, area.center().y() - iconSize.height() / 2.0, iconSize.width(),
+                          iconSize.height());
+    button.icon().paint(&painter, iconArea.toAlignedRect());
+    painter.drawText(QRectF(left + advance, area.top(), area.right() - left - advance, area.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
 } // namespace
@@ -55,7 +90,7 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
 }
 
 QSize TarnPrimaryButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 14, 7);
+    return paddedContentSize(*this, 14, 7);
 }
 
 bool TarnPrimaryButton::hitButton(const QPoint& position) const {
@@ -65,6 +100,8 @@ bool TarnPrimaryButton::hitButton(const QPoint& position) const {
 void TarnPrimaryButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     const double scale = m_scale->state() == QAbstractAnimation::Running
                              ? m_scale->currentValue().toDouble()
                              : pressScale();
@@ -74,7 +111,7 @@ void TarnPrimaryButton::paintEvent(QPaintEvent*) {
     painter.translate(-centre);
     painter.fillPath(glassShape(rect(), kPrimaryRadius), qColor(TarnColor::white(fillOpacity())));
     painter.setPen(qColor(TarnColor::black(0.9)));
-    drawOneLine(painter, QRectF(rect()).adjusted(14, 7, -14, -7), text());
+    drawOneLine(painter, QRectF(rect()).adjusted(14, 7, -14, -7), text(), *this);
 }
 
 TarnGlassButton::TarnGlassButton(const QString& text, bool isActive, QWidget* parent)
@@ -100,7 +137,7 @@ QColor TarnGlassButton::borderColor() const {
 }
 
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 11, 6);
+    return paddedContentSize(*this, 11, 6);
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -112,7 +149,7 @@ void TarnGlassButton::paintEvent(QPaintEvent*) {
     painter.setOpacity(contentOpacity());
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
     painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text());
+    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text(), *this);
 }
 
 } // namespace tarn

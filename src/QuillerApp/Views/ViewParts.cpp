@@ -1,0 +1,147 @@
+#include "QuillerApp/Views/ViewParts.h"
+
+#include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnProgressIndicator.h"
+#include "TarnKit/Design/TarnSymbols.h"
+#include "TarnKit/Localization/TarnText.h"
+#include "TarnKit/PlatformQt/QtConversions.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+#include <cmath>
+
+namespace quiller {
+
+QString viewText(std::string_view en, std::string_view tr, tarn::TarnLanguage language) {
+    return tarn::qt::toQString(tarn::tarnText(en, tr, language));
+}
+
+QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFont(font);
+    setLabelColour(label, colour);
+    return label;
+}
+
+void setLabelColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == colour)
+        return;
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+SymbolTitle::SymbolTitle(std::string_view symbol, const QFont& font, const QColor& colour,
+                         QWidget* parent)
+    : QWidget(parent), m_text(makeLabel(font, colour, this)) {
+    auto* icon = new QLabel(this);
+    const int size = static_cast<int>(std::lround(QFontMetricsF(font).height() * 0.95));
+    icon->setPixmap(tarn::symbolIcon(symbol, colour, size).pixmap(size, size));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    row->addWidget(icon);
+    row->addWidget(m_text);
+}
+
+void SymbolTitle::setText(const QString& text) {
+    if (m_text->text() != text)
+        m_text->setText(text);
+}
+
+QString SymbolTitle::text() const { return m_text->text(); }
+
+CapsuleLabel::CapsuleLabel(const QFont& font, int horizontalPadding, int verticalPadding,
+                           QWidget* parent)
+    : QWidget(parent), m_horizontal(horizontalPadding), m_vertical(verticalPadding) {
+    setFont(font);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void CapsuleLabel::setCapsule(const QString& text, const QColor& textColour, const QColor& fill) {
+    if (text == m_text && textColour == m_textColour && fill == m_fill)
+        return;
+    const bool resized = text != m_text;
+    m_text = text;
+    m_textColour = textColour;
+    m_fill = fill;
+    if (resized)
+        updateGeometry();
+    update();
+}
+
+QSize CapsuleLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(m_text) + 2 * m_horizontal,
+            metrics.height() + 2 * m_vertical};
+}
+
+void CapsuleLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area(rect());
+    painter.fillPath(tarn::glassShape(area, tarn::capsuleRadius(area)), m_fill);
+    painter.setPen(m_textColour);
+    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, m_text);
+}
+
+RoundedFill::RoundedFill(const QColor& fill, double cornerRadius, QWidget* parent)
+    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {}
+
+void RoundedFill::setFillColor(const QColor& fill) {
+    if (fill == m_fill)
+        return;
+    m_fill = fill;
+    update();
+}
+
+void RoundedFill::setBorderColor(const QColor& border) {
+    if (border == m_border)
+        return;
+    m_border = border;
+    update();
+}
+
+void RoundedFill::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    tarn::paintGlassShape(painter, rect(), m_cornerRadius, m_fill, m_border);
+}
+
+BusyButton::BusyButton(QAbstractButton* button, const QColor& colour)
+    : m_button(button), m_spinner(new tarn::TarnProgressIndicator(colour, 14, button)) {
+    m_spinner->setObjectName(button->objectName() + QStringLiteral("Progress"));
+    auto* centre = new QHBoxLayout(button);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->addWidget(m_spinner, 0, Qt::AlignCenter);
+    m_spinner->hide();
+}
+
+void BusyButton::setLabel(const QString& text, const QIcon& icon) {
+    m_text = text;
+    m_icon = icon;
+    refresh();
+}
+
+void BusyButton::setBusy(bool busy) {
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    refresh();
+}
+
+void BusyButton::refresh() {
+    // The button keeps its labelled width while the spinner shows, so the row
+    // around it does not jump.
+    m_button->setMinimumWidth(m_busy ? m_button->sizeHint().width() : 0);
+    const QString text = m_busy ? QString() : m_text;
+    if (m_button->text() != text)
+        m_button->setText(text);
+    m_button->setIcon(m_busy ? QIcon() : m_icon);
+    m_spinner->setVisible(m_busy);
+}
+
+} // namespace quiller
