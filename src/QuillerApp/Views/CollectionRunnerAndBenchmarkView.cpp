@@ -53,15 +53,16 @@ QVBoxLayout* column(QWidget* owner, int spacing) {
     return layout;
 }
 
-QColor primaryInk() { return tarn::qColor(tarn::TarnColor::black(0.9)); }
+QColor primaryInk() {
+    return tarn::qColor(tarn::TarnColor::black(0.9));
+}
 
 } // namespace
 
 CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewModel& model,
                                                                    ViewModelBridge& bridge,
                                                                    QWidget* parent)
-    : QWidget(parent), m_model(model), m_ui(std::make_unique<UIState>()),
-      m_accent(studioAccent()) {
+    : QWidget(parent), m_model(model), m_ui(std::make_unique<UIState>()), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("CollectionRunnerAndBenchmarkView"));
 
     auto* scroll = new QScrollArea(this);
@@ -154,9 +155,8 @@ QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
         new tarn::TarnStepper(QStringLiteral("Requests: "), kRequestsMinimum, kRequestsMaximum,
                               kRequestsStep, m_ui->totalRequests, content);
     m_requestsStepper->setObjectName(QStringLiteral("requestsStepper"));
-    m_workersStepper =
-        new tarn::TarnStepper(QStringLiteral("Workers: "), kWorkersMinimum, kWorkersMaximum, 1,
-                              m_ui->concurrency, content);
+    m_workersStepper = new tarn::TarnStepper(QStringLiteral("Workers: "), kWorkersMinimum,
+                                             kWorkersMaximum, 1, m_ui->concurrency, content);
     m_workersStepper->setObjectName(QStringLiteral("workersStepper"));
     header->addWidget(m_requestsStepper);
     header->addSpacing(4);
@@ -187,8 +187,7 @@ QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
         tileStack->setContentsMargins(0, 12, 0, 12);
         m_metricValues[i] = makeLabel(fonts::system(18, QFont::Bold, true), Qt::white, tile);
         m_metricValues[i]->setObjectName(QStringLiteral("metricValue"));
-        m_metricTitles[i] =
-            makeLabel(fonts::system(11), tarn::qColor(tokens::textSecondary), tile);
+        m_metricTitles[i] = makeLabel(fonts::system(11), tarn::qColor(tokens::textSecondary), tile);
         m_metricTitles[i]->setObjectName(QStringLiteral("metricTitle"));
         tileStack->addWidget(m_metricValues[i], 0, Qt::AlignHCenter);
         tileStack->addWidget(m_metricTitles[i], 0, Qt::AlignHCenter);
@@ -227,9 +226,8 @@ void CollectionRunnerAndBenchmarkView::refreshTexts() {
                                     language));
     m_importButton->setText(
         viewText("Import OpenAPI / Postman", "OpenAPI / Postman Aktar", language));
-    m_runButton->setLabel(
-        viewText("Run Entire Collection", "Tüm Koleksiyonu Çalıştır", language),
-        tarn::symbolIcon("play.fill", primaryInk(), 13));
+    m_runButton->setLabel(viewText("Run Entire Collection", "Tüm Koleksiyonu Çalıştır", language),
+                          tarn::symbolIcon("play.fill", primaryInk(), 13));
     m_runnerDescription->setText(viewText(
         "Executes every request in your selected collection sequentially, evaluating all "
         "assertions and reporting latency per endpoint.",
@@ -315,11 +313,17 @@ void CollectionRunnerAndBenchmarkView::setShowSpecImporter(bool show) {
     m_sheet->open();
 }
 
-int CollectionRunnerAndBenchmarkView::totalRequests() const { return m_ui->totalRequests; }
-int CollectionRunnerAndBenchmarkView::concurrency() const { return m_ui->concurrency; }
+int CollectionRunnerAndBenchmarkView::totalRequests() const {
+    return m_ui->totalRequests;
+}
+int CollectionRunnerAndBenchmarkView::concurrency() const {
+    return m_ui->concurrency;
+}
 bool CollectionRunnerAndBenchmarkView::isShowingSpecImporter() const {
     return m_ui->showSpecImporter;
 }
-const std::string& CollectionRunnerAndBenchmarkView::specDraft() const { return m_ui->specDraft; }
+const std::string& CollectionRunnerAndBenchmarkView::specDraft() const {
+    return m_ui->specDraft;
+}
 
 } // namespace quiller

@@ -14,7 +14,6 @@
 
 #include <QColor>
 #include <QWidget>
-
 #include <array>
 #include <memory>
 #include <string>

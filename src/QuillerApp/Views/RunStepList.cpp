@@ -8,7 +8,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <algorithm>
 
 namespace quiller {
@@ -58,7 +57,9 @@ QSize RunStepList::sizeHint() const {
     return {360, count == 0 ? 0 : count * rowHeight() + (count - 1) * rowGap};
 }
 
-QSize RunStepList::minimumSizeHint() const { return {200, sizeHint().height()}; }
+QSize RunStepList::minimumSizeHint() const {
+    return {200, sizeHint().height()};
+}
 
 void RunStepList::paintEvent(QPaintEvent* event) {
     if (m_rows.empty())

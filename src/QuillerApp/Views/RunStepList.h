@@ -11,7 +11,6 @@
 
 #include <QColor>
 #include <QWidget>
-
 #include <vector>
 
 namespace quiller {

@@ -39,8 +39,8 @@ StepRow stepRow(const CollectionRunStepResult& step) {
 }
 
 RunSummary runSummary(const std::vector<CollectionRunStepResult>& steps) {
-    const auto passed = std::count_if(steps.begin(), steps.end(),
-                                      [](const CollectionRunStepResult& s) { return s.isSuccess(); });
+    const auto passed = std::count_if(
+        steps.begin(), steps.end(), [](const CollectionRunStepResult& s) { return s.isSuccess(); });
     const auto total = static_cast<long long>(steps.size());
     return {numbers::formatInteger(passed) + " / " + numbers::formatInteger(total) + " PASSED",
             passed == total ? ColourRole::success : ColourRole::warning};

@@ -10,7 +10,6 @@
 #include "TarnKit/Localization/TarnLanguage.h"
 
 #include <QDialog>
-
 #include <functional>
 #include <string>
 

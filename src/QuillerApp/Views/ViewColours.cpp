@@ -28,8 +28,7 @@ QColor roleColour(ColourRole role, const QColor& accent) {
 }
 
 QColor studioAccent() {
-    return tarn::qColor(
-        tarn::productpalette::accentColor(tarn::TarnProductPalette::deepIndigo));
+    return tarn::qColor(tarn::productpalette::accentColor(tarn::TarnProductPalette::deepIndigo));
 }
 
 QColor withOpacity(QColor colour, double opacity) {

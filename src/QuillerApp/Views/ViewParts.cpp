@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-
 #include <cmath>
 
 namespace quiller {
@@ -52,7 +51,9 @@ void SymbolTitle::setText(const QString& text) {
         m_text->setText(text);
 }
 
-QString SymbolTitle::text() const { return m_text->text(); }
+QString SymbolTitle::text() const {
+    return m_text->text();
+}
 
 CapsuleLabel::CapsuleLabel(const QFont& font, int horizontalPadding, int verticalPadding,
                            QWidget* parent)

@@ -12,7 +12,6 @@
 #include <QIcon>
 #include <QString>
 #include <QWidget>
-
 #include <string_view>
 
 class QAbstractButton;

@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
-
 #include <algorithm>
 
 namespace tarn {
@@ -49,9 +48,10 @@ void drawOneLine(QPainter& painter, const QRectF& area, const QString& text,
     const QFontMetrics metrics = painter.fontMetrics();
     const int advance = iconAdvance(button);
     const double textRoom = std::max(0.0, area.width() - advance);
-    const QString shown = metrics.horizontalAdvance(text) <= textRoom
-                              ? text
-                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(textRoom));
+    const QString shown =
+        metrics.horizontalAdvance(text) <= textRoom
+            ? text
+            : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(textRoom));
     if (advance == 0) {
         painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
         return;
@@ -62,8 +62,9 @@ void drawOneLine(QPainter& painter, const QRectF& area, const QString& text,
     const QRectF iconArea(left, area.center().y() - iconSize.height() / 2.0, iconSize.width(),
                           iconSize.height());
     button.icon().paint(&painter, iconArea.toAlignedRect());
-    painter.drawText(QRectF(left + advance, area.top(), area.right() - left - advance, area.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.drawText(
+        QRectF(left + advance, area.top(), area.right() - left - advance, area.height()),
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
 } // namespace
@@ -80,7 +81,8 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
+                                                                 : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();

@@ -21,9 +21,13 @@ TarnProgressIndicator::TarnProgressIndicator(const QColor& colour, int diameter,
     });
 }
 
-void TarnProgressIndicator::showEvent(QShowEvent*) { m_timer->start(); }
+void TarnProgressIndicator::showEvent(QShowEvent*) {
+    m_timer->start();
+}
 
-void TarnProgressIndicator::hideEvent(QHideEvent*) { m_timer->stop(); }
+void TarnProgressIndicator::hideEvent(QHideEvent*) {
+    m_timer->stop();
+}
 
 void TarnProgressIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);

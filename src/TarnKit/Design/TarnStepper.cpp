@@ -7,7 +7,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-
 #include <algorithm>
 
 namespace tarn {
@@ -59,7 +58,8 @@ void TarnStepper::setForeground(const QColor& colour) {
 
 void TarnStepper::stepBy(int direction) {
     // Computed wide: a range near the ends of int must not overflow.
-    const long long next = static_cast<long long>(m_value) + static_cast<long long>(direction) * m_step;
+    const long long next =
+        static_cast<long long>(m_value) + static_cast<long long>(direction) * m_step;
     const int held = static_cast<int>(std::clamp<long long>(next, m_minimum, m_maximum));
     if (held == m_value)
         return;
