@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
 #include <vector>
 
 namespace quiller {
