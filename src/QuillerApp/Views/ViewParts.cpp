@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPlainTextDocumentLayout>
+#include <QTextBlock>
 #include <cmath>
 
 namespace quiller {
@@ -20,6 +22,8 @@ QString viewText(std::string_view en, std::string_view tr, tarn::TarnLanguage la
 
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent) {
     auto* label = new QLabel(parent);
+    // Texts come from users and servers: never read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     setLabelColour(label, colour);
     return label;
@@ -110,6 +114,64 @@ void RoundedFill::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     tarn::paintGlassShape(painter, rect(), m_cornerRadius, m_fill, m_border);
+}
+
+FittedTextBox::FittedTextBox(const QFont& font, const QColor& colour, QWidget* parent)
+    : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFrameShape(QFrame::NoFrame);
+    setFont(font);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    document()->setDocumentMargin(0);
+    viewport()->setAutoFillBackground(false);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    setPalette(palette);
+    setTextColour(colour);
+}
+
+void FittedTextBox::setText(const QString& text) {
+    if (toPlainText() == text)
+        return;
+    setPlainText(text);
+    fitHeight();
+}
+
+void FittedTextBox::setTextColour(const QColor& colour) {
+    QPalette palette = this->palette();
+    if (palette.color(QPalette::Text) == colour)
+        return;
+    palette.setColor(QPalette::Text, colour);
+    setPalette(palette);
+}
+
+QSize FittedTextBox::sizeHint() const {
+    return {QPlainTextEdit::sizeHint().width(), std::max(m_fittedHeight, fontMetrics().height())};
+}
+
+void FittedTextBox::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    fitHeight();
+}
+
+void FittedTextBox::fitHeight() {
+    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(document()->documentLayout());
+    if (layout == nullptr)
+        return;
+    double height = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        height += layout->blockBoundingRect(block).height();
+    const QMargins margins = contentsMargins();
+    const int fitted = static_cast<int>(std::ceil(height)) + margins.top() + margins.bottom() + 2;
+    if (fitted == m_fittedHeight)
+        return;
+    m_fittedHeight = fitted;
+    setFixedHeight(fitted);
 }
 
 BusyButton::BusyButton(QAbstractButton* button, const QColor& colour)

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
 #include <string_view>
@@ -122,7 +123,29 @@ private:
     bool m_busy = false;
 };
 
-// A label in one font and colour.
+// A read-only, selectable text box as tall as its wrapped text (it sits in a
+// scrolling page), for texts that can be long: bodies, snippets, errors.
+class FittedTextBox final : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    FittedTextBox(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
+
+    // Replaces the text only when it differs.
+    void setText(const QString& text);
+    void setTextColour(const QColor& colour);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitHeight();
+    int m_fittedHeight = 0;
+};
+
+// A plain-text label in one font and colour.
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
 void setLabelColour(QLabel* label, const QColor& colour);
 

@@ -81,8 +81,7 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
-                                                                 : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();
