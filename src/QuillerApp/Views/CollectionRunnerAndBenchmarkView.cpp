@@ -65,22 +65,15 @@ CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewMo
     : QWidget(parent), m_model(model), m_ui(std::make_unique<UIState>()), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("CollectionRunnerAndBenchmarkView"));
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("runnerPage"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->viewport()->setAutoFillBackground(false);
     auto* page = new QWidget;
-    page->setAutoFillBackground(false);
     auto* stack = new QVBoxLayout(page);
     stack->setContentsMargins(22, 22, 22, 22);
     stack->setSpacing(18);
     stack->addWidget(buildRunnerCard());
     stack->addWidget(buildBenchmarkCard());
     stack->addStretch(1);
-    scroll->setWidget(page);
+    QScrollArea* scroll = makeClearScrollArea(page, this);
+    scroll->setObjectName(QStringLiteral("runnerPage"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);

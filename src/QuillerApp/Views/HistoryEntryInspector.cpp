@@ -101,14 +101,7 @@ HistoryEntryInspector::HistoryEntryInspector(const QColor& accent, QWidget* pare
     m_url->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     stack->addWidget(darkBox(m_url, this));
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("inspectorSections"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
     auto* sections = new QWidget;
-    sections->setAutoFillBackground(false);
     auto* sectionStack = column(sections, 12);
     const QFont captionFont = fonts::system(11, QFont::DemiBold);
 
@@ -146,7 +139,8 @@ HistoryEntryInspector::HistoryEntryInspector(const QColor& accent, QWidget* pare
     resultStack->addWidget(darkBox(m_result, result));
     sectionStack->addWidget(result);
     sectionStack->addStretch(1);
-    scroll->setWidget(sections);
+    QScrollArea* scroll = makeClearScrollArea(sections, this);
+    scroll->setObjectName(QStringLiteral("inspectorSections"));
     stack->addWidget(scroll, 1);
 
     connect(m_copy, &QAbstractButton::clicked, this, &HistoryEntryInspector::copyURLRequested);

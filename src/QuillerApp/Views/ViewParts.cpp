@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
+#include <QScrollArea>
 #include <QTextBlock>
 #include <cmath>
 
@@ -18,6 +19,19 @@ namespace quiller {
 
 QString viewText(std::string_view en, std::string_view tr, tarn::TarnLanguage language) {
     return tarn::qt::toQString(tarn::tarnText(en, tr, language));
+}
+
+QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent) {
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setWidget(content);
+    // After setWidget, which turns the content's own fill on.
+    for (QWidget* layer : {static_cast<QWidget*>(scroll), scroll->viewport(), content})
+        layer->setAutoFillBackground(false);
+    return scroll;
 }
 
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent) {

@@ -16,6 +16,7 @@
 #include <string_view>
 
 class QAbstractButton;
+class QScrollArea;
 class QLabel;
 
 namespace tarn {
@@ -144,6 +145,9 @@ private:
     void fitHeight();
     int m_fittedHeight = 0;
 };
+
+// A frameless scroll view around `content` whose backdrop shows through.
+QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent = nullptr);
 
 // A plain-text label in one font and colour.
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
