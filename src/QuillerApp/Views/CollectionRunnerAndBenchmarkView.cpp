@@ -57,6 +57,34 @@ QColor primaryInk() {
     return tarn::qColor(tarn::TarnColor::black(0.9));
 }
 
+// One of the page's two cards: a column with `spacing`, whose first row is the
+// title with its symbol and a flexible space, ready for the row's controls.
+struct TitledCard {
+    tarn::TarnGlassCard* card;
+    QWidget* content;
+    QVBoxLayout* stack;
+    QHBoxLayout* header;
+    SymbolTitle* title;
+};
+
+TitledCard titledCard(const QString& name, std::string_view symbol, int spacing) {
+    TitledCard made{};
+    made.card = new tarn::TarnGlassCard(18, 16);
+    made.card->setObjectName(name + QStringLiteral("Card"));
+    made.content = new QWidget;
+    made.stack = column(made.content, spacing);
+    made.header = new QHBoxLayout;
+    made.header->setSpacing(8);
+    made.title =
+        new SymbolTitle(symbol, tarn::fonts::system(14.5, QFont::Bold), Qt::white, made.content);
+    made.title->setObjectName(name + QStringLiteral("Title"));
+    made.header->addWidget(made.title);
+    made.header->addStretch(1);
+    made.stack->addLayout(made.header);
+    made.card->setContent(made.content);
+    return made;
+}
+
 } // namespace
 
 CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewModel& model,
@@ -86,18 +114,12 @@ CollectionRunnerAndBenchmarkView::CollectionRunnerAndBenchmarkView(QuillerViewMo
 CollectionRunnerAndBenchmarkView::~CollectionRunnerAndBenchmarkView() = default;
 
 QWidget* CollectionRunnerAndBenchmarkView::buildRunnerCard() {
-    auto* card = new tarn::TarnGlassCard(18, 16);
-    card->setObjectName(QStringLiteral("runnerCard"));
-    auto* content = new QWidget;
-    auto* stack = column(content, 12);
-
-    auto* header = new QHBoxLayout;
-    header->setSpacing(8);
-    m_runnerTitle = new SymbolTitle(tarn::symbolNamed("play.square.stack.fill"),
-                                    fonts::system(14.5, QFont::Bold), Qt::white, content);
-    m_runnerTitle->setObjectName(QStringLiteral("runnerTitle"));
-    header->addWidget(m_runnerTitle);
-    header->addStretch(1);
+    const TitledCard frame =
+        titledCard(QStringLiteral("runner"), tarn::symbolNamed("play.square.stack.fill"), 12);
+    QWidget* content = frame.content;
+    QVBoxLayout* stack = frame.stack;
+    QHBoxLayout* header = frame.header;
+    m_runnerTitle = frame.title;
     m_importButton = new tarn::TarnGlassButton(QString(), false, content);
     m_importButton->setObjectName(QStringLiteral("importSpecButton"));
     m_importButton->setIcon(
@@ -109,7 +131,6 @@ QWidget* CollectionRunnerAndBenchmarkView::buildRunnerCard() {
     run->setIconSize({13, 13});
     m_runButton = std::make_unique<BusyButton>(run, primaryInk());
     header->addWidget(run);
-    stack->addLayout(header);
 
     m_runnerDescription =
         makeLabel(fonts::system(12), tarn::qColor(tokens::textSecondary), content);
@@ -127,23 +148,16 @@ QWidget* CollectionRunnerAndBenchmarkView::buildRunnerCard() {
 
     connect(m_importButton, &QAbstractButton::clicked, this, [this] { setShowSpecImporter(true); });
     connect(run, &QAbstractButton::clicked, this, [this] { m_model.runActiveCollectionSuite(); });
-    card->setContent(content);
-    return card;
+    return frame.card;
 }
 
 QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
-    auto* card = new tarn::TarnGlassCard(18, 16);
-    card->setObjectName(QStringLiteral("benchmarkCard"));
-    auto* content = new QWidget;
-    auto* stack = column(content, 14);
-
-    auto* header = new QHBoxLayout;
-    header->setSpacing(8);
-    m_benchmarkTitle = new SymbolTitle(tarn::symbolNamed("gauge.with.dots.needle.67percent"),
-                                       fonts::system(14.5, QFont::Bold), Qt::white, content);
-    m_benchmarkTitle->setObjectName(QStringLiteral("benchmarkTitle"));
-    header->addWidget(m_benchmarkTitle);
-    header->addStretch(1);
+    const TitledCard frame = titledCard(QStringLiteral("benchmark"),
+                                        tarn::symbolNamed("gauge.with.dots.needle.67percent"), 14);
+    QWidget* content = frame.content;
+    QVBoxLayout* stack = frame.stack;
+    QHBoxLayout* header = frame.header;
+    m_benchmarkTitle = frame.title;
     m_requestsStepper =
         new tarn::TarnStepper(QStringLiteral("Requests: "), kRequestsMinimum, kRequestsMaximum,
                               kRequestsStep, m_ui->totalRequests, content);
@@ -160,7 +174,6 @@ QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
     benchmark->setIconSize({13, 13});
     m_benchmarkButton = std::make_unique<BusyButton>(benchmark, primaryInk());
     header->addWidget(benchmark);
-    stack->addLayout(header);
 
     m_target = makeLabel(fonts::system(11.5, QFont::Normal, true),
                          tarn::qColor(tokens::textSecondary), content);
@@ -194,8 +207,7 @@ QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
             [this](int value) { m_ui->concurrency = value; });
     connect(benchmark, &QAbstractButton::clicked, this,
             [this] { m_model.runLoadBenchmark(m_ui->totalRequests, m_ui->concurrency); });
-    card->setContent(content);
-    return card;
+    return frame.card;
 }
 
 void CollectionRunnerAndBenchmarkView::refresh(const ViewModelChanges* changes) {
