@@ -192,6 +192,13 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              return arc(12, 12, 9, 200, -320) | arrowHead({3.2, 13.6}, -100, 4.2) |
                     polyline({{12, 7}, {12, 12}, {15.5, 14}}, 2);
          }},
+        {"clock.arrow.trianglehead.counterclockwise.rotate.90",
+         [] {
+             // The clock face with a counter-clockwise arrow ending in a
+             // triangle at the top left.
+             return arc(12, 13, 8.5, 110, 310, 2) | arrowHead({5.2, 6.4}, 150, 4.6) |
+                    polyline({{12, 8.5}, {12, 13}, {15, 15}}, 2);
+         }},
         {"cpu.fill",
          [] {
              QPainterPath pins;
