@@ -71,7 +71,12 @@ void TarnWindowButton::setHovered(bool hovered) {
 }
 
 bool TarnWindowButton::isWindowActive() const {
-    return window()->isActiveWindow();
+    return m_shownActive.value_or(window()->isActiveWindow());
+}
+
+void TarnWindowButton::setWindowActive(bool active) {
+    m_shownActive = active;
+    update();
 }
 
 QColor TarnWindowButton::fillColor() const {
@@ -91,8 +96,10 @@ QColor TarnWindowButton::fillColor() const {
 }
 
 void TarnWindowButton::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange)
+    if (event->type() == QEvent::ActivationChange) {
+        m_shownActive.reset();
         update();
+    }
     QAbstractButton::changeEvent(event);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <array>
+#include <optional>
 
 namespace tarn {
 
@@ -20,7 +21,9 @@ class TarnWindowButton : public QAbstractButton {
     // The pointer is over the group: the glyph is drawn.
     Q_PROPERTY(bool hovered READ isHovered)
     // The button's window is the active one: drawn in colour, else grey.
-    Q_PROPERTY(bool windowActive READ isWindowActive)
+    // Setting it shows a state until the window's activation next changes
+    // (pictures of an inactive window, say).
+    Q_PROPERTY(bool windowActive READ isWindowActive WRITE setWindowActive)
     Q_PROPERTY(QColor fillColor READ fillColor)
 public:
     static constexpr int diameter = 14;
@@ -31,6 +34,7 @@ public:
     bool isHovered() const { return m_hovered; }
     void setHovered(bool hovered);
     bool isWindowActive() const;
+    void setWindowActive(bool active);
     QColor fillColor() const;
 
     QSize sizeHint() const override { return {diameter, diameter}; }
@@ -42,6 +46,7 @@ protected:
 private:
     TarnWindowButtonRole m_role;
     bool m_hovered = false;
+    std::optional<bool> m_shownActive;
 };
 
 // The group of three, 6 pixels apart (54 by 14). The buttons act on the
