@@ -58,6 +58,20 @@ void open(TarnAppMenuController& controller, QMenu* menu) {
     controller.menuNeedsUpdate(menu);
 }
 
+// The active window with a text field and a focusable widget that is not text.
+struct EditingWindow {
+    QWidget window;
+    QLineEdit* field = new QLineEdit(&window);
+    QWidget* other = new QWidget(&window);
+
+    bool activate() {
+        other->setFocusPolicy(Qt::StrongFocus);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
 struct MenuFixture {
     TarnLanguage language = TarnLanguage::en;
 
@@ -198,14 +212,9 @@ TEST(TarnAppMenuController, ChecksDecideHiddenAndEnabledAtOpeningAndTrigger) {
     EXPECT_TRUE(separator->isVisible()) << "a separator's check runs at every opening";
 
     // While text is edited an item that skips it is disabled and ignored.
-    QWidget window;
-    auto* field = new QLineEdit(&window);
-    auto* button = new QWidget(&window);
-    button->setFocusPolicy(Qt::StrongFocus);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    field->setFocus();
+    EditingWindow editing;
+    ASSERT_TRUE(editing.activate());
+    editing.field->setFocus();
     ASSERT_TRUE(TarnAppMenuController::isTextInputFocused());
     open(controller, request);
     EXPECT_FALSE(cleanUp->isEnabled());
@@ -213,7 +222,7 @@ TEST(TarnAppMenuController, ChecksDecideHiddenAndEnabledAtOpeningAndTrigger) {
     EXPECT_TRUE(cleanUp->isEnabled()) << "left disabled after the menu closed";
     cleanUp->trigger();
     EXPECT_EQ(cleaned, 0) << "ran while text was edited";
-    button->setFocus();
+    editing.other->setFocus();
     EXPECT_FALSE(TarnAppMenuController::isTextInputFocused());
     cleanUp->trigger();
     EXPECT_EQ(cleaned, 1);
@@ -315,14 +324,10 @@ TEST(TarnAppMenuController, UndoOverrideYieldsToTextEditing) {
     QAction* undo = actionNamed(edit, "Undo");
     ASSERT_NE(undo, nullptr);
 
-    QWidget window;
-    auto* field = new QLineEdit(&window);
-    auto* other = new QWidget(&window);
-    other->setFocusPolicy(Qt::StrongFocus);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    other->setFocus();
+    EditingWindow editing;
+    ASSERT_TRUE(editing.activate());
+    QLineEdit* field = editing.field;
+    editing.other->setFocus();
     open(controller, edit);
     EXPECT_FALSE(undo->isEnabled());
 
@@ -334,7 +339,7 @@ TEST(TarnAppMenuController, UndoOverrideYieldsToTextEditing) {
     EXPECT_EQ(field->text(), QString()) << "the field did not undo";
     EXPECT_EQ(undos, 0);
 
-    other->setFocus();
+    editing.other->setFocus();
     emit edit->aboutToHide();
     undo->trigger();
     EXPECT_EQ(undos, 0) << "canUndo is false";
