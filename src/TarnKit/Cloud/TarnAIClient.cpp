@@ -17,7 +17,9 @@ using Json = nlohmann::json;
 
 // The transfer layer would also load file URLs; a chat endpoint is only ever
 // reached over HTTP, so anything else is refused before it can be read.
-bool isUsableEndpoint(std::string_view endpoint) { return isHTTPURLWithHost(endpoint); }
+bool isUsableEndpoint(std::string_view endpoint) {
+    return isHTTPURLWithHost(endpoint);
+}
 
 // CR, LF and NUL would end the header line early (or, scrubbed to blanks by
 // the transfer layer, change the key); every other byte goes out as given.

@@ -122,7 +122,9 @@ void from_json(const nlohmann::json& json, TarnAppIdentity& identity) {
 
 namespace appidentity {
 
-std::string alphanumericLowercased(std::string_view name) { return normalizedName(name); }
+std::string alphanumericLowercased(std::string_view name) {
+    return normalizedName(name);
+}
 
 std::span<const TarnAppIdentity> allCases() {
     return kAllCases;
