@@ -129,7 +129,8 @@ TEST(TarnFeedbackServiceValidation, ErrorTextsNameTheLimitsAndKeepTheServerMessa
 // --- The request ---------------------------------------------------------------------
 
 TEST(TarnFeedbackServiceBody, MultipartBytesAreExact) {
-    const std::string binary("\x89PNG\r\n\x1a\n\0\xff--B", 14);
+    using namespace std::string_literals;
+    const std::string binary = "\x89PNG\r\n\x1a\n\0\xff--B"s;
     const std::vector<TarnFeedbackScreenshot> screenshots = {
         {tarn::UUID::random(), "my \"best\"\r\nshot.png", "image/png", binary},
         {tarn::UUID::random(), "b.JPG", "image/jpeg\r\nX-Evil: 1", "jj"},
@@ -305,7 +306,7 @@ TEST(TarnFeedbackServiceURLs, WebPagePerLanguageWithStrictlyEncodedQuery) {
 TEST(TarnFeedbackServiceFiles, PickedFilesAreLookedAtBeforeTheyAreRead) {
     tarn::testing::TemporaryFolder folder;
     const auto write = [&](const std::string& name, std::size_t bytes) {
-        const auto path = folder.path() / name;
+        auto path = folder.path() / name;
         std::ofstream(path, std::ios::binary) << std::string(bytes, 'p');
         return path;
     };
