@@ -18,11 +18,7 @@ using Json = nlohmann::json;
 // The transfer layer would also load file URLs; a chat endpoint is only ever
 // reached over HTTP, so anything else is refused before it can be read.
 bool isUsableEndpoint(std::string_view endpoint) {
-    const std::optional<URLComponents> url = URLComponents::parse(endpoint);
-    if (!url || !url->scheme() || !url->host() || url->host()->empty())
-        return false;
-    const std::string scheme = text::lowercased(*url->scheme());
-    return scheme == "http" || scheme == "https";
+    return isHTTPURLWithHost(endpoint);
 }
 
 // CR, LF and NUL would end the header line early (or, scrubbed to blanks by

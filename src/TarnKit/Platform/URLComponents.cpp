@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/URLComponents.h"
 
+#include "TarnKit/Platform/ASCII.h"
 #include "TarnKit/Platform/Numbers.h"
 
 #include <algorithm>
@@ -323,6 +324,14 @@ std::string percentDecoded(std::string_view text) {
         decoded.push_back(text[i]);
     }
     return decoded;
+}
+
+bool isHTTPURLWithHost(std::string_view text) {
+    const std::optional<URLComponents> url = URLComponents::parse(text);
+    if (!url || !url->scheme() || !url->host() || url->host()->empty())
+        return false;
+    const std::string scheme = ascii::lowercased(*url->scheme());
+    return scheme == "http" || scheme == "https";
 }
 
 } // namespace tarn

@@ -69,6 +69,11 @@ private:
 // query item's name or value. Pure; any thread.
 std::string percentEncodedQueryComponent(std::string_view text);
 
+// Whether `text` is an absolute http or https URL (scheme in any case) with a
+// non-empty host: what an endpoint of ours must be before anything is sent.
+// Pure; any thread.
+bool isHTTPURLWithHost(std::string_view text);
+
 // `text` with every "%XX" escape turned into its byte; a "%" that starts no
 // escape stays as it is. The result may be invalid UTF-8: callers that show it
 // repair it. Pure; any thread.

@@ -122,6 +122,10 @@ void from_json(const nlohmann::json& json, TarnAppIdentity& identity) {
 
 namespace appidentity {
 
+std::string alphanumericLowercased(std::string_view name) {
+    return normalizedName(name);
+}
+
 std::span<const TarnAppIdentity> allCases() {
     return kAllCases;
 }

@@ -6,6 +6,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tarn {
@@ -114,6 +115,10 @@ std::optional<TarnAppIdentity> fromRaw(std::string_view slug);
 // "sefton" is `murrel`; "lindow" is `hollin`) or a slug. "tavlor.app" is
 // nothing: its last piece is "app".
 std::optional<TarnAppIdentity> resolve(std::string_view name);
+
+// The name lower-cased (locale-independent) with every code point that is not a
+// letter, mark or digit of any script removed; the key names are matched by.
+std::string alphanumericLowercased(std::string_view name);
 
 // The first of the bundle identifier, the display name, the bundle name and
 // the process name that resolves. Nothing is cached.

@@ -1,0 +1,49 @@
+#include "TarnKit/Design/TarnSheetParts.h"
+
+#include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Localization/TarnText.h"
+#include "TarnKit/PlatformQt/QtClipboard.h"
+#include "TarnKit/PlatformQt/QtConversions.h"
+#include "TarnKit/PlatformQt/QtFileReveal.h"
+#include "TarnKit/PlatformQt/QtURLOpener.h"
+
+#include <QPainter>
+
+namespace tarn {
+
+TarnSheetPorts TarnSheetPorts::desktop() {
+    auto opener = std::make_shared<QtURLOpener>();
+    return {opener, std::make_shared<QtFileReveal>(opener), std::make_shared<QtClipboard>()};
+}
+
+QString sheetText(std::string_view en, std::string_view tr, TarnLanguage language) {
+    return qt::toQString(tarnText(en, tr, language));
+}
+
+QLabel* sheetLabel(const QString& text, const QFont& font, const TarnColor& colour,
+                   QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, qColor(colour));
+    palette.setColor(QPalette::Text, qColor(colour));
+    label->setPalette(palette);
+    return label;
+}
+
+TarnRoundedFill::TarnRoundedFill(QColor fill, double cornerRadius, QWidget* parent)
+    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {}
+
+void TarnRoundedFill::setFill(QColor fill, QColor border) {
+    m_fill = fill;
+    m_border = border;
+    update();
+}
+
+void TarnRoundedFill::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintGlassShape(painter, rect(), m_cornerRadius, m_fill, m_border);
+}
+
+} // namespace tarn

@@ -1,0 +1,56 @@
+#pragma once
+
+// Small pieces the suite sheets are built from: the desktop ports they reach
+// the outside through, coloured labels, rounded fills and localised texts.
+//
+// Threads: the GUI thread.
+
+#include "TarnKit/Localization/TarnLanguage.h"
+#include "TarnKit/Platform/DesktopPorts.h"
+#include "TarnKit/Utilities/TarnColor.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QWidget>
+#include <memory>
+#include <string_view>
+
+namespace tarn {
+
+// What the sheets open, reveal and copy through. Tests hand in fakes.
+struct TarnSheetPorts {
+    std::shared_ptr<URLOpenerPort> urlOpener;
+    std::shared_ptr<FileRevealPort> fileReveal;
+    std::shared_ptr<ClipboardPort> clipboard;
+
+    // The Qt adapters: default browser, file manager, system clipboard.
+    static TarnSheetPorts desktop();
+};
+
+// tarnText as a QString.
+QString sheetText(std::string_view en, std::string_view tr, TarnLanguage language);
+
+// A label drawn in `font` and `colour`.
+QLabel* sheetLabel(const QString& text, const QFont& font, const TarnColor& colour,
+                   QWidget* parent = nullptr);
+
+// A widget that paints a rounded fill (continuous corners) behind its
+// children, optionally outlined.
+class TarnRoundedFill : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QColor fillColor READ fillColor)
+public:
+    TarnRoundedFill(QColor fill, double cornerRadius, QWidget* parent = nullptr);
+    QColor fillColor() const { return m_fill; }
+    void setFill(QColor fill, QColor border = Qt::transparent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_fill;
+    QColor m_border = Qt::transparent;
+    double m_cornerRadius;
+};
+
+} // namespace tarn
