@@ -5,9 +5,11 @@
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QEasingCurve>
+#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
+#include <algorithm>
 
 namespace tarn {
 namespace {
@@ -15,20 +17,53 @@ namespace {
 constexpr double kPrimaryRadius = 9;
 constexpr double kGlassRadius = 8;
 
-// A one-line label's size plus its padding on each side.
-QSize paddedTextSize(const QFont& font, const QString& text, int horizontal, int vertical) {
-    const QFontMetrics metrics(font);
-    return {metrics.horizontalAdvance(text) + 2 * horizontal, metrics.height() + 2 * vertical};
+constexpr int kIconGap = 5;
+// Buttons that cannot be pressed are drawn at this opacity.
+constexpr double kDisabledOpacity = 0.45;
+
+// A one-line label's size, with the button's icon (when it has one) before
+// the text, plus its padding on each side.
+QSize paddedContentSize(const QAbstractButton& button, int horizontal, int vertical) {
+    const QFontMetrics metrics(button.font());
+    int width = metrics.horizontalAdvance(button.text());
+    int height = metrics.height();
+    if (!button.icon().isNull()) {
+        width += button.iconSize().width() + (button.text().isEmpty() ? 0 : kIconGap);
+        height = std::max(height, button.iconSize().height());
+    }
+    return {width + 2 * horizontal, height + 2 * vertical};
 }
 
 // One line, cut with an ellipsis only when the button is narrower than its
 // text (the measures of eliding and of the size hint can differ by a pixel).
 void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const QString shown = metrics.horizontalAdvance(text) <= area.width()
-                              ? text
-                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
+    const QString shown =
+        metrics.horizontalAdvance(text) <= area.width()
+            ? text
+            : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
+}
+
+// The icon (when the button has one) and the text, centred together.
+void drawContent(QPainter& painter, const QAbstractButton& button, QRectF area) {
+    if (!button.icon().isNull()) {
+        const QSize iconSize = button.iconSize();
+        const qreal textWidth =
+            button.text().isEmpty()
+                ? 0
+                : painter.fontMetrics().horizontalAdvance(button.text()) + kIconGap;
+        const qreal left =
+            area.left() + std::max<qreal>(0, (area.width() - iconSize.width() - textWidth) / 2);
+        const QRectF iconRect(left, area.center().y() - iconSize.height() / 2.0, iconSize.width(),
+                              iconSize.height());
+        button.icon().paint(&painter, iconRect.toAlignedRect());
+        area.setLeft(iconRect.right() + kIconGap);
+        if (button.text().isEmpty())
+            return;
+        area.setWidth(std::min(area.width(), textWidth - kIconGap + 1));
+    }
+    drawOneLine(painter, area, button.text());
 }
 
 } // namespace
@@ -45,7 +80,8 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
+                                                                 : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();
@@ -55,7 +91,7 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
 }
 
 QSize TarnPrimaryButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 14, 7);
+    return paddedContentSize(*this, 14, 7);
 }
 
 bool TarnPrimaryButton::hitButton(const QPoint& position) const {
@@ -72,9 +108,11 @@ void TarnPrimaryButton::paintEvent(QPaintEvent*) {
     painter.translate(centre);
     painter.scale(scale, scale);
     painter.translate(-centre);
+    if (!isEnabled())
+        painter.setOpacity(kDisabledOpacity);
     painter.fillPath(glassShape(rect(), kPrimaryRadius), qColor(TarnColor::white(fillOpacity())));
     painter.setPen(qColor(TarnColor::black(0.9)));
-    drawOneLine(painter, QRectF(rect()).adjusted(14, 7, -14, -7), text());
+    drawContent(painter, *this, QRectF(rect()).adjusted(14, 7, -14, -7));
 }
 
 TarnGlassButton::TarnGlassButton(const QString& text, bool isActive, QWidget* parent)
@@ -100,7 +138,7 @@ QColor TarnGlassButton::borderColor() const {
 }
 
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(font(), text(), 11, 6);
+    return paddedContentSize(*this, 11, 6);
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -109,10 +147,10 @@ bool TarnGlassButton::hitButton(const QPoint& position) const {
 
 void TarnGlassButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setOpacity(contentOpacity());
+    painter.setOpacity(contentOpacity() * (isEnabled() ? 1.0 : kDisabledOpacity));
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
     painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawOneLine(painter, QRectF(rect()).adjusted(11, 6, -11, -6), text());
+    drawContent(painter, *this, QRectF(rect()).adjusted(11, 6, -11, -6));
 }
 
 } // namespace tarn

@@ -9,7 +9,8 @@ namespace tarn {
 
 // The light solid button of the main action: black text at 0.9 on white at
 // 0.96 (0.82 while pressed), radius 9, shrinking to 0.98 while pressed with a
-// 0.12-second ease-out. It never takes the palette's accent. Main thread.
+// 0.12-second ease-out. It never takes the palette's accent. An icon, when
+// set, stands before the text; a disabled button is drawn faded. Main thread.
 class TarnPrimaryButton : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(double fillOpacity READ fillOpacity)
@@ -35,7 +36,8 @@ private:
 
 // The translucent button: surface2 with a subtle border at rest, surface3 with
 // a strong border when active (a selected tab), radius 8, dimmed to 0.78 while
-// pressed, never scaled or animated. Main thread.
+// pressed, never scaled or animated. An icon, when set, stands before the
+// text; a disabled button is drawn faded. Main thread.
 class TarnGlassButton : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(bool active READ isActive WRITE setActive)
