@@ -128,6 +128,7 @@ QWidget* RequestEditorPane::makeAuthPage() {
     pickerRow->addWidget(label(QStringLiteral("Auth"), 13, QFont::Normal, false,
                                tarn::qColor(tarn::TarnGlassTokens::textPrimary), page));
     m_authKind = new QComboBox(page);
+    styleComboBox(m_authKind);
     m_authKind->setObjectName(QStringLiteral("authKindPicker"));
     for (const RequestAuthKind kind : allCases<RequestAuthKind>())
         m_authKind->addItem(qstring(label(kind)));
@@ -176,7 +177,7 @@ QWidget* RequestEditorPane::makeBodyPage() {
     auto* layout = column(page, 10);
 
     auto* kinds = new QHBoxLayout;
-    kinds->setSpacing(0);
+    kinds->setSpacing(4);
     const auto cases = allCases<RequestBodyKind>();
     for (std::size_t i = 0; i < cases.size() && i < m_bodyKindButtons.size(); ++i) {
         const RequestBodyKind kind = cases[i];
@@ -253,6 +254,7 @@ QWidget* RequestEditorPane::makeAssertionsPage() {
     auto* layout = column(page, 8);
     auto* addRow = new QHBoxLayout;
     m_assertKind = new QComboBox(page);
+    styleComboBox(m_assertKind);
     m_assertKind->setObjectName(QStringLiteral("assertKindPicker"));
     for (const AssertionKind kind : allCases<AssertionKind>())
         m_assertKind->addItem(qstring(label(kind)));

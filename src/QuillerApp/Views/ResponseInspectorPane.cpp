@@ -302,7 +302,7 @@ QWidget* ResponseInspectorPane::makeCodePage() {
     m_codePage->setObjectName(QStringLiteral("codePage"));
     auto* layout = column(m_codePage, 10);
     auto* controls = new QHBoxLayout;
-    controls->setSpacing(0);
+    controls->setSpacing(4);
     const auto languages = allCases<CodeSnippetLanguage>();
     for (std::size_t i = 0; i < languages.size() && i < m_languageButtons.size(); ++i) {
         const CodeSnippetLanguage language = languages[i];

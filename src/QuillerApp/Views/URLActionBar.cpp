@@ -67,6 +67,7 @@ URLActionBar::URLActionBar(QuillerViewModel& model, QWidget* parent)
 
     auto* second = new QHBoxLayout;
     second->setSpacing(8);
+    styleComboBox(m_method);
     m_method->setObjectName(QStringLiteral("methodPicker"));
     for (const TarnHTTPMethod method : allCases<TarnHTTPMethod>())
         m_method->addItem(qstring(rawValue(method)));

@@ -8,6 +8,7 @@
 #include "TarnKit/Utilities/TarnProductPalette.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -80,6 +81,23 @@ void styleField(QLineEdit* field, bool monospaced, qreal pixelSize) {
         field->setFont(tarn::fonts::system(pixelSize, QFont::Normal, monospaced));
 }
 
+void styleComboBox(QComboBox* box) {
+    // A palette, not a style sheet: the platform style keeps drawing the
+    // arrow and the popup, in the glass colours.
+    box->setFont(tarn::fonts::system(12.5));
+    QPalette palette = box->palette();
+    const QColor text = tarn::qColor(tarn::TarnGlassTokens::textPrimary);
+    const QColor fill = QColor::fromRgb(0x33, 0x37, 0x4d);
+    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
+        palette.setColor(role, fill);
+    for (const QPalette::ColorRole role :
+         {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+        palette.setColor(role, text);
+    palette.setColor(QPalette::Highlight, accent());
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    box->setPalette(palette);
+}
+
 void styleTextPane(QPlainTextEdit* pane, int padding, qreal monospacedSize) {
     pane->setFrameShape(QFrame::NoFrame);
     pane->setFont(tarn::fonts::system(monospacedSize, QFont::Normal, true));
@@ -113,8 +131,9 @@ QScrollArea* scrollArea(QWidget* content, QWidget* parent) {
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area->viewport()->setAutoFillBackground(false);
     area->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    content->setAutoFillBackground(false);
     area->setWidget(content);
+    // setWidget() asks the content to fill its background; the glass shows through.
+    content->setAutoFillBackground(false);
     return area;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 
 class QAbstractButton;
+class QComboBox;
 class QFrame;
 class QIcon;
 class QLabel;
@@ -55,6 +56,8 @@ QLabel* label(const QString& text, qreal pixelSize, int weight, bool monospaced,
 void setTextColour(QWidget* widget, const QColor& colour);
 // The rounded-border field of the workbench's forms.
 void styleField(QLineEdit* field, bool monospaced = false, qreal pixelSize = 13);
+// The dark glass look of the workbench's pickers.
+void styleComboBox(QComboBox* box);
 // A text pane on black at 0.28 in a rounded rectangle of radius 8, with
 // `padding` around the text; `monospacedSize` picks its font.
 void styleTextPane(QPlainTextEdit* pane, int padding, qreal monospacedSize);
