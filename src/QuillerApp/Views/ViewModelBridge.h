@@ -12,6 +12,7 @@
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 
 #include <QObject>
+
 #include <bitset>
 #include <initializer_list>
 #include <vector>
