@@ -5,8 +5,10 @@
 //   1,000-request workspace, to the saved file and the refreshed widgets:
 //   "p95_ms" 10 or less (save included).
 // - prettyBody/5: a 5 MB JSON response, from arrival to the pretty body
-//   shown: 300 ms or less. prettyBody/50: a 50 MB one must not hold the window
-//   for more than 1 s.
+//   shown (its first screenful; the rest follows a piece per turn, reported
+//   as "complete_ms", the longest of those turns as "longest_turn_ms"): 300 ms
+//   or less. prettyBody/50: a 50 MB one must not hold the window for more
+//   than 1 s (it is offered for copying instead).
 // - sidebarImport: the sidebar after an import of 2,000 requests: 50 ms or
 //   less; sidebarSelection: a selection change (repaints only).
 // - diff10000: the diff of two 10,000-line bodies shown: 150 ms or less.
@@ -14,6 +16,7 @@
 #include "BenchSupport.h"
 #include "LargeWorkspace.h"
 #include "QuillerApp/Views/APIClientWorkbenchView.h"
+#include "QuillerApp/Views/ResponseInspectorPane.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 #include "TarnKit/PlatformQt/QtMainExecutor.h"
@@ -132,19 +135,35 @@ BENCHMARK(bodyKeystroke)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 void prettyBody(benchmark::State& state) {
     Screen screen(QuillerWorkspacePayload::defaults());
+    auto* pane = screen.view->findChild<workbench::ResponseInspectorPane*>();
     const std::size_t megabytes = static_cast<std::size_t>(state.range(0));
     const HTTPResponseSnapshot response = responseWith(jsonOfSize(megabytes << 20));
+    std::vector<double> complete;
+    double longestTurn = 0;
     for (auto _ : state) {
         state.PauseTiming();
         screen.viewModel->setLatestResponse(std::nullopt);
         screen.settle();
         HTTPResponseSnapshot copy = response;
         state.ResumeTiming();
+        // Timed: the response's arrival to its first screenful shown.
+        const auto start = Clock::now();
         screen.viewModel->setLatestResponse(std::move(copy));
         screen.settle();
         screen.view->repaint();
+        state.PauseTiming();
+        // The rest is laid out one piece per turn; no turn may hold the window.
+        while (pane->isLayingOutBody()) {
+            const auto turn = Clock::now();
+            screen.settle();
+            longestTurn = std::max(longestTurn, millisecondsSince(turn));
+        }
+        complete.push_back(millisecondsSince(start));
+        state.ResumeTiming();
     }
     state.counters["pretty_MB"] = double(response.prettyBodyText.size()) / (1 << 20);
+    state.counters["complete_ms"] = *std::max_element(complete.begin(), complete.end());
+    state.counters["longest_turn_ms"] = longestTurn;
 }
 BENCHMARK(prettyBody)->Arg(5)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(3);
 

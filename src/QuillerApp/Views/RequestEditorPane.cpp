@@ -26,10 +26,13 @@ using Field = QuillerViewModelField;
 namespace bindings = tarn::bindings;
 using RowList = std::vector<KeyValueRow> APIRequestSpec::*;
 
+template <class Cases, class Enum> int caseIndexIn(const Cases& cases, Enum value) {
+    const auto found = std::find(std::begin(cases), std::end(cases), value);
+    return found == std::end(cases) ? 0 : static_cast<int>(found - std::begin(cases));
+}
+
 template <class Enum> int caseIndex(Enum value) {
-    const auto cases = allCases<Enum>();
-    const auto found = std::find(cases.begin(), cases.end(), value);
-    return found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
+    return caseIndexIn(allCases<Enum>(), value);
 }
 
 template <class Enum> std::optional<Enum> caseAt(int row) {
@@ -37,13 +40,6 @@ template <class Enum> std::optional<Enum> caseAt(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= cases.size())
         return std::nullopt;
     return cases[static_cast<std::size_t>(row)];
-}
-
-QVBoxLayout* column(QWidget* page, int spacing) {
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
 }
 
 QString ruleText(const ResponseAssertionRule& rule) {
@@ -65,20 +61,17 @@ void refreshEditor(QPlainTextEdit* editor, std::string& shown, const std::string
 RequestEditorPane::RequestEditorPane(QuillerViewModel& model, ClientUIState& ui, QWidget* parent)
     : QWidget(parent), m_model(model), m_ui(ui) {
     setObjectName(QStringLiteral("requestEditorPane"));
-    auto* layout = column(this, 10);
+    auto* layout = columnLayout(this, 10);
 
-    auto* tabs = new QHBoxLayout;
-    tabs->setSpacing(6);
-    for (std::size_t i = 0; i < requestEditorTabs.size(); ++i) {
-        const RequestEditorTab tab = requestEditorTabs[i];
-        auto* button = new tarn::TarnGlassButton(qstring(tabTitle(tab)), false, this);
-        button->setObjectName(QStringLiteral("editorTab.") + qstring(rawValue(tab)));
-        connect(button, &QAbstractButton::clicked, this, [this, tab] { selectTab(tab); });
-        tabs->addWidget(button);
-        m_tabButtons[i] = button;
+    std::vector<QString> titles;
+    std::vector<QString> names;
+    for (const RequestEditorTab tab : requestEditorTabs) {
+        titles.push_back(qstring(tabTitle(tab)));
+        names.push_back(QStringLiteral("editorTab.") + qstring(rawValue(tab)));
     }
-    tabs->addStretch(1);
-    layout->addLayout(tabs);
+    layout->addLayout(glassButtonRow(
+        this, titles, names, 6, [this](std::size_t i) { selectTab(requestEditorTabs[i]); },
+        m_tabButtons));
     layout->addWidget(divider(Qt::Horizontal, this));
 
     const auto addRow = [this](RowList list) {
@@ -123,7 +116,7 @@ RequestEditorPane::RequestEditorPane(QuillerViewModel& model, ClientUIState& ui,
 QWidget* RequestEditorPane::makeAuthPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("authPage"));
-    auto* layout = column(page, 10);
+    auto* layout = columnLayout(page, 10);
     auto* pickerRow = new QHBoxLayout;
     pickerRow->addWidget(label(QStringLiteral("Auth"), 13, QFont::Normal, false,
                                tarn::qColor(tarn::TarnGlassTokens::textPrimary), page));
@@ -174,27 +167,25 @@ QWidget* RequestEditorPane::makeAuthPage() {
 QWidget* RequestEditorPane::makeBodyPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("bodyPage"));
-    auto* layout = column(page, 10);
+    auto* layout = columnLayout(page, 10);
 
-    auto* kinds = new QHBoxLayout;
-    kinds->setSpacing(4);
-    const auto cases = allCases<RequestBodyKind>();
-    for (std::size_t i = 0; i < cases.size() && i < m_bodyKindButtons.size(); ++i) {
-        const RequestBodyKind kind = cases[i];
-        auto* button = new tarn::TarnGlassButton(qstring(label(kind)), false, page);
-        button->setObjectName(QStringLiteral("bodyKind.") + qstring(rawValue(kind)));
-        connect(button, &QAbstractButton::clicked, this, [this, kind] {
-            editActiveRequest(m_model, [&](APIRequestSpec& request) { request.bodyKind = kind; });
-        });
-        kinds->addWidget(button);
-        m_bodyKindButtons[i] = button;
+    std::vector<QString> titles;
+    std::vector<QString> names;
+    for (const RequestBodyKind kind : allCases<RequestBodyKind>()) {
+        titles.push_back(qstring(label(kind)));
+        names.push_back(QStringLiteral("bodyKind.") + qstring(rawValue(kind)));
     }
-    kinds->addStretch(1);
-    layout->addLayout(kinds);
+    layout->addLayout(glassButtonRow(
+        page, titles, names, 4,
+        [this](std::size_t i) {
+            const RequestBodyKind kind = allCases<RequestBodyKind>()[i];
+            editActiveRequest(m_model, [&](APIRequestSpec& request) { request.bodyKind = kind; });
+        },
+        m_bodyKindButtons));
 
     m_noBody = new QWidget(page);
     m_noBody->setObjectName(QStringLiteral("noBody"));
-    auto* noBodyColumn = column(m_noBody, 0);
+    auto* noBodyColumn = columnLayout(m_noBody, 0);
     m_noBodyMessage = label({}, 13, QFont::Normal, false,
                             tarn::qColor(tarn::TarnGlassTokens::textMuted), m_noBody);
     m_noBodyMessage->setObjectName(QStringLiteral("noBodyMessage"));
@@ -216,7 +207,7 @@ QWidget* RequestEditorPane::makeBodyPage() {
 
     m_graphQL = new QWidget(page);
     m_graphQL->setObjectName(QStringLiteral("graphQLSection"));
-    auto* graphQLColumn = column(m_graphQL, 10);
+    auto* graphQLColumn = columnLayout(m_graphQL, 10);
     auto* caption = new QHBoxLayout;
     caption->setSpacing(8);
     caption->addWidget(label(QStringLiteral("GraphQL Variables (JSON)"), 11, QFont::DemiBold, false,
@@ -251,7 +242,7 @@ QWidget* RequestEditorPane::makeBodyPage() {
 QWidget* RequestEditorPane::makeAssertionsPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("assertionsPage"));
-    auto* layout = column(page, 8);
+    auto* layout = columnLayout(page, 8);
     auto* addRow = new QHBoxLayout;
     m_assertKind = new QComboBox(page);
     styleComboBox(m_assertKind);
@@ -314,10 +305,9 @@ void RequestEditorPane::addAssertion() {
 
 void RequestEditorPane::selectTab(RequestEditorTab tab) {
     m_ui.editorTab = tab;
-    for (std::size_t i = 0; i < requestEditorTabs.size(); ++i)
-        m_tabButtons[i]->setActive(requestEditorTabs[i] == tab);
-    const auto at = std::find(requestEditorTabs.begin(), requestEditorTabs.end(), tab);
-    m_pages->setCurrentIndex(static_cast<int>(at - requestEditorTabs.begin()));
+    const int index = caseIndexIn(requestEditorTabs, tab);
+    setActiveButton(m_tabButtons, static_cast<std::size_t>(index));
+    m_pages->setCurrentIndex(index);
 }
 
 void RequestEditorPane::showRequest(const APIRequestSpec& request) {
@@ -353,9 +343,7 @@ void RequestEditorPane::apply(const ViewModelChanges& changes) {
 
 void RequestEditorPane::showBodyKind(RequestBodyKind kind) {
     m_bodyKind = kind;
-    const auto cases = allCases<RequestBodyKind>();
-    for (std::size_t i = 0; i < cases.size() && i < m_bodyKindButtons.size(); ++i)
-        m_bodyKindButtons[i]->setActive(cases[i] == kind);
+    setActiveButton(m_bodyKindButtons, static_cast<std::size_t>(caseIndex(kind)));
     m_noBody->setVisible(kind == RequestBodyKind::none);
     m_body->setVisible(kind != RequestBodyKind::none);
     m_graphQL->setVisible(kind == RequestBodyKind::graphql);

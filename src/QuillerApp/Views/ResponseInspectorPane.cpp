@@ -1,5 +1,6 @@
 #include "QuillerApp/Views/ResponseInspectorPane.h"
 
+#include "QuillerApp/Views/PiecewiseTextFeeder.h"
 #include "QuillerApp/Views/ResponseSummaryText.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
@@ -68,13 +69,6 @@ constexpr int kHeadersPage = 2;
 constexpr int kAssertionsPage = 3;
 constexpr int kDiffPage = 4;
 constexpr int kCodePage = 5;
-
-QVBoxLayout* column(QWidget* page, int spacing) {
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 QPlainTextEdit* readOnlyPane(const char* name, int padding, qreal fontSize, QWidget* parent) {
     auto* pane = new QPlainTextEdit(parent);
@@ -159,7 +153,7 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
                                              QWidget* parent)
     : QWidget(parent), m_model(model), m_ui(ui) {
     setObjectName(QStringLiteral("responseInspectorPane"));
-    auto* layout = column(this, 10);
+    auto* layout = columnLayout(this, 10);
 
     auto* summaryRow = new QHBoxLayout;
     summaryRow->setSpacing(8);
@@ -183,18 +177,15 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
     summaryRow->addStretch(1);
     layout->addLayout(summaryRow);
 
-    auto* tabs = new QHBoxLayout;
-    tabs->setSpacing(6);
-    for (std::size_t i = 0; i < responseViewerTabs.size(); ++i) {
-        const ResponseViewerTab tab = responseViewerTabs[i];
-        auto* button = new tarn::TarnGlassButton(qstring(tabTitle(tab)), false, this);
-        button->setObjectName(QStringLiteral("responseTab.") + qstring(rawValue(tab)));
-        connect(button, &QAbstractButton::clicked, this, [this, tab] { selectTab(tab); });
-        tabs->addWidget(button);
-        m_tabButtons[i] = button;
+    std::vector<QString> titles;
+    std::vector<QString> names;
+    for (const ResponseViewerTab tab : responseViewerTabs) {
+        titles.push_back(qstring(tabTitle(tab)));
+        names.push_back(QStringLiteral("responseTab.") + qstring(rawValue(tab)));
     }
-    tabs->addStretch(1);
-    layout->addLayout(tabs);
+    layout->addLayout(glassButtonRow(
+        this, titles, names, 6, [this](std::size_t i) { selectTab(responseViewerTabs[i]); },
+        m_tabButtons));
     layout->addWidget(divider(Qt::Horizontal, this));
 
     m_pages = new QStackedWidget(this);
@@ -209,7 +200,7 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
     m_assertionsContent = new QWidget;
     m_assertionsPage = scrollArea(m_assertionsContent);
     m_assertionsPage->setObjectName(QStringLiteral("assertionResults"));
-    column(m_assertionsContent, 8);
+    columnLayout(m_assertionsContent, 8);
     m_pages->addWidget(m_assertionsPage);
     m_pages->addWidget(makeDiffPage());
     m_pages->addWidget(makeCodePage());
@@ -225,7 +216,7 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
 QWidget* ResponseInspectorPane::makePlaceholder() {
     m_placeholder = new QWidget;
     m_placeholder->setObjectName(QStringLiteral("emptyResponsePlaceholder"));
-    auto* layout = column(m_placeholder, 8);
+    auto* layout = columnLayout(m_placeholder, 8);
     layout->addStretch(1);
     auto* icon = new QLabel(m_placeholder);
     QColor iconColour = accent();
@@ -246,7 +237,7 @@ QWidget* ResponseInspectorPane::makePlaceholder() {
 QWidget* ResponseInspectorPane::makePrettyPage() {
     m_pretty = new QWidget;
     m_pretty->setObjectName(QStringLiteral("prettyPage"));
-    auto* layout = column(m_pretty, 10);
+    auto* layout = columnLayout(m_pretty, 10);
     auto* filterRow = new QHBoxLayout;
     m_filter = new QLineEdit(m_pretty);
     m_filter->setObjectName(QStringLiteral("jsonPathField"));
@@ -261,6 +252,7 @@ QWidget* ResponseInspectorPane::makePrettyPage() {
 
     m_bodyStack = new QStackedWidget(m_pretty);
     m_body = readOnlyPane("prettyBody", 10, 12, m_bodyStack);
+    m_bodyFeeder = new PiecewiseTextFeeder(m_body);
     m_bodyStack->addWidget(m_body);
     m_bodyTooLarge = label({}, 12.5, QFont::Normal, false,
                            tarn::qColor(tarn::TarnGlassTokens::textMuted), m_bodyStack);
@@ -283,7 +275,7 @@ QWidget* ResponseInspectorPane::makePrettyPage() {
 QWidget* ResponseInspectorPane::makeDiffPage() {
     m_diffPage = new QWidget;
     m_diffPage->setObjectName(QStringLiteral("diffPage"));
-    auto* layout = column(m_diffPage, 0);
+    auto* layout = columnLayout(m_diffPage, 0);
     m_diffMessage = label({}, 13, QFont::Normal, false,
                           tarn::qColor(tarn::TarnGlassTokens::textMuted), m_diffPage);
     m_diffMessage->setObjectName(QStringLiteral("diffMessage"));
@@ -293,6 +285,7 @@ QWidget* ResponseInspectorPane::makeDiffPage() {
     m_diff = readOnlyPane("diffView", 8, 11.5, m_diffPage);
     m_diff->setTextInteractionFlags(Qt::NoTextInteraction);
     m_diffHighlighter = new DiffHighlighter(m_diff->document());
+    m_diffFeeder = new PiecewiseTextFeeder(m_diff);
     layout->addWidget(m_diff, 1);
     return m_diffPage;
 }
@@ -300,25 +293,23 @@ QWidget* ResponseInspectorPane::makeDiffPage() {
 QWidget* ResponseInspectorPane::makeCodePage() {
     m_codePage = new QWidget;
     m_codePage->setObjectName(QStringLiteral("codePage"));
-    auto* layout = column(m_codePage, 10);
-    auto* controls = new QHBoxLayout;
-    controls->setSpacing(4);
-    const auto languages = allCases<CodeSnippetLanguage>();
-    for (std::size_t i = 0; i < languages.size() && i < m_languageButtons.size(); ++i) {
-        const CodeSnippetLanguage language = languages[i];
-        auto* button = new tarn::TarnGlassButton(qstring(rawValue(language)), false, m_codePage);
-        button->setObjectName(QStringLiteral("snippetLanguage.") +
-                              QString::number(static_cast<int>(i)));
-        connect(button, &QAbstractButton::clicked, this,
-                [this, language] { m_model.setSnippetLanguage(language); });
-        controls->addWidget(button);
-        m_languageButtons[i] = button;
+    auto* layout = columnLayout(m_codePage, 10);
+    std::vector<QString> titles;
+    std::vector<QString> names;
+    for (const CodeSnippetLanguage language : allCases<CodeSnippetLanguage>()) {
+        titles.push_back(qstring(rawValue(language)));
+        names.push_back(QStringLiteral("snippetLanguage.") +
+                        QString::number(static_cast<int>(names.size())));
     }
-    controls->addSpacing(8);
+    auto* controls = glassButtonRow(
+        m_codePage, titles, names, 4,
+        [this](std::size_t i) { m_model.setSnippetLanguage(allCases<CodeSnippetLanguage>()[i]); },
+        m_languageButtons);
     m_copySnippet = new tarn::TarnPrimaryButton({}, m_codePage);
     m_copySnippet->setObjectName(QStringLiteral("copySnippetButton"));
-    controls->addWidget(m_copySnippet);
-    controls->addStretch(1);
+    // Beside the segments, before the row's closing stretch.
+    controls->insertSpacing(controls->count() - 1, 8);
+    controls->insertWidget(controls->count() - 1, m_copySnippet);
     layout->addLayout(controls);
     m_snippet = readOnlyPane("snippetView", 10, 12, m_codePage);
     layout->addWidget(m_snippet, 1);
@@ -331,8 +322,8 @@ QWidget* ResponseInspectorPane::makeCodePage() {
 
 void ResponseInspectorPane::selectTab(ResponseViewerTab tab) {
     m_ui.responseTab = tab;
-    for (std::size_t i = 0; i < responseViewerTabs.size(); ++i)
-        m_tabButtons[i]->setActive(responseViewerTabs[i] == tab);
+    const auto at = std::find(responseViewerTabs.begin(), responseViewerTabs.end(), tab);
+    setActiveButton(m_tabButtons, static_cast<std::size_t>(at - responseViewerTabs.begin()));
     showPage();
 }
 
@@ -383,6 +374,10 @@ void ResponseInspectorPane::showPage() {
     }
 }
 
+bool ResponseInspectorPane::isLayingOutBody() const {
+    return m_bodyFeeder->isFeeding();
+}
+
 std::string ResponseInspectorPane::bodyChoice() const {
     if (auto result = m_model.jsonPathResult())
         return std::move(*result);
@@ -391,14 +386,16 @@ std::string ResponseInspectorPane::bodyChoice() const {
 
 void ResponseInspectorPane::refreshPretty() {
     m_prettyDirty = false;
-    const std::string body = bodyChoice();
+    // Read in place: a large body is not copied just to be measured.
+    const std::optional<std::string> result = m_model.jsonPathResult();
+    const std::string& body = result ? *result : m_model.latestResponse()->prettyBodyText;
     if (body.size() > largestShownBody) {
-        m_body->clear();
+        m_bodyFeeder->clear();
         m_bodyStack->setCurrentWidget(m_bodyTooLarge);
         return;
     }
     m_bodyStack->setCurrentWidget(m_body);
-    m_body->setPlainText(qstring(body));
+    m_bodyFeeder->setText(qstring(body));
 }
 
 void ResponseInspectorPane::refreshDiff() {
@@ -408,7 +405,7 @@ void ResponseInspectorPane::refreshDiff() {
     m_diff->setVisible(hasPair);
     if (!hasPair) {
         m_diffHighlighter->kinds.clear();
-        m_diff->clear();
+        m_diffFeeder->clear();
         return;
     }
     const std::vector<DiffLineItem>& rows = m_model.responseDiff();
@@ -417,15 +414,14 @@ void ResponseInspectorPane::refreshDiff() {
     for (const DiffLineItem& row : rows)
         kinds.push_back(row.kind);
     m_diffHighlighter->kinds = std::move(kinds);
-    m_diff->setPlainText(diffText(rows));
+    m_diffFeeder->setText(diffText(rows));
 }
 
 void ResponseInspectorPane::refreshCode() {
     m_codeDirty = false;
-    const CodeSnippetLanguage chosen = m_model.snippetLanguage();
     const auto languages = allCases<CodeSnippetLanguage>();
-    for (std::size_t i = 0; i < languages.size() && i < m_languageButtons.size(); ++i)
-        m_languageButtons[i]->setActive(languages[i] == chosen);
+    const auto chosen = std::find(languages.begin(), languages.end(), m_model.snippetLanguage());
+    setActiveButton(m_languageButtons, static_cast<std::size_t>(chosen - languages.begin()));
     const QString snippet = qstring(m_model.generatedCodeSnippet());
     if (m_snippet->toPlainText() != snippet)
         m_snippet->setPlainText(snippet);

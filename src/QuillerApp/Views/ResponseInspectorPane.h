@@ -8,8 +8,8 @@
 // when the query or the response changes, the diff (kept by the view model
 // once per pair of responses) is laid out when its tab is shown, and the
 // snippet when the code tab is shown. Large bodies sit in read-only
-// QPlainTextEdits; a body beyond the limit below is not laid out at all, the
-// pane offers to copy it instead.
+// QPlainTextEdits, laid out a piece per event-loop turn; a body beyond the
+// limit below is not laid out at all, the pane offers to copy it instead.
 //
 // Threads: the GUI thread.
 
@@ -35,6 +35,7 @@ class TarnPrimaryButton;
 namespace quiller::workbench {
 
 class DiffHighlighter;
+class PiecewiseTextFeeder;
 
 // The status code on a capsule of the status colour.
 class StatusBadge final : public QWidget {
@@ -65,6 +66,9 @@ public:
     static constexpr std::size_t largestShownBody = 24 * 1024 * 1024;
 
     ResponseInspectorPane(QuillerViewModel& model, ClientUIState& ui, QWidget* parent = nullptr);
+
+    // Whether part of the shown body still waits to be laid out.
+    bool isLayingOutBody() const;
 
     // Follows one turn; `activeRequestChanged` says whether the active
     // request (or which request is active) changed, which the snippet shows.
@@ -110,6 +114,7 @@ private:
     QPlainTextEdit* m_body = nullptr;
     QLabel* m_bodyTooLarge = nullptr;
     bool m_prettyDirty = true;
+    PiecewiseTextFeeder* m_bodyFeeder = nullptr;
 
     QWidget* m_headersPage = nullptr;
     QWidget* m_headersContent = nullptr;
@@ -120,6 +125,7 @@ private:
     QLabel* m_diffMessage = nullptr;
     QPlainTextEdit* m_diff = nullptr;
     DiffHighlighter* m_diffHighlighter = nullptr;
+    PiecewiseTextFeeder* m_diffFeeder = nullptr;
     bool m_diffDirty = true;
 
     QWidget* m_codePage = nullptr;

@@ -1,6 +1,7 @@
 #include "QuillerApp/Views/WorkbenchSupport.h"
 
 #include "TarnKit/Design/TarnFonts.h"
+#include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassInputField.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Localization/TarnText.h"
@@ -19,6 +20,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QVBoxLayout>
 
 namespace quiller::workbench {
 
@@ -43,6 +45,35 @@ bool editActiveRequest(QuillerViewModel& model, const std::function<void(APIRequ
         return false;
     model.persist();
     return true;
+}
+
+QVBoxLayout* columnLayout(QWidget* owner, int spacing) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QHBoxLayout* glassButtonRow(QWidget* owner, const std::vector<QString>& titles,
+                            const std::vector<QString>& names, int spacing,
+                            const std::function<void(std::size_t)>& onPress,
+                            std::span<tarn::TarnGlassButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(spacing);
+    for (std::size_t i = 0; i < titles.size() && i < buttons.size(); ++i) {
+        auto* button = new tarn::TarnGlassButton(titles[i], false, owner);
+        button->setObjectName(names[i]);
+        QObject::connect(button, &QAbstractButton::clicked, owner, [onPress, i] { onPress(i); });
+        row->addWidget(button);
+        buttons[i] = button;
+    }
+    row->addStretch(1);
+    return row;
+}
+
+void setActiveButton(std::span<tarn::TarnGlassButton* const> buttons, std::size_t active) {
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        buttons[i]->setActive(i == active);
 }
 
 QFrame* divider(Qt::Orientation orientation, QWidget* parent) {

@@ -12,7 +12,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 class QAbstractButton;
 class QComboBox;
@@ -22,6 +24,12 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QScrollArea;
+class QHBoxLayout;
+class QVBoxLayout;
+
+namespace tarn {
+class TarnGlassButton;
+}
 
 namespace quiller::workbench {
 
@@ -47,6 +55,19 @@ QColor accent();
 // workspace. Without an active request the edit is dropped and nothing is
 // saved; returns whether it was applied.
 bool editActiveRequest(QuillerViewModel& model, const std::function<void(APIRequestSpec&)>& edit);
+
+// A column layout on `owner` without margins.
+QVBoxLayout* columnLayout(QWidget* owner, int spacing);
+
+// A row of glass buttons `spacing` apart and closed by a stretch: the tab
+// rows and the segmented pickers. Button i shows titles[i], is named
+// names[i], lands in buttons[i] and calls onPress(i).
+QHBoxLayout* glassButtonRow(QWidget* owner, const std::vector<QString>& titles,
+                            const std::vector<QString>& names, int spacing,
+                            const std::function<void(std::size_t)>& onPress,
+                            std::span<tarn::TarnGlassButton*> buttons);
+// Draws buttons[active] as the active one, the others at rest.
+void setActiveButton(std::span<tarn::TarnGlassButton* const> buttons, std::size_t active);
 
 // A one-point line in the subtle border colour, horizontal or vertical.
 QFrame* divider(Qt::Orientation orientation, QWidget* parent = nullptr);

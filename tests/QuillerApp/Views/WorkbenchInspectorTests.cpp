@@ -270,6 +270,33 @@ TEST_F(InspectorTest, TheCodeTabFollowsTheSnippetLanguageAndCopiesIt) {
     EXPECT_EQ(vm().toastMessage(), "Copied Python requests.");
 }
 
+TEST_F(InspectorTest, ALongBodyIsLaidOutPieceByPieceAndANewerOneStopsTheOlder) {
+    const auto lines = [](const char* word, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += (i ? "\n" : "") + std::string(word) + " " + std::to_string(i);
+        return text;
+    };
+    auto* pane = view->findChild<workbench::ResponseInspectorPane*>();
+    const std::string first = lines("first", 60000);
+    receive(response(first));
+    EXPECT_TRUE(pane->isLayingOutBody());
+    const QString shown = shownBody();
+    EXPECT_LT(shown.size(), static_cast<qsizetype>(first.size()));
+    EXPECT_TRUE(QString::fromStdString(first).startsWith(shown));
+    EXPECT_FALSE(shown.endsWith(QLatin1Char('\n'))) << "pieces end on whole lines";
+
+    // A newer response arrives while the first is still being laid out.
+    endTurn();
+    const std::string second = lines("second", 30000);
+    receive(response(second));
+    for (int turns = 0; pane->isLayingOutBody() && turns < 1000; ++turns)
+        endTurn();
+    EXPECT_FALSE(pane->isLayingOutBody());
+    EXPECT_EQ(shownBody().toStdString(), second);
+    EXPECT_EQ(find<QPlainTextEdit>("prettyBody")->blockCount(), 30000);
+}
+
 TEST_F(InspectorTest, ABodyTooLargeToLayOutIsOfferedForCopyingInstead) {
     HTTPResponseSnapshot snapshot = response("");
     snapshot.prettyBodyText.assign(workbench::ResponseInspectorPane::largestShownBody + 1, 'x');
