@@ -284,7 +284,7 @@ void EnvironmentsAndSettingsView::refreshEnvironment() {
     m_variableRows->sync(
         variables, [](const KeyValueRow& variable) { return variable.id.string(); },
         [this, setTexts](const KeyValueRow& variable) {
-            auto* row = new RoundedFill(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
             row->setObjectName(QStringLiteral("variableRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);

@@ -215,7 +215,7 @@ void LocalProxyAndMockView::refreshRoutes() {
     m_routeRows->sync(
         m_model.mockRoutes(), [](const MockRouteRule& rule) { return rule.id.string(); },
         [this, setText](const MockRouteRule& rule) {
-            auto* row = new RoundedFill(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
             row->setObjectName(QStringLiteral("routeRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
@@ -252,7 +252,7 @@ void LocalProxyAndMockView::refreshCaptured() {
     m_capturedRows->sync(
         exchanges, [](const CapturedProxyExchange& exchange) { return exchange.id.string(); },
         [this, setTexts, language](const CapturedProxyExchange& exchange) {
-            auto* row = new RoundedFill(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
             row->setObjectName(QStringLiteral("capturedRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);

@@ -48,7 +48,7 @@ QPlainTextEdit* makeWellEditor(const QFont& font, QWidget* parent) {
 }
 
 QWidget* inWell(QWidget* content, QWidget* parent) {
-    auto* well = new RoundedFill(wellColour(), 8, 8, parent);
+    auto* well = new RoundedPane(wellColour(), 8, 8, parent);
     auto* layout = new QVBoxLayout(well);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
@@ -221,7 +221,7 @@ void MCPInspectorView::refreshTools() {
         return colour;
     }();
     const auto update = [&](QWidget* widget, const MCPToolDescriptor& tool) {
-        auto* row = static_cast<RoundedFill*>(widget);
+        auto* row = static_cast<RoundedPane*>(widget);
         const bool isSelected = tool.name == selected;
         row->setProperty("selected", isSelected);
         row->setFillColor(isSelected ? highlight : tarn::qColor(tokens::surface2));
@@ -231,7 +231,7 @@ void MCPInspectorView::refreshTools() {
     m_toolRows->sync(
         tools, [](const MCPToolDescriptor& tool) { return tool.name; },
         [&](const MCPToolDescriptor& tool) {
-            auto* row = new RoundedFill(tarn::qColor(tokens::surface2), 8, 10);
+            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 10);
             row->setObjectName(QStringLiteral("toolRow"));
             row->setCursor(Qt::PointingHandCursor);
             auto* lines = new QVBoxLayout(row);
@@ -246,7 +246,7 @@ void MCPInspectorView::refreshTools() {
             description->setWordWrap(true);
             lines->addWidget(name);
             lines->addWidget(description);
-            connect(row, &RoundedFill::clicked, this, [this, key = tool.name] { selectTool(key); });
+            connect(row, &RoundedPane::clicked, this, [this, key = tool.name] { selectTool(key); });
             update(row, tool);
             return row;
         },

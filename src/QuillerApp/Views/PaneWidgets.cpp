@@ -120,31 +120,31 @@ ScrollColumn makeScrollColumn(int spacing, QWidget* parent) {
     return {area, column};
 }
 
-RoundedFill::RoundedFill(const QColor& fill, double cornerRadius, int padding, QWidget* parent)
+RoundedPane::RoundedPane(const QColor& fill, double cornerRadius, int padding, QWidget* parent)
     : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {
     setAttribute(Qt::WA_StyledBackground, false);
     setContentsMargins(padding, padding, padding, padding);
 }
 
-void RoundedFill::setFillColor(const QColor& fill) {
+void RoundedPane::setFillColor(const QColor& fill) {
     if (m_fill == fill)
         return;
     m_fill = fill;
     update();
 }
 
-void RoundedFill::paintEvent(QPaintEvent*) {
+void RoundedPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(tarn::glassShape(rect(), m_cornerRadius), m_fill);
 }
 
-void RoundedFill::mousePressEvent(QMouseEvent* event) {
+void RoundedPane::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
     QWidget::mousePressEvent(event);
 }
 
-void RoundedFill::mouseReleaseEvent(QMouseEvent* event) {
+void RoundedPane::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_pressed = false;

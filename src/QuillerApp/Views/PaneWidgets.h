@@ -78,11 +78,11 @@ ScrollColumn makeScrollColumn(int spacing, QWidget* parent = nullptr);
 // A rounded rectangle filled with one colour (no border) around a content
 // area inset by `padding`; the caller lays out its children through layout().
 // A press and release inside it is a click.
-class RoundedFill : public QWidget {
+class RoundedPane : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor fillColor READ fillColor WRITE setFillColor)
 public:
-    RoundedFill(const QColor& fill, double cornerRadius, int padding, QWidget* parent = nullptr);
+    RoundedPane(const QColor& fill, double cornerRadius, int padding, QWidget* parent = nullptr);
 
     QColor fillColor() const { return m_fill; }
     void setFillColor(const QColor& fill);
