@@ -5,8 +5,8 @@
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 #include "QuillerApp/Views/MenuBarQuillerPopoverView.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "TarnKit/Design/TarnAppActivationDelegate.h"
 #include "TarnKit/Design/TarnSymbols.h"
-#include "TarnKit/Platform/BuildInfo.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/PlatformQt/QtMainExecutor.h"
@@ -24,12 +24,6 @@ namespace quiller {
 namespace {
 
 using Field = QuillerViewModelField;
-
-// Posted within the process when the application is reopened while no
-// window of it is visible.
-std::string reopenStudioWindowNotification() {
-    return std::string(tarn::buildinfo::suitePrefix) + ".reopenStudioWindow";
-}
 
 // Where a popover of `size` goes for a tray icon at `icon`: under the icon
 // when it sits in the upper half of its screen, over it otherwise, kept on
@@ -50,7 +44,8 @@ QPoint popoverPosition(const QRect& icon, const QSize& size) {
 } // namespace
 
 QuillerApp::QuillerApp(const PortsFactory& makePorts)
-    : m_main(std::make_shared<tarn::QtMainExecutor>()),
+    : m_delegate(std::make_unique<tarn::TarnAppActivationDelegate>()),
+      m_main(std::make_shared<tarn::QtMainExecutor>()),
       m_background(std::make_shared<tarn::ThreadBackgroundExecutor>()) {
     m_model = std::make_unique<QuillerViewModel>(makePorts(m_main, m_background));
     m_bridge = std::make_unique<ViewModelBridge>(*m_model);
@@ -88,7 +83,8 @@ QuillerApp::QuillerApp(const PortsFactory& makePorts)
     QApplication::setQuitOnLastWindowClosed(!m_tray);
 
     m_reopenObserver = tarn::NotificationCenter::defaultCenter().addObserver(
-        reopenStudioWindowNotification(), [this](const tarn::Notification&) {
+        tarn::TarnAppActivationDelegate::reopenStudioWindowNotificationName(),
+        [this](const tarn::Notification&) {
             QMetaObject::invokeMethod(
                 this, [this] { openStudio(); }, Qt::QueuedConnection);
         });
@@ -106,10 +102,14 @@ QuillerApp::~QuillerApp() {
     // find nobody.
     m_background.reset();
     m_main.reset();
+    m_delegate.reset();
 }
 
 void QuillerApp::openStudio() {
-    m_window->bringToFront();
+    // The studio window is the one main window: showing it never makes a second.
+    m_window->show();
+    m_window->activateWindow();
+    tarn::TarnAppActivationDelegate::bringStudioWindowToFront();
 }
 
 void QuillerApp::togglePopover() {

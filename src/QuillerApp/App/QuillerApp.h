@@ -26,6 +26,7 @@ class QWidget;
 
 namespace tarn {
 class QtMainExecutor;
+class TarnAppActivationDelegate;
 class ThreadBackgroundExecutor;
 } // namespace tarn
 
@@ -47,6 +48,7 @@ public:
     explicit QuillerApp(const PortsFactory& makePorts);
     ~QuillerApp() override;
 
+    tarn::TarnAppActivationDelegate& activationDelegate() const { return *m_delegate; }
     QuillerViewModel& viewModel() const { return *m_model; }
     ViewModelBridge& bridge() const { return *m_bridge; }
     QuillerStudioWindow& studioWindow() const { return *m_window; }
@@ -67,6 +69,8 @@ public:
 private:
     void refreshTrayLabel();
 
+    // Made before the first window: it keeps the windows' creation order.
+    std::unique_ptr<tarn::TarnAppActivationDelegate> m_delegate;
     std::shared_ptr<tarn::QtMainExecutor> m_main;
     std::shared_ptr<tarn::ThreadBackgroundExecutor> m_background;
     std::unique_ptr<QuillerViewModel> m_model;

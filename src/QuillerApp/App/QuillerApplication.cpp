@@ -2,13 +2,16 @@
 
 #include "QuillerApp/App/QuillerApp.h"
 #include "QuillerApp/ViewModels/RealPorts.h"
+#include "TarnKit/Design/TarnAppActivationDelegate.h"
 #include "TarnKit/Platform/BuildInfo.h"
 #include "TarnKit/PlatformQt/QtClipboard.h"
 #include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtURLOpener.h"
+#include "TarnKit/PlatformQt/TarnSingleInstance.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -54,6 +57,11 @@ int runQuillerApplication(int argc, char** argv, const std::function<void(Quille
     QApplication::setDesktopFileName(QString::fromUtf8(tarn::buildinfo::bundleIdentifier));
     quitOnTerminationSignals(&application);
 
+    // A second launch hands over to the running instance and ends.
+    tarn::TarnSingleInstance instance;
+    if (instance.claim() == tarn::TarnSingleInstance::Claim::reopenedRunningInstance)
+        return 0;
+
     int status = 0;
     {
         QuillerApp app([](std::shared_ptr<tarn::MainExecutor> main,
@@ -62,7 +70,11 @@ int runQuillerApplication(int argc, char** argv, const std::function<void(Quille
                 std::move(main), std::move(background), std::make_shared<tarn::QtClipboard>(),
                 std::make_shared<tarn::QtFilePanels>(), std::make_shared<tarn::QtURLOpener>());
         });
+        QObject::connect(&instance, &tarn::TarnSingleInstance::reopenRequested,
+                         &app.activationDelegate(), &tarn::TarnAppActivationDelegate::handleReopen);
         app.openStudio();
+        QTimer::singleShot(0, &app.activationDelegate(),
+                           [&app] { app.activationDelegate().applicationDidFinishLaunching(); });
         if (started)
             started(app);
         status = QApplication::exec();

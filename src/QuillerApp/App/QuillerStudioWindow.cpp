@@ -2,6 +2,7 @@
 
 #include "QuillerApp/Views/MainQuillerStudioView.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnUnifiedTitlebar.h"
 #include "TarnKit/Utilities/TarnProductPalette.h"
 
 #include <QVBoxLayout>
@@ -16,6 +17,9 @@ QuillerStudioWindow::QuillerStudioWindow(QuillerViewModel& model, ViewModelBridg
           tarn::qColor(tarn::productpalette::accentColor(tarn::TarnProductPalette::deepIndigo)),
           this)) {
     setObjectName(QStringLiteral("studio"));
+    // Frameless with our own window buttons in the header (full-screen
+    // leading inset 16, gap 14 after the buttons).
+    new tarn::TarnUnifiedTitlebarWindow(this, tarn::TarnUnifiedTitlebarMode::unifiedHeader, 16, 14);
     // The window title never follows the language.
     setWindowTitle(QStringLiteral("Quiller — by Corvane"));
     setMinimumSize(1120, 700);
@@ -23,15 +27,6 @@ QuillerStudioWindow::QuillerStudioWindow(QuillerViewModel& model, ViewModelBridg
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    m_view->setHeaderLeadingInset(18);
-}
-
-void QuillerStudioWindow::bringToFront() {
-    if (windowState() & Qt::WindowMinimized)
-        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
 }
 
 } // namespace quiller

@@ -22,11 +22,6 @@ public:
 
     MainQuillerStudioView* studioView() const { return m_view; }
 
-    // Shows the window if it is hidden, restores it if it is minimised (a
-    // maximised window comes back maximised), raises it and gives it the
-    // keyboard.
-    void bringToFront();
-
 private:
     MainQuillerStudioView* m_view;
 };

@@ -10,6 +10,7 @@
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnGroundBackground.h"
 #include "TarnKit/Design/TarnToastBanner.h"
+#include "TarnKit/Design/TarnUnifiedHeaderBar.h"
 #include "TarnKit/Design/TarnVersionBadge.h"
 #include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/Platform/SymbolName.h"
@@ -141,11 +142,12 @@ MainQuillerStudioView::MainQuillerStudioView(QuillerViewModel& model, ViewModelB
 MainQuillerStudioView::~MainQuillerStudioView() = default;
 
 void MainQuillerStudioView::buildHeader() {
-    m_header = new QWidget(this);
+    // Laid out beside the window buttons, over a background that drags the
+    // window like a title bar.
+    auto* headerBar = new tarn::TarnUnifiedHeaderBar(this, 52, 18, 8, Qt::transparent);
+    m_header = headerBar;
     m_header->setObjectName(QStringLiteral("studioHeader"));
-    m_header->setMinimumHeight(52);
-    auto* row = new QHBoxLayout(m_header);
-    row->setContentsMargins(18, 8, 18, 8);
+    QHBoxLayout* row = headerBar->contentLayout();
     row->setSpacing(14);
 
     // Brand block: mark, then title with the version badge over the subtitle.
@@ -211,12 +213,6 @@ void MainQuillerStudioView::buildHeader() {
     tarn::bindings::bindComboBox(m_environmentPicker,
                                  [this](int index) { environmentChosen(index); });
     row->addWidget(m_environmentPicker, 0, Qt::AlignVCenter);
-}
-
-void MainQuillerStudioView::setHeaderLeadingInset(int inset) {
-    QMargins margins = m_header->layout()->contentsMargins();
-    margins.setLeft(std::max(inset, 0));
-    m_header->layout()->setContentsMargins(margins);
 }
 
 void MainQuillerStudioView::applyChanges(const ViewModelChanges& changes) {

@@ -50,11 +50,9 @@ public:
                           QWidget* parent = nullptr);
     ~MainQuillerStudioView() override;
 
-    // The header row, laid out as the window's header bar: the window chrome
-    // puts its own controls into its leading inset.
+    // The header row, laid out as the window's header bar beside the window
+    // buttons.
     QWidget* headerBar() const { return m_header; }
-    // Room kept free at the header's leading edge (the window buttons).
-    void setHeaderLeadingInset(int inset);
     // Where the version badge sits, right of the title.
     QHBoxLayout* versionBadgeSlot() const { return m_versionBadgeSlot; }
 

@@ -1,12 +1,16 @@
 #include "QuillerApp/App/QuillerApp.h"
+#include "QuillerApp/App/QuillerStudioWindow.h"
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 #include "QuillerApp/ViewModels/RealPorts.h"
+#include "TarnKit/Design/TarnAppActivationDelegate.h"
+#include "TarnKit/Platform/NotificationCenter.h"
 #include "TarnKit/System/InMemoryKeychain.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 #include "support/LoopbackHTTPServer.h"
 #include "support/TemporaryFolder.h"
 #include "support/ViewModelFakes.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <chrono>
 #include <fstream>
@@ -22,7 +26,7 @@ using namespace std::chrono_literals;
 // The application over the real execution service, the real background
 // executor and real stores in a folder of the test's; the desktop ports are
 // fakes.
-class QuitTest : public ::testing::Test {
+class QuillerAppTest : public ::testing::Test {
 protected:
     std::unique_ptr<QuillerApp> makeApp() {
         return std::make_unique<QuillerApp>(
@@ -65,7 +69,7 @@ protected:
 // Quit while a send, a collection run and a benchmark wait on a server that
 // never answers: the application is gone well within a second, the last
 // edit is on disk, and nothing waits for the transfers' own time-outs.
-TEST_F(QuitTest, EndsWithinASecondDuringHangingTransfers) {
+TEST_F(QuillerAppTest, EndsWithinASecondDuringHangingTransfers) {
     server.route("/hang", tarn::testing::ScriptedReply::silence());
     std::unique_ptr<QuillerApp> app = makeApp();
     QuillerViewModel& model = app->viewModel();
@@ -88,6 +92,39 @@ TEST_F(QuitTest, EndsWithinASecondDuringHangingTransfers) {
     EXPECT_LT(elapsed, 1s) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()
                            << " ms";
     EXPECT_NE(workspaceFile().find("Hanging"), std::string::npos);
+}
+
+// A reopen with no window visible opens the one studio window; another one
+// while it is open, or minimised, leaves that same window shown and restored.
+TEST_F(QuillerAppTest, ReopenOpensTheOneStudioWindow) {
+    std::unique_ptr<QuillerApp> app = makeApp();
+    QuillerStudioWindow& window = app->studioWindow();
+    const auto reopen = [] {
+        tarn::NotificationCenter::defaultCenter().post(
+            tarn::TarnAppActivationDelegate::reopenStudioWindowNotificationName());
+        QCoreApplication::processEvents();
+    };
+    const auto studioWindows = [] {
+        int count = 0;
+        for (const QWidget* widget : QApplication::topLevelWidgets())
+            count += widget->objectName() == QStringLiteral("studio") && widget->isVisible();
+        return count;
+    };
+    ASSERT_FALSE(window.isVisible());
+
+    reopen();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(studioWindows(), 1);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quiller — by Corvane"));
+    EXPECT_EQ(window.minimumSize(), QSize(1120, 700));
+
+    window.showMaximized();
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    reopen();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isMaximized());
+    EXPECT_EQ(studioWindows(), 1);
 }
 
 } // namespace
