@@ -1,6 +1,7 @@
 #include "QuillerApp/Views/MainQuillerStudioView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "QuillerApp/Views/QuillerStudioStyle.h"
 #include "QuillerApp/Views/QuillerStudioTabButton.h"
 #include "QuillerApp/Views/QuillerTabScreens.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
@@ -59,33 +60,11 @@ constexpr std::array<TabEntry, 7> kTabs{{
     {QuillerTab::environments, "Env", "Ortam", tarn::symbolNamed("key.fill")},
 }};
 
-QString rgba(const QColor& colour) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(colour.red())
-        .arg(colour.green())
-        .arg(colour.blue())
-        .arg(colour.alpha());
-}
-
 void setTextColour(QWidget* widget, const tarn::TarnColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, tarn::qColor(colour));
     widget->setPalette(palette);
 }
-
-// The hairline under the header.
-class Hairline final : public QWidget {
-public:
-    explicit Hairline(QWidget* parent) : QWidget(parent) {
-        setFixedHeight(1);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), tarn::qColor(tarn::TarnGlassTokens::borderSubtle));
-    }
-};
 
 } // namespace
 
@@ -106,7 +85,7 @@ MainQuillerStudioView::MainQuillerStudioView(QuillerViewModel& model, ViewModelB
     column->setSpacing(0);
     buildHeader();
     column->addWidget(m_header);
-    column->addWidget(new Hairline(this));
+    column->addWidget(studiostyle::makeHairline(this));
     m_screenHost = new QWidget(this);
     m_screenHost->setObjectName(QStringLiteral("tabScreenHost"));
     m_screenLayout = new QVBoxLayout(m_screenHost);
@@ -207,9 +186,10 @@ void MainQuillerStudioView::buildHeader() {
                        " border-radius: 6px; padding: 3px 8px; }"
                        "QComboBox QAbstractItemView { color: %1; background: #262a3a;"
                        " selection-background-color: %4; border: 1px solid %3; }")
-            .arg(rgba(tarn::qColor(tarn::TarnGlassTokens::textPrimary)),
-                 rgba(tarn::qColor(tarn::TarnGlassTokens::surface2)),
-                 rgba(tarn::qColor(tarn::TarnGlassTokens::borderSubtle)), rgba(m_accent)));
+            .arg(studiostyle::cssRgba(tarn::qColor(tarn::TarnGlassTokens::textPrimary)),
+                 studiostyle::cssRgba(tarn::qColor(tarn::TarnGlassTokens::surface2)),
+                 studiostyle::cssRgba(tarn::qColor(tarn::TarnGlassTokens::borderSubtle)),
+                 studiostyle::cssRgba(m_accent)));
     tarn::bindings::bindComboBox(m_environmentPicker,
                                  [this](int index) { environmentChosen(index); });
     row->addWidget(m_environmentPicker, 0, Qt::AlignVCenter);

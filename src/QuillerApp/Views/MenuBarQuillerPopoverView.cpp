@@ -1,6 +1,7 @@
 #include "QuillerApp/Views/MenuBarQuillerPopoverView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "QuillerApp/Views/QuillerStudioStyle.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnBrandMark.h"
@@ -29,24 +30,6 @@ using Field = QuillerViewModelField;
 
 constexpr int kWidth = 270;
 
-QString rgba(const QColor& colour) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(colour.red())
-        .arg(colour.green())
-        .arg(colour.blue())
-        .arg(colour.alpha());
-}
-
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), tarn::qColor(tarn::TarnGlassTokens::borderSubtle));
-    }
-};
-
 // A small button: accent-filled for the popover's main action, translucent
 // for the others.
 QPushButton* smallButton(bool prominent, QWidget* parent) {
@@ -65,8 +48,9 @@ QPushButton* smallButton(bool prominent, QWidget* parent) {
         QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3;"
                        " border-radius: 5px; padding: 3px 10px; }"
                        "QPushButton:pressed { background: %4; }")
-            .arg(rgba(text), rgba(fill), rgba(tarn::qColor(tarn::TarnGlassTokens::borderSubtle)),
-                 rgba(pressed)));
+            .arg(studiostyle::cssRgba(text), studiostyle::cssRgba(fill),
+                 studiostyle::cssRgba(tarn::qColor(tarn::TarnGlassTokens::borderSubtle)),
+                 studiostyle::cssRgba(pressed)));
     return button;
 }
 
@@ -115,7 +99,7 @@ MenuBarQuillerPopoverView::MenuBarQuillerPopoverView(QuillerViewModel& model,
     m_port->setPalette(portPalette);
     header->addWidget(m_port, 0, Qt::AlignVCenter);
     column->addLayout(header);
-    column->addWidget(new Divider(this));
+    column->addWidget(studiostyle::makeHairline(this));
 
     m_serverButton = smallButton(true, this);
     m_serverButton->setObjectName(QStringLiteral("popoverServerButton"));
@@ -127,7 +111,7 @@ MenuBarQuillerPopoverView::MenuBarQuillerPopoverView(QuillerViewModel& model,
     m_latestLine->setFont(tarn::fonts::system(11, QFont::Normal, true));
     m_latestLine->setTextFormat(Qt::PlainText);
     column->addWidget(m_latestLine);
-    column->addWidget(new Divider(this));
+    column->addWidget(studiostyle::makeHairline(this));
 
     auto* bottom = new QHBoxLayout;
     m_openStudio = smallButton(false, this);
