@@ -1,3 +1,5 @@
 #include "QuillerApp/App/QuillerApplication.h"
 
-int main(int argc, char** argv) { return quiller::runQuillerApplication(argc, argv); }
+int main(int argc, char** argv) {
+    return quiller::runQuillerApplication(argc, argv);
+}

@@ -117,13 +117,13 @@ QString diffText(const std::vector<DiffLineItem>& rows) {
 
 // --- Status badge --------------------------------------------------------------
 
-StatusBadge::StatusBadge(QWidget* parent) : QWidget(parent) {
+ResponseStatusBadge::ResponseStatusBadge(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("statusBadge"));
     setFont(tarn::fonts::system(12.5, QFont::Bold, true));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void StatusBadge::setStatus(int statusCode) {
+void ResponseStatusBadge::setStatus(int statusCode) {
     m_text = QString::number(statusCode);
     m_colour = tarn::qColor(summary::statusTone(statusCode) == summary::StatusTone::success
                                 ? tarn::TarnGlassTokens::success
@@ -132,12 +132,12 @@ void StatusBadge::setStatus(int statusCode) {
     update();
 }
 
-QSize StatusBadge::sizeHint() const {
+QSize ResponseStatusBadge::sizeHint() const {
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(m_text) + 18, metrics.height() + 6};
 }
 
-void StatusBadge::paintEvent(QPaintEvent*) {
+void ResponseStatusBadge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QColor fill = m_colour;
@@ -161,7 +161,7 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
                     tarn::qColor(tarn::TarnGlassTokens::textSecondary), this);
     m_title->setObjectName(QStringLiteral("inspectorTitle"));
     summaryRow->addWidget(m_title);
-    m_status = new StatusBadge(this);
+    m_status = new ResponseStatusBadge(this);
     summaryRow->addWidget(m_status);
     m_total = label({}, 11.5, QFont::DemiBold, true, accent(), this);
     m_total->setObjectName(QStringLiteral("totalTimeLabel"));

@@ -38,12 +38,12 @@ class DiffHighlighter;
 class PiecewiseTextFeeder;
 
 // The status code on a capsule of the status colour.
-class StatusBadge final : public QWidget {
+class ResponseStatusBadge final : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor statusColour READ statusColour)
     Q_PROPERTY(QString text READ text)
 public:
-    explicit StatusBadge(QWidget* parent = nullptr);
+    explicit ResponseStatusBadge(QWidget* parent = nullptr);
 
     void setStatus(int statusCode);
     QColor statusColour() const { return m_colour; }
@@ -97,7 +97,7 @@ private:
     ClientUIState& m_ui;
 
     QLabel* m_title = nullptr;
-    StatusBadge* m_status = nullptr;
+    ResponseStatusBadge* m_status = nullptr;
     QLabel* m_total = nullptr;
     QLabel* m_size = nullptr;
     QLabel* m_phases = nullptr;

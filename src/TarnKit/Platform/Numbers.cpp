@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <system_error>
 
 namespace tarn::numbers {
@@ -85,6 +86,17 @@ std::optional<long long> roundToInteger(double value) {
     if (!(rounded >= -kLimit && rounded < kLimit))
         return std::nullopt;
     return static_cast<long long>(rounded);
+}
+
+long long truncateToInteger(double value) {
+    if (!std::isfinite(value))
+        return 0;
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    if (value >= kLimit)
+        return std::numeric_limits<long long>::max();
+    if (value <= -kLimit)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(value);
 }
 
 } // namespace tarn::numbers

@@ -49,4 +49,9 @@ double roundHalfAwayFromZero(double value);
 // The same, as an integer; nullopt for NaN and for results outside long long.
 std::optional<long long> roundToInteger(double value);
 
+// Cuts the fraction off toward zero, as a time in milliseconds is shown as a
+// whole number: 143.9 gives 143, -0.5 gives 0. A value that is not finite
+// gives 0; a finite one beyond long long gives the nearest end of its range.
+long long truncateToInteger(double value);
+
 } // namespace tarn::numbers

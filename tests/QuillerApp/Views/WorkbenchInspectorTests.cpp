@@ -109,7 +109,7 @@ TEST_F(InspectorTest, TheSummaryShowsStatusTimeSizeAndPhases) {
     HTTPResponseSnapshot snapshot = response("{}", 301);
     snapshot.timing = TimingWaterfall{.dnsMs = 0.4, .tlsMs = 0, .ttfbMs = 80.9, .totalMs = 12.5};
     receive(snapshot);
-    auto* badge = find<workbench::StatusBadge>("statusBadge");
+    auto* badge = find<workbench::ResponseStatusBadge>("statusBadge");
     EXPECT_EQ(badge->text(), QStringLiteral("301"));
     EXPECT_EQ(badge->statusColour(), tarn::qColor(tarn::TarnGlassTokens::danger));
     EXPECT_EQ(find<QLabel>("totalTimeLabel")->text(), QStringLiteral("13 ms"));

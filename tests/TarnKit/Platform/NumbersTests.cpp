@@ -250,6 +250,32 @@ TEST(Numbers, RoundsHalvesAwayFromZero) {
     EXPECT_EQ(numbers::roundToInteger(kNaN), std::nullopt);
 }
 
+// A time shown as a whole number: never undefined behaviour for a value no
+// long long holds, and 0 for a time that is not a number at all.
+TEST(Numbers, TruncatesTowardZeroWithinRange) {
+    const struct {
+        double value;
+        long long expected;
+    } cases[] = {
+        {143.9, 143},
+        {-143.9, -143},
+        {-0.5, 0},
+        {0.0, 0},
+        {9223372036854774784.0, 9223372036854774784LL},
+        {9223372036854775808.0, kMax}, // 2^63
+        {1e300, kMax},
+        {-9223372036854775808.0, kMin},
+        {-1e300, kMin},
+        {kInf, 0},
+        {-kInf, 0},
+        {kNaN, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(numbers::formatDouble(c.value));
+        EXPECT_EQ(numbers::truncateToInteger(c.value), c.expected);
+    }
+}
+
 TEST(Numbers, IgnoresATurkishProcessLocale) {
     // Turkish writes "1,5" and groups thousands with "."; none of that may leak in.
     ScopedLocale turkish("tr_TR.UTF-8");
