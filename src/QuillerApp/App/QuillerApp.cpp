@@ -3,6 +3,8 @@
 #include "QuillerApp/App/QuillerCommandMenu.h"
 #include "QuillerApp/App/QuillerStudioWindow.h"
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "QuillerApp/Views/APIClientWorkbenchView.h"
+#include "QuillerApp/Views/GraphQLSchemaExplorerDrawer.h"
 #include "QuillerApp/Views/MenuBarQuillerPopoverView.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "TarnKit/Design/TarnAppActivationDelegate.h"
@@ -49,6 +51,11 @@ QuillerApp::QuillerApp(const PortsFactory& makePorts)
       m_background(std::make_shared<tarn::ThreadBackgroundExecutor>()) {
     m_model = std::make_unique<QuillerViewModel>(makePorts(m_main, m_background));
     m_bridge = std::make_unique<ViewModelBridge>(*m_model);
+    // The workbench hosts the schema explorer; it lives in its own files.
+    APIClientWorkbenchView::setGraphQLDrawerFactory(
+        [](QuillerViewModel& model, ViewModelBridge& bridge, QWidget* parent) -> QWidget* {
+            return new GraphQLSchemaExplorerDrawer(model, bridge, parent);
+        });
     m_window = std::make_unique<QuillerStudioWindow>(*m_model, *m_bridge);
     m_commandMenu = new QuillerCommandMenu(*m_model, *m_bridge, m_window.get());
 

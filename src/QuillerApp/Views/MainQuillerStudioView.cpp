@@ -12,7 +12,7 @@
 #include "TarnKit/Design/TarnGroundBackground.h"
 #include "TarnKit/Design/TarnToastBanner.h"
 #include "TarnKit/Design/TarnUnifiedHeaderBar.h"
-#include "TarnKit/Design/TarnVersionBadge.h"
+#include "TarnKit/Design/TarnVersionBadgeButton.h"
 #include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/Platform/SymbolName.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
@@ -146,10 +146,7 @@ void MainQuillerStudioView::buildHeader() {
     titleRow->addWidget(title, 0, Qt::AlignVCenter);
     m_versionBadgeSlot = new QHBoxLayout;
     m_versionBadgeSlot->setContentsMargins(0, 0, 0, 0);
-    auto* badge =
-        new tarn::TarnVersionBadge(tarn::TarnAppVersion::current("1.0.0", "100"), false, m_header);
-    badge->setObjectName(QStringLiteral("studioVersionBadge"));
-    m_versionBadgeSlot->addWidget(badge, 0, Qt::AlignVCenter);
+    rebuildVersionBadge();
     titleRow->addLayout(m_versionBadgeSlot);
     titleRow->addStretch(1);
     titles->addLayout(titleRow);
@@ -208,8 +205,23 @@ void MainQuillerStudioView::applyChanges(const ViewModelChanges& changes) {
         refreshToast();
 }
 
+// The badge opens the version and logs sheet in the language it was made
+// with, so a new language makes a new badge.
+void MainQuillerStudioView::rebuildVersionBadge() {
+    if (m_versionBadge != nullptr && m_versionBadge->language() == m_model.language())
+        return;
+    delete m_versionBadge;
+    m_versionBadge = new tarn::TarnVersionBadgeButton(
+        "Quiller", tarn::TarnAppVersion::current("1.0.0", "100"), nullptr,
+        tarn::TarnProductPalette::deepIndigo, m_model.language(), false, true,
+        tarn::TarnSheetPorts::desktop(), m_header);
+    m_versionBadge->setObjectName(QStringLiteral("studioVersionBadge"));
+    m_versionBadgeSlot->addWidget(m_versionBadge, 0, Qt::AlignVCenter);
+}
+
 void MainQuillerStudioView::refreshTexts() {
     const tarn::TarnLanguage language = m_model.language();
+    rebuildVersionBadge();
     tarn::bindings::refresh(
         m_subtitle, tarn::tarnText("Offline API · SSE/WS · MCP · Local Mock Proxy",
                                    "Offline API · SSE/WS · MCP · Yerel Mock Proxy", language));

@@ -27,6 +27,7 @@ class QVariantAnimation;
 namespace tarn {
 class TarnGroundBackground;
 class TarnToastBanner;
+class TarnVersionBadgeButton;
 } // namespace tarn
 
 namespace quiller {
@@ -70,6 +71,7 @@ protected:
 private:
     void buildHeader();
     void applyChanges(const ViewModelChanges& changes);
+    void rebuildVersionBadge();
     void refreshTexts();
     void refreshTabButtons();
     void showSelectedScreen();
@@ -87,6 +89,7 @@ private:
     QWidget* m_header = nullptr;
     QLabel* m_subtitle = nullptr;
     QHBoxLayout* m_versionBadgeSlot = nullptr;
+    tarn::TarnVersionBadgeButton* m_versionBadge = nullptr;
     std::array<QuillerStudioTabButton*, 7> m_tabButtons{};
     QComboBox* m_environmentPicker = nullptr;
     QWidget* m_screenHost = nullptr;

@@ -38,6 +38,7 @@ public:
     QDialog* sheetDialog() const { return m_sheet; }
     TarnVersionAndLogsView* sheetView() const;
     QAbstractButton* badgeButton() const { return m_badgeButton; }
+    TarnLanguage language() const { return m_language; }
     TarnAppLogger& logger() const { return m_logger; }
 
     // Presents the sheet (what a click does); does nothing while it is open.
