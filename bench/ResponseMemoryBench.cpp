@@ -154,8 +154,7 @@ void BM_FetchAndShowLargeJSON(benchmark::State& state) {
         }
         const HTTPResponseSnapshot& response = *viewModel.latestResponse();
         const std::size_t body = response.bodyData.size();
-        const std::size_t forms =
-            body + response.bodyText.size() + response.prettyBodyText.size();
+        const std::size_t forms = body + response.bodyText.size() + response.prettyBodyText.size();
         const std::size_t growth = peak > before ? peak - before : 0;
         state.counters["body_MiB"] = static_cast<double>(body) / kMiB;
         state.counters["forms_MiB"] = static_cast<double>(forms) / kMiB;

@@ -29,11 +29,18 @@ TarnSheetPorts quietPorts() {
 
 // A logger over a fresh folder with a few entries of every level.
 TarnAppLogger& pictureLogger() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / "quiller-pictures-logs";
-        std::filesystem::remove_all(path);
-        return path;
-    }();
+    // Removed again when the program ends, after the logger that writes there.
+    struct ScratchFolder {
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     "quiller-pictures-logs";
+        ScratchFolder() { std::filesystem::remove_all(path); }
+        ~ScratchFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const ScratchFolder scratch;
+    const std::filesystem::path& folder = scratch.path;
     static TarnAppLogger logger("Quiller", folder, 1 << 20, 2, [] {
         return TarnAppVersion{"1.4.2", "57"};
     });

@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
-
 #include <algorithm>
 
 namespace tarn {
@@ -43,9 +42,10 @@ QSize paddedTextSize(const QAbstractButton& button, int horizontal, int vertical
 // text (the measures of eliding and of the size hint can differ by a pixel).
 void drawOneLine(QPainter& painter, const QRectF& area, const QString& text) {
     const QFontMetrics metrics = painter.fontMetrics();
-    const QString shown = metrics.horizontalAdvance(text) <= area.width()
-                              ? text
-                              : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
+    const QString shown =
+        metrics.horizontalAdvance(text) <= area.width()
+            ? text
+            : metrics.elidedText(text, Qt::ElideRight, static_cast<int>(area.width()));
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
@@ -82,7 +82,8 @@ TarnPrimaryButton::TarnPrimaryButton(const QString& text, QWidget* parent)
     connect(m_scale, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     const auto animateTo = [this] {
         m_scale->stop();
-        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue() : QVariant(1.0));
+        m_scale->setStartValue(m_scale->currentValue().isValid() ? m_scale->currentValue()
+                                                                 : QVariant(1.0));
         m_scale->setEndValue(pressScale());
         m_scale->start();
         update();
@@ -143,9 +144,8 @@ void TarnGlassButton::setSymbol(std::string_view name) {
     // Drawn as the button's icon, at the font's size in the text's colour.
     const int side = font().pixelSize();
     setIconSize(QSize(side, side));
-    setIcon(m_symbol.empty()
-                ? QIcon()
-                : symbolIcon(m_symbol, qColor(TarnGlassTokens::textPrimary), side));
+    setIcon(m_symbol.empty() ? QIcon()
+                             : symbolIcon(m_symbol, qColor(TarnGlassTokens::textPrimary), side));
 }
 
 QSize TarnGlassButton::sizeHint() const {

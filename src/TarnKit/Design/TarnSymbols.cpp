@@ -5,7 +5,6 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QTransform>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -108,7 +107,9 @@ QPainterPath bolt() {
 QPainterPath paperplane() {
     return polygon({{2, 11}, {22, 2.5}, {14.5, 22}, {11.2, 13.2}});
 }
-QPainterPath filledCircleWith(const QPainterPath& mark) { return disc(12, 12, 10) - mark; }
+QPainterPath filledCircleWith(const QPainterPath& mark) {
+    return disc(12, 12, 10) - mark;
+}
 QPainterPath arrowHead(QPointF tip, qreal directionDegrees, qreal size = 4.5) {
     const qreal a = directionDegrees * std::numbers::pi / 180.0;
     const QPointF back(-std::cos(a) * size, std::sin(a) * size);
@@ -131,11 +132,13 @@ QPainterPath star(QPointF centre, qreal outer, qreal inner, int points) {
 }
 QPainterPath bubble(qreal x, qreal y, qreal w, qreal h, bool tailLeft) {
     const qreal tailX = tailLeft ? x + 3 : x + w - 3;
-    return roundedRect(x, y, w, h, 4) |
-           polygon({{tailX - 1.5, y + h - 1}, {tailX + 1.5, y + h - 1},
-                    {tailLeft ? x : x + w, y + h + 3}});
+    return roundedRect(x, y, w, h, 4) | polygon({{tailX - 1.5, y + h - 1},
+                                                 {tailX + 1.5, y + h - 1},
+                                                 {tailLeft ? x : x + w, y + h + 3}});
 }
-QPainterPath document(qreal x, qreal y, qreal w, qreal h) { return frame(x, y, w, h, 2.5); }
+QPainterPath document(qreal x, qreal y, qreal w, qreal h) {
+    return frame(x, y, w, h, 2.5);
+}
 
 // --- The registry --------------------------------------------------------------------
 
@@ -144,7 +147,9 @@ using Drawing = std::function<QPainterPath()>;
 const std::map<std::string, Drawing, std::less<>>& drawings() {
     static const std::map<std::string, Drawing, std::less<>> table{
         {"arrow.clockwise",
-         [] { return arc(12, 13, 8, 60, -320) | arrowHead({14, 5.1}, 0, 4.5); }},
+         [] {
+             return arc(12, 13, 8, 60, -320) | arrowHead({14, 5.1}, 0, 4.5);
+         }},
         {"arrow.down.circle.fill",
          [] {
              return filledCircleWith(line(12, 6.5, 12, 16, 2.6) |
@@ -229,8 +234,8 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
              const QPainterPath lens = disc(15.5, 15.5, 4.5);
              const QPainterPath page =
                  document(3.5, 2, 13, 19) | line(7, 7, 13, 7, 1.6) | line(7, 10.5, 11, 10.5, 1.6);
-             return (page - outline(lens, 3.5) - lens) |
-                    ring(15.5, 15.5, 3.6, 1.8) | line(18.2, 18.2, 21.5, 21.5, 2.2);
+             return (page - outline(lens, 3.5) - lens) | ring(15.5, 15.5, 3.6, 1.8) |
+                    line(18.2, 18.2, 21.5, 21.5, 2.2);
          }},
         {"exclamationmark.triangle.fill",
          [] {
@@ -267,9 +272,8 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          [] {
              QPainterPath meridian;
              meridian.addEllipse(QRectF(8, 2.5, 8, 19));
-             return ring(12, 12, 9.5, 1.8) | outline(meridian, 1.6) |
-                    line(2.5, 12, 21.5, 12, 1.6) | arc(12, 2, 12.5, 225, 90, 1.5) |
-                    arc(12, 22, 12.5, 45, 90, 1.5);
+             return ring(12, 12, 9.5, 1.8) | outline(meridian, 1.6) | line(2.5, 12, 21.5, 12, 1.6) |
+                    arc(12, 2, 12.5, 225, 90, 1.5) | arc(12, 22, 12.5, 45, 90, 1.5);
          }},
         {"key.fill",
          [] {
@@ -313,16 +317,19 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
                     polygon({{7, 18}, {11.5, 12.5}, {14.5, 16}, {16, 14.5}, {19, 18}}) |
                     disc(16.5, 10.5, 1.4);
          }},
-        {"play.fill", [] { return outline(polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}), 1.6) |
-                                  polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}); }},
+        {"play.fill",
+         [] {
+             return outline(polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}), 1.6) |
+                    polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}});
+         }},
         {"play.square.stack.fill",
          [] {
              return line(6.5, 3, 17.5, 3, 1.6) | line(4.5, 6, 19.5, 6, 1.8) |
-                    (roundedRect(2.5, 8, 19, 14, 3) - polygon({{10, 11.5}, {15.5, 15}, {10, 18.5}}));
+                    (roundedRect(2.5, 8, 19, 14, 3) -
+                     polygon({{10, 11.5}, {15.5, 15}, {10, 18.5}}));
          }},
         {"plus", [] { return plus(); }},
-        {"plus.circle",
-         [] { return ring(12, 12, 9.5, 1.8) | transformed(plus(2.6), 0.6); }},
+        {"plus.circle", [] { return ring(12, 12, 9.5, 1.8) | transformed(plus(2.6), 0.6); }},
         {"point.3.connected.trianglepath.dotted",
          [] {
              QPainterPath triangle = polygon({{12, 4.5}, {20, 18.5}, {4, 18.5}});
@@ -361,12 +368,14 @@ const std::map<std::string, Drawing, std::less<>>& drawings() {
          }},
         {"terminal",
          [] {
-             return frame(2.5, 4, 19, 16, 3, 1.8) | polyline({{6.5, 9}, {9.5, 12}, {6.5, 15}}, 1.8) |
+             return frame(2.5, 4, 19, 16, 3, 1.8) |
+                    polyline({{6.5, 9}, {9.5, 12}, {6.5, 15}}, 1.8) |
                     line(11.5, 15.5, 16.5, 15.5, 1.8);
          }},
         {"trash",
          [] {
-             return line(3.5, 6, 20.5, 6, 1.8) | polyline({{9, 6}, {9.5, 3}, {14.5, 3}, {15, 6}}, 1.6) |
+             return line(3.5, 6, 20.5, 6, 1.8) |
+                    polyline({{9, 6}, {9.5, 3}, {14.5, 3}, {15, 6}}, 1.6) |
                     polyline({{5.5, 6}, {6.8, 21}, {17.2, 21}, {18.5, 6}}, 1.8) |
                     line(10, 10, 10.3, 17.5, 1.5) | line(14, 10, 13.7, 17.5, 1.5);
          }},
@@ -536,7 +545,9 @@ bool paintSymbol(QPainter& painter, std::string_view name, const QRectF& target,
     return true;
 }
 
-bool hasSymbol(std::string_view name) { return drawings().contains(name); }
+bool hasSymbol(std::string_view name) {
+    return drawings().contains(name);
+}
 
 std::vector<std::string_view> symbolNames() {
     std::vector<std::string_view> names;

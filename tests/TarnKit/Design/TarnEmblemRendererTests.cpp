@@ -9,13 +9,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
-#include <map>
-#include <string>
-#include <thread>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 #include <numbers>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -46,10 +46,10 @@ TEST(TarnEmblemRenderer, PixelSizeClampsBeforeConverting) {
         double scale;
         int pixels;
     } cases[] = {
-        {4, 1, 16},       {20, 0.5, 20},     {20, 5, 60},     {10.25, 2, 21},  {32, 2, 64},
-        {64, 1, 64},      {kNaN, 1, 16},     {kNaN, 2, 20},   {20, kNaN, 20},  {-5, 3, 30},
-        {1365, 3, 4095},  {1366, 3, 0},      {kInfinity, 1, 0}, {1e300, 2, 0}, {20, kInfinity, 60},
-        {-kInfinity, 1, 16},
+        {4, 1, 16},        {20, 0.5, 20}, {20, 5, 60},         {10.25, 2, 21},
+        {32, 2, 64},       {64, 1, 64},   {kNaN, 1, 16},       {kNaN, 2, 20},
+        {20, kNaN, 20},    {-5, 3, 30},   {1365, 3, 4095},     {1366, 3, 0},
+        {kInfinity, 1, 0}, {1e300, 2, 0}, {20, kInfinity, 60}, {-kInfinity, 1, 16},
     };
     for (const auto& c : cases)
         EXPECT_EQ(renderer::pixelSize(c.pointSize, c.scale), c.pixels)
@@ -272,7 +272,8 @@ TEST(TarnFlatDraw, CutoutsEraseOnlyWhatLiesBeneath) {
 
 TEST(TarnFlatDraw, ArcsTurnClockwiseOnTheImage) {
     // From -135 to -45 degrees around (50, 35): over the top, through (50, 23).
-    const QPainterPath arc = tarn::TarnFlatDraw::arc({50, 35}, 12, -3 * std::numbers::pi / 4, -std::numbers::pi / 4);
+    const QPainterPath arc =
+        tarn::TarnFlatDraw::arc({50, 35}, 12, -3 * std::numbers::pi / 4, -std::numbers::pi / 4);
     const QPointF start = arc.pointAtPercent(0);
     const QPointF middle = arc.pointAtPercent(0.5);
     const QPointF end = arc.pointAtPercent(1);
