@@ -1,5 +1,6 @@
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 
+#include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/Memory.h"
 #include "TarnKit/Platform/Numbers.h"
@@ -21,6 +22,8 @@ namespace dom = simdjson::dom;
 namespace ondemand = simdjson::ondemand;
 
 static_assert(kBodyPaddingBytes == simdjson::SIMDJSON_PADDING);
+// Received bodies are read where they lie.
+static_assert(tarn::HTTPTransfer::kBodyPaddingBytes >= kBodyPaddingBytes);
 
 // By value: a range-for over value_unsafe() of a temporary result would walk a
 // destroyed object.
