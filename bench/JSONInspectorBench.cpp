@@ -20,6 +20,7 @@
 // with room for the parser's padding, as a received body does.
 #include "BenchSupport.h"
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
+#include "TarnKit/Platform/Memory.h"
 
 #include <benchmark/benchmark.h>
 #include <charconv>
@@ -318,6 +319,7 @@ bool readFile(const std::filesystem::path& path, std::string& text) {
     if (error)
         return false;
     text.reserve(static_cast<std::size_t>(size) + quiller::JSONInspectorEngine::kBodyPaddingBytes);
+    tarn::memory::preferHugePages(text.data(), text.capacity());
     text.resize(static_cast<std::size_t>(size));
     std::ifstream in(path, std::ios::binary);
     in.read(text.data(), static_cast<std::streamsize>(size));

@@ -1,11 +1,15 @@
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 
+#include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/JSON.h"
+#include "TarnKit/Platform/Memory.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <new>
 #include <nlohmann/json.hpp>
@@ -18,6 +22,8 @@ namespace dom = simdjson::dom;
 namespace ondemand = simdjson::ondemand;
 
 static_assert(kBodyPaddingBytes == simdjson::SIMDJSON_PADDING);
+// Received bodies are read where they lie.
+static_assert(tarn::HTTPTransfer::kBodyPaddingBytes >= kBodyPaddingBytes);
 
 // By value: a range-for over value_unsafe() of a temporary result would walk a
 // destroyed object.
@@ -65,6 +71,96 @@ struct Source {
 Source sourceOf(const JSONBody& body) {
     return Source{body.text(), body.readableBytes()};
 }
+
+// simdjson's document as the tape it is stored in: one 64-bit word per value
+// in document order (two for a number, the second holding it), the top byte
+// telling the kind and the rest an offset into the string buffer (a 32-bit
+// length, then the bytes) or, at a container's start, the index just past its
+// end. Walking the words directly tells where each value lies in memory, so
+// that the part of a large document already written can be given back.
+class Tape {
+public:
+    explicit Tape(const dom::document& document)
+        : m_words(document.tape.get()), m_strings(document.string_buf.get()) {}
+
+    // Where the document's root value starts.
+    static constexpr std::size_t kRoot = 1;
+
+    char kind(std::size_t index) const { return static_cast<char>(m_words[index] >> 56); }
+    // The index just past the value at `index`.
+    std::size_t after(std::size_t index) const {
+        switch (kind(index)) {
+        case '{':
+        case '[':
+            return static_cast<std::uint32_t>(m_words[index]);
+        case 'l':
+        case 'u':
+        case 'd':
+            return index + 2;
+        default:
+            return index + 1;
+        }
+    }
+    // The index of the closing word of the container at `index`; its members
+    // or elements lie between.
+    std::size_t end(std::size_t index) const { return after(index) - 1; }
+
+    std::string_view string(std::size_t index) const {
+        const std::uint8_t* at = stringAt(index);
+        std::uint32_t length = 0;
+        std::memcpy(&length, at, sizeof length);
+        return {reinterpret_cast<const char*>(at + sizeof length), length};
+    }
+    bool isNumber(std::size_t index) const {
+        const char k = kind(index);
+        return k == 'l' || k == 'u' || k == 'd';
+    }
+    std::int64_t int64(std::size_t index) const {
+        return static_cast<std::int64_t>(m_words[index + 1]);
+    }
+    std::uint64_t uint64(std::size_t index) const { return m_words[index + 1]; }
+    double number(std::size_t index) const { return std::bit_cast<double>(m_words[index + 1]); }
+
+    // The first and the last string among the values in [first, last), which
+    // must start at a value; an empty range when there is none.
+    std::pair<std::size_t, std::size_t> strings(std::size_t first, std::size_t last) const {
+        std::pair<std::size_t, std::size_t> found{last, last};
+        // Word by word, but past the second word of a number, which holds
+        // the number rather than a kind.
+        for (std::size_t index = first; index < last; index += isNumber(index) ? 2 : 1) {
+            if (kind(index) != '"')
+                continue;
+            if (found.first == last)
+                found.first = index;
+            found.second = index;
+        }
+        return found;
+    }
+
+    // Gives back the words of the values in [first, last), which are no
+    // longer read; only whole blocks of `block` bytes go.
+    void releaseWords(std::size_t first, std::size_t last, std::size_t block) const {
+        tarn::memory::releasePages(m_words + first, (last - first) * sizeof(std::uint64_t), block);
+    }
+    // The same for the strings from the one at `first` to the one at `last`:
+    // strings lie in the string buffer in document order.
+    void releaseStrings(std::size_t first, std::size_t last, std::size_t block) const {
+        std::uint8_t* begin = stringAt(first);
+        const std::string_view final = string(last);
+        const auto* end = reinterpret_cast<const std::uint8_t*>(final.data() + final.size());
+        tarn::memory::releasePages(begin, static_cast<std::size_t>(end - begin), block);
+    }
+
+private:
+    std::uint8_t* stringAt(std::size_t index) const {
+        constexpr std::uint64_t payload = (std::uint64_t{1} << 56) - 1;
+        return m_strings + (m_words[index] & payload);
+    }
+
+    // Not const: release() gives their pages back.
+    std::uint64_t* m_words;
+    std::uint8_t* m_strings;
+};
 
 // The parser and document buffers of one thread, kept between calls: mapping
 // fresh memory for every body costs more than parsing it. Large bodies leave
@@ -146,6 +242,9 @@ public:
     // Read by simdjson; otherwise wide() holds the document.
     bool isDOM() const { return !m_wide.has_value(); }
     dom::element root() const { return m_root; }
+    Tape tape() const { return Tape(m_buffers->parser.doc); }
+    // Whether the buffers were made or enlarged for this body.
+    bool grewBuffers() const { return m_grew; }
     const nlohmann::json& wide() const { return *m_wide; }
 
 private:
@@ -155,11 +254,27 @@ private:
             const std::size_t capacity = std::max(parser.capacity(), input.size());
             if (const auto error = parser.allocate(capacity, maxDepth); error != simdjson::SUCCESS)
                 return error;
+            // The document's buffers too, which parse() would otherwise make
+            // on its own, too late for the hints below.
+            if (const auto error = parser.doc.allocate(capacity); error != simdjson::SUCCESS)
+                return error;
+            m_grew = true;
+            // Each buffer holds at least this many elements for every byte of
+            // capacity: the structural indexes 32 bits, the tape 64, the
+            // strings a byte.
+            tarn::memory::preferHugePages(parser.implementation->structural_indexes.get(),
+                                          capacity * sizeof(std::uint32_t));
+            tarn::memory::preferHugePages(parser.doc.tape.get(), capacity * sizeof(std::uint64_t));
+            tarn::memory::preferHugePages(parser.doc.string_buf.get(), capacity);
         }
         // The parser's own document: allocate() has sized it already.
         const auto result = parser.parse(input.data(), input.size(), false);
         if (result.error() == simdjson::SUCCESS)
             m_root = result.value_unsafe();
+        // The positions of the body's tokens are only read while parsing.
+        if (input.size() >= tarn::memory::kLargeBufferBytes)
+            tarn::memory::releasePages(parser.implementation->structural_indexes.get(),
+                                       input.size() * sizeof(std::uint32_t));
         return result.error();
     }
 
@@ -167,60 +282,93 @@ private:
     ThreadBuffers* m_buffers = nullptr;
     dom::element m_root;
     std::optional<nlohmann::json> m_wide;
+    bool m_grew = false;
 };
 
 // --- Writing -------------------------------------------------------------------------
 
 struct Member {
     std::string_view key;
-    dom::element value;
+    std::size_t value;
     std::size_t order;
 };
 
-// Drives the suite's writer from a simdjson document. simdjson keeps object
+// Drives the suite's writer from a parsed document. simdjson keeps object
 // members in document order, duplicates included; they are written sorted by
 // key, and of duplicate keys only the last counts, as in every other JSON
 // document the suite reads.
-class DOMWriter {
+//
+// Given limits, an array gives back the memory of its elements whenever
+// another batch of words lies written behind it: the document then never
+// holds much more than what is still to be written beside the output.
+class TapeWriter {
 public:
-    explicit DOMWriter(tarn::json::Writer& writer) : m_writer(writer) {}
+    TapeWriter(const Tape& tape, tarn::json::Writer& writer,
+               std::optional<detail::PrettyLimits> release = std::nullopt)
+        : m_tape(tape), m_writer(writer),
+          m_releaseBatchWords(release ? release->releaseBatchBytes / sizeof(std::uint64_t) : 0),
+          m_releaseBlockBytes(release ? release->releaseBlockBytes : 0) {}
 
-    void write(dom::element value) { write(value, 0); }
+    void write(std::size_t index) { write(index, 0); }
 
 private:
-    void write(dom::element value, std::size_t depth) {
-        switch (value.type()) {
-        case dom::element_type::OBJECT:
-            writeObject(objectOf(value), depth);
+    void write(std::size_t index, std::size_t depth) {
+        switch (m_tape.kind(index)) {
+        case '{':
+            writeObject(index, depth);
             return;
-        case dom::element_type::ARRAY:
-            m_writer.beginArray();
-            for (const dom::element child : arrayOf(value))
-                write(child, depth + 1);
-            m_writer.endArray();
+        case '[':
+            writeArray(index, depth);
             return;
-        case dom::element_type::STRING:
-            m_writer.string(value.get_string().value_unsafe());
+        case '"':
+            m_writer.string(m_tape.string(index));
             return;
-        case dom::element_type::INT64:
-            m_writer.integer(value.get_int64().value_unsafe());
+        case 'l':
+            m_writer.integer(m_tape.int64(index));
             return;
-        case dom::element_type::UINT64:
-            m_writer.unsignedInteger(value.get_uint64().value_unsafe());
+        case 'u':
+            m_writer.unsignedInteger(m_tape.uint64(index));
             return;
-        case dom::element_type::DOUBLE:
-            m_writer.number(value.get_double().value_unsafe());
+        case 'd':
+            m_writer.number(m_tape.number(index));
             return;
-        case dom::element_type::BOOL:
-            m_writer.boolean(value.get_bool().value_unsafe());
+        case 't':
+        case 'f':
+            m_writer.boolean(m_tape.kind(index) == 't');
             return;
-        case dom::element_type::NULL_VALUE:
+        default:
             m_writer.null();
             return;
         }
     }
 
-    void writeObject(dom::object object, std::size_t depth) {
+    void writeArray(std::size_t index, std::size_t depth) {
+        m_writer.beginArray();
+        const std::size_t end = m_tape.end(index);
+        // Each release takes everything from the first element on, as only
+        // whole blocks go; the strings are looked for in the new part only.
+        std::size_t released = index + 1;
+        std::optional<std::size_t> firstString;
+        std::optional<std::size_t> lastString;
+        for (std::size_t child = index + 1; child < end;) {
+            write(child, depth + 1);
+            child = m_tape.after(child);
+            if (m_releaseBatchWords == 0 || child - released < m_releaseBatchWords)
+                continue;
+            const auto [first, last] = m_tape.strings(released, child);
+            if (first < child) {
+                firstString = firstString.value_or(first);
+                lastString = last;
+            }
+            m_tape.releaseWords(index + 1, child, m_releaseBlockBytes);
+            if (firstString)
+                m_tape.releaseStrings(*firstString, *lastString, m_releaseBlockBytes);
+            released = child;
+        }
+        m_writer.endArray();
+    }
+
+    void writeObject(std::size_t index, std::size_t depth) {
         // One member list per depth, reused by every object at that depth; a
         // deque keeps the lists in place while deeper levels are added.
         while (m_members.size() <= depth)
@@ -228,10 +376,12 @@ private:
         std::vector<Member>& members = m_members[depth];
         members.clear();
         bool sorted = true;
-        for (const dom::key_value_pair field : object) {
-            if (!members.empty() && !(members.back().key < field.key))
+        const std::size_t end = m_tape.end(index);
+        for (std::size_t key = index + 1; key < end; key = m_tape.after(key + 1)) {
+            const std::string_view name = m_tape.string(key);
+            if (!members.empty() && !(members.back().key < name))
                 sorted = false;
-            members.push_back({field.key, field.value, members.size()});
+            members.push_back({name, key + 1, members.size()});
         }
         if (!sorted) {
             std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) {
@@ -249,18 +399,22 @@ private:
         m_writer.endObject();
     }
 
+    const Tape& m_tape;
     tarn::json::Writer& m_writer;
+    std::size_t m_releaseBatchWords;
+    std::size_t m_releaseBlockBytes;
     std::deque<std::vector<Member>> m_members;
 };
 
-std::string pretty(dom::element value, std::size_t sizeHint) {
+std::string pretty(const Tape& tape, std::size_t index, std::size_t sizeHint,
+                   std::optional<detail::PrettyLimits> release = std::nullopt) {
     tarn::json::Writer writer(tarn::json::Style::pretty);
     // Pretty text of compact JSON is commonly two to three times as long.
     // Pages of the reserve that are never written are never made resident, so
     // asking for more costs nothing, while growing on the way would hold the
     // old and the new copy at once.
     writer.reserve(3 * sizeHint + 64);
-    DOMWriter(writer).write(value);
+    TapeWriter(tape, writer, release).write(index);
     return writer.finish();
 }
 
@@ -276,25 +430,26 @@ template <class Scalar> std::string numberText(Scalar value) {
 }
 
 // The text of one value: strings without quotes, containers as pretty JSON.
-std::string stringify(dom::element value, std::size_t sizeHint) {
-    switch (value.type()) {
-    case dom::element_type::STRING:
-        return std::string(value.get_string().value_unsafe());
-    case dom::element_type::BOOL:
-        return value.get_bool().value_unsafe() ? "true" : "false";
-    case dom::element_type::INT64:
-        return numberText(value.get_int64().value_unsafe());
-    case dom::element_type::UINT64:
-        return numberText(value.get_uint64().value_unsafe());
-    case dom::element_type::DOUBLE:
-        return numberText(value.get_double().value_unsafe());
-    case dom::element_type::NULL_VALUE:
+std::string stringify(const Tape& tape, std::size_t index, std::size_t sizeHint) {
+    switch (tape.kind(index)) {
+    case '"':
+        return std::string(tape.string(index));
+    case 't':
+        return "true";
+    case 'f':
+        return "false";
+    case 'l':
+        return numberText(tape.int64(index));
+    case 'u':
+        return numberText(tape.uint64(index));
+    case 'd':
+        return numberText(tape.number(index));
+    case '{':
+    case '[':
+        return pretty(tape, index, sizeHint);
+    default:
         return "null";
-    case dom::element_type::OBJECT:
-    case dom::element_type::ARRAY:
-        break;
     }
-    return pretty(value, sizeHint);
 }
 
 std::string stringify(const nlohmann::json& value) {
@@ -344,26 +499,31 @@ std::vector<std::string> tokenizePath(std::string_view path) {
     return tokens;
 }
 
-std::optional<dom::element> navigate(dom::element current, const std::vector<std::string>& tokens) {
+std::optional<std::size_t> navigate(const Tape& tape, const std::vector<std::string>& tokens) {
+    std::size_t current = Tape::kRoot;
     for (const std::string& token : tokens) {
-        const dom::element_type type = current.type();
-        if (type == dom::element_type::ARRAY) {
+        const char kind = tape.kind(current);
+        if (kind == '[') {
             const auto index = tarn::numbers::parseInteger(token);
             if (!index || *index < 0)
                 return std::nullopt;
-            const auto element = arrayOf(current).at(static_cast<std::size_t>(*index));
-            if (element.error() != simdjson::SUCCESS)
+            const std::size_t end = tape.end(current);
+            std::size_t element = current + 1;
+            for (auto skip = static_cast<std::uint64_t>(*index); skip > 0 && element < end; --skip)
+                element = tape.after(element);
+            if (element >= end)
                 return std::nullopt;
-            current = element.value_unsafe();
+            current = element;
             continue;
         }
-        if (type != dom::element_type::OBJECT)
+        if (kind != '{')
             return std::nullopt;
         // The last of duplicate keys counts, as in the pretty text.
-        std::optional<dom::element> found;
-        for (const dom::key_value_pair field : objectOf(current))
-            if (field.key == token)
-                found = field.value;
+        std::optional<std::size_t> found;
+        const std::size_t end = tape.end(current);
+        for (std::size_t key = current + 1; key < end; key = tape.after(key + 1))
+            if (tape.string(key) == token)
+                found = key + 1;
         if (!found)
             return std::nullopt;
         current = *found;
@@ -394,10 +554,10 @@ const nlohmann::json* navigate(const nlohmann::json& root, const std::vector<std
 std::optional<std::string> extract(const ParsedBody& body, const std::vector<std::string>& tokens,
                                    std::size_t sizeHint) {
     if (body.isDOM()) {
-        const auto value = navigate(body.root(), tokens);
+        const auto value = navigate(body.tape(), tokens);
         if (!value)
             return std::nullopt;
-        return stringify(*value, sizeHint);
+        return stringify(body.tape(), *value, sizeHint);
     }
     const nlohmann::json* value = navigate(body.wide(), tokens);
     if (value == nullptr)
@@ -579,7 +739,7 @@ QuickAnswer valueText(ondemand::document& document, std::span<const std::size_t>
     if (!parsed.parse(Source{raw, readable}, tarn::json::maxDepth - steps.size()))
         return {};
     if (parsed.isDOM())
-        return {Kind::found, pretty(parsed.root(), raw.size())};
+        return {Kind::found, pretty(parsed.tape(), Tape::kRoot, raw.size())};
     return {Kind::found, stringify(parsed.wide())};
 }
 
@@ -622,12 +782,24 @@ std::string latencyText(double totalMs) {
 } // namespace
 
 std::string prettyPrint(JSONBody body) {
+    return detail::prettyPrint(body, detail::PrettyLimits{});
+}
+
+std::string detail::prettyPrint(JSONBody body, const PrettyLimits& limits) {
     ParsedBody parsed;
     if (parsed.parse(sourceOf(body))) {
         if (parsed.isDOM()) {
-            const dom::element_type type = parsed.root().type();
-            if (type == dom::element_type::OBJECT || type == dom::element_type::ARRAY)
-                return pretty(parsed.root(), body.text().size());
+            const Tape tape = parsed.tape();
+            const char kind = tape.kind(Tape::kRoot);
+            const std::size_t size = body.text().size();
+            // A thread whose buffers grew for this body gives them back as
+            // the output grows: the body may be a one-off. Buffers that were
+            // already this large stay, as faulting them in again would cost
+            // more than the parse.
+            const bool release = parsed.grewBuffers() && size >= limits.releaseFromBytes;
+            if (kind == '{' || kind == '[')
+                return pretty(tape, Tape::kRoot, size,
+                              release ? std::optional(limits) : std::nullopt);
         } else if (parsed.wide().is_structured()) {
             return tarn::json::pretty(parsed.wide());
         }

@@ -36,7 +36,8 @@ constexpr std::size_t kLargestBlockBytes = 16 * 1024 * 1024;
 // in pieces of growing size instead of one buffer that doubles: growing would
 // hold the old and the new buffer at once and copy the body again and again.
 // A body whose length was announced goes into one piece of that size and is
-// handed over without any copy.
+// handed over without any copy. Every piece keeps kBodyPaddingBytes spare at
+// its end, so the body handed over always has them.
 class BodyCollector {
 public:
     // A length announced by the server; reserving it costs address space
@@ -52,10 +53,10 @@ public:
             throwBodyTooLarge();
         m_size += bytes.size();
         while (!bytes.empty()) {
-            if (m_blocks.empty() || m_blocks.back().size() == m_blocks.back().capacity())
+            if (m_blocks.empty() || room(m_blocks.back()) == 0)
                 addBlock(std::clamp(m_size, kFirstBlockBytes, kLargestBlockBytes));
             std::string& block = m_blocks.back();
-            const std::size_t take = std::min(bytes.size(), block.capacity() - block.size());
+            const std::size_t take = std::min(bytes.size(), room(block));
             block.append(bytes.substr(0, take));
             bytes.remove_prefix(take);
         }
@@ -65,10 +66,14 @@ public:
 
     // The body in one piece; each piece is released as soon as it is copied.
     std::string take() {
-        if (m_blocks.size() == 1)
-            return std::exchange(m_blocks, {}).front();
         std::string whole;
-        whole.reserve(m_size);
+        if (m_blocks.size() == 1) {
+            // Moved out of the vector: returning front() of a temporary would copy.
+            whole = std::move(m_blocks.front());
+            m_blocks.clear();
+            return whole;
+        }
+        whole.reserve(m_size + HTTPTransfer::kBodyPaddingBytes);
         for (std::string& block : m_blocks)
             whole.append(std::exchange(block, {}));
         m_blocks.clear();
@@ -76,7 +81,14 @@ public:
     }
 
 private:
-    void addBlock(std::size_t capacity) { m_blocks.emplace_back().reserve(capacity); }
+    void addBlock(std::size_t capacity) {
+        m_blocks.emplace_back().reserve(capacity + HTTPTransfer::kBodyPaddingBytes);
+    }
+    static std::size_t room(const std::string& block) {
+        const std::size_t spare = block.capacity() - block.size();
+        return spare > HTTPTransfer::kBodyPaddingBytes ? spare - HTTPTransfer::kBodyPaddingBytes
+                                                       : 0;
+    }
 
     std::vector<std::string> m_blocks;
     std::size_t m_size = 0;

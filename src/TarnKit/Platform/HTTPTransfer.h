@@ -98,6 +98,10 @@ namespace HTTPTransfer {
 
 // The decoded body that perform() keeps.
 inline constexpr std::size_t kMaximumBodyBytes = std::size_t{256} * 1024 * 1024;
+// Spare capacity perform() leaves behind every body it keeps, so that a parser
+// that reads a little past the end of its input (a JSON parser's padding) can
+// read the body where it lies instead of copying it.
+inline constexpr std::size_t kBodyPaddingBytes = 64;
 // One response head, status line and fields, and one line of it: curl's own
 // bounds, which no head gets past.
 inline constexpr std::size_t kMaximumHeadBytes = std::size_t{300} * 1024;

@@ -1,5 +1,6 @@
 #include "TarnKit/Platform/JSON.h"
 
+#include "TarnKit/Platform/Memory.h"
 #include "TarnKit/Platform/UnicodeText.h"
 
 #include <array>
@@ -137,7 +138,8 @@ template <class Tree> void writeTree(Writer& writer, const Tree& value) {
     switch (value.type()) {
     case Type::object:
         writer.beginObject();
-        for (const auto& [name, member] : value.template get_ref<const typename Tree::object_t&>()) {
+        for (const auto& [name, member] :
+             value.template get_ref<const typename Tree::object_t&>()) {
             writer.key(name);
             writeTree(writer, member);
         }
@@ -223,6 +225,7 @@ Writer::Writer(Style style) : m_style(style) {}
 
 void Writer::reserve(std::size_t bytes) {
     m_out.reserve(bytes);
+    memory::preferHugePages(m_out.data(), m_out.capacity());
 }
 
 void Writer::newLineAndIndent() {

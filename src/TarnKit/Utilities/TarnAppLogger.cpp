@@ -182,22 +182,56 @@ std::optional<long> rotatedNumber(std::string_view fileName, std::string_view li
 struct RedactionRule {
     const char* pattern;
     const char* replacement;
+    // Every match in ASCII text holds one of these, in ASCII letters of any
+    // case when `anyCase` is set; text without any of them skips the rule.
+    std::array<std::string_view, 6> literals;
+    bool anyCase;
 };
 
 // Applied in this order, each to the result of the one before.
 constexpr std::array<RedactionRule, 4> kRedactionRules = {{
-    {R"re((?i)(bearer\s+)[A-Za-z0-9._\-]{8,})re", "$1[REDACTED]"},
-    {R"re(\b(sk-[A-Za-z0-9_\-]{10,})\b)re", "[REDACTED_KEY]"},
-    {R"re(\b(AIza[0-9A-Za-z\-_]{16,})\b)re", "[REDACTED_KEY]"},
-    {R"re((?i)((?:api[_-]?key|token|secret|password)\s*[=:]\s*)[^\s,;\"']+)re", "$1[REDACTED]"},
+    {R"re((?i)(bearer\s+)[A-Za-z0-9._\-]{8,})re", "$1[REDACTED]", {"bearer"}, true},
+    {R"re(\b(sk-[A-Za-z0-9_\-]{10,})\b)re", "[REDACTED_KEY]", {"sk-"}, false},
+    {R"re(\b(AIza[0-9A-Za-z\-_]{16,})\b)re", "[REDACTED_KEY]", {"AIza"}, false},
+    {R"re((?i)((?:api[_-]?key|token|secret|password)\s*[=:]\s*)[^\s,;\"']+)re",
+     "$1[REDACTED]",
+     {"apikey", "api_key", "api-key", "token", "secret", "password"},
+     true},
 }};
 
-const std::vector<std::pair<RegularExpression, const char*>>& redactionExpressions() {
+struct RedactionExpression {
+    RegularExpression expression;
+    const RedactionRule* rule;
+};
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether `rule` may match `text`: running the matcher costs far more than
+// looking for the words every match holds. Unicode case folding lets
+// non-ASCII characters stand for ASCII letters (the Kelvin sign for "k"), so
+// text with any of them always goes to the matcher.
+bool mayMatch(const RedactionRule& rule, std::string_view text) {
+    if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }))
+        return true;
+    std::string lowered;
+    if (rule.anyCase) {
+        lowered.resize(text.size());
+        std::transform(text.begin(), text.end(), lowered.begin(), asciiLower);
+        text = lowered;
+    }
+    return std::any_of(rule.literals.begin(), rule.literals.end(), [text](std::string_view word) {
+        return !word.empty() && text.find(word) != std::string_view::npos;
+    });
+}
+
+const std::vector<RedactionExpression>& redactionExpressions() {
     static const auto* expressions = [] {
-        auto* compiled = new std::vector<std::pair<RegularExpression, const char*>>();
+        auto* compiled = new std::vector<RedactionExpression>();
         for (const RedactionRule& rule : kRedactionRules) {
             try {
-                compiled->emplace_back(RegularExpression(rule.pattern), rule.replacement);
+                compiled->push_back({RegularExpression(rule.pattern), &rule});
             } catch (const PlatformError&) {
                 // A rule that does not compile is skipped; the others still apply.
             }
@@ -330,9 +364,11 @@ void TarnAppLogger::setSecretValues(std::vector<std::string> values) {
 
 std::string TarnAppLogger::redactSecrets(std::string_view text) {
     std::string result = text::repairUTF8(text);
-    for (const auto& [expression, replacement] : redactionExpressions()) {
+    for (const auto& [expression, rule] : redactionExpressions()) {
+        if (!mayMatch(*rule, result))
+            continue;
         try {
-            result = expression.replacingMatches(result, replacement);
+            result = expression.replacingMatches(result, rule->replacement);
         } catch (const PlatformError&) {
             // The matcher gave up (a resource limit): nothing of the text can be
             // shown safely.

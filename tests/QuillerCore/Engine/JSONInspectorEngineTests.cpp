@@ -1,11 +1,13 @@
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quiller {
@@ -87,6 +89,41 @@ TEST(PrettyPrint, NestingDeeperThan512IsNotJSON) {
     EXPECT_EQ(prettyPrint(nested(513, "")), nested(513, ""));
     EXPECT_EQ(prettyPrint("[" + nested(513, "") + ",1]"), "[" + nested(513, "") + ",1]");
     EXPECT_EQ(prettyPrint(nested(100'000, "")), nested(100'000, ""));
+}
+
+// A large body's parsed document is given back behind the writer, page by
+// page here. Members sorted after the large array ("meta") lie before it in
+// the document, those sorted before it ("blob", "count") after it, and arrays
+// nest in arrays that are given back too: none of it may be lost.
+TEST(PrettyPrint, GivingTheDocumentBackAsItIsWrittenKeepsTheText) {
+    // "meta" spans many pages of the document, so that losing it shows.
+    std::string body = R"({"meta":{"note":"written last, parsed first","n":[)";
+    for (int i = 0; i < 1000; ++i)
+        body += (i ? ",\"m" : "\"m") + std::to_string(i) + "\"";
+    body += R"(]},"data":[)";
+    for (int i = 0; i < 2000; ++i) {
+        body += i ? "," : "";
+        body += R"({"name":"User )" + std::to_string(i) + R"(","tags":["a\/b","é\n"],"n":[)";
+        for (int j = 0; j < 60; ++j)
+            body += (j ? "," : "") + std::to_string(i * j);
+        body += R"(],"ok":true,"score":)" + std::to_string(i) + ".25,\"none\":null}";
+    }
+    body += R"(],"count":2000,"blob":["last strings",{"k":"v"}]})";
+
+    using JSONInspectorEngine::detail::PrettyLimits;
+    const std::string expected =
+        JSONInspectorEngine::detail::prettyPrint(body, PrettyLimits{SIZE_MAX, 0, 0});
+    ASSERT_NE(expected, body);
+    ASSERT_NE(expected.find("\"note\" : \"written last, parsed first\""), std::string::npos);
+    // A fresh thread: its buffers grow for this body, which is what lets them go.
+    std::string first;
+    std::string again;
+    std::thread([&] {
+        first = JSONInspectorEngine::detail::prettyPrint(body, PrettyLimits{0, 4096, 4096});
+        again = JSONInspectorEngine::detail::prettyPrint(body, PrettyLimits{0, 4096, 4096});
+    }).join();
+    EXPECT_EQ(first, expected);
+    EXPECT_EQ(again, expected);
 }
 
 // --- JSON path -------------------------------------------------------------------------

@@ -1,3 +1,4 @@
+#include "QuillerCore/Engine/JSONInspectorEngine.h"
 #include "QuillerCore/Net/ServiceTestSupport.h"
 #include "QuillerCore/Services/HTTPAndSSEClientService.h"
 #include "TarnKit/Platform/HTTPTransfer.h"
@@ -6,6 +7,7 @@
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <fstream>
 #include <future>
@@ -135,6 +137,37 @@ TEST_F(ExecuteTest, InvalidUTF8KeepsItsBytesAndShowsReplacementCharacters) {
     EXPECT_EQ(snapshot.bodyData, bytes);
     EXPECT_EQ(snapshot.bodyText, "ok \uFFFD\uFFFD end \uFFFD");
     EXPECT_EQ(snapshot.prettyBodyText, snapshot.bodyText);
+}
+
+// A received body keeps the JSON parser's padding after its end, so that it
+// is read where it lies: with its length announced or not, in one piece or in
+// many, and filling a piece to the byte.
+TEST_F(ExecuteTest, ReceivedBodiesKeepRoomForTheParsersPadding) {
+    const std::size_t firstPiece = 64 * 1024;
+    const std::vector<std::size_t> sizes = {
+        0, 1, firstPiece - 1, firstPiece, firstPiece + 1, 5 * firstPiece + 7};
+    for (const std::size_t size : sizes) {
+        for (const bool chunked : {false, true}) {
+            SCOPED_TRACE(std::to_string(size) + (chunked ? " chunked" : " with a length"));
+            std::string body(size, 'x');
+            if (size > 2)
+                body = "[" + std::string(size - 2, '1') + "]";
+            const std::string size16 = [&] {
+                char hex[24];
+                return std::string(hex, std::to_chars(hex, hex + sizeof hex, size, 16).ptr);
+            }();
+            server.route("/body",
+                         chunked
+                             ? ScriptedReply::raw(
+                                   {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                    (size ? size16 + "\r\n" + body + "\r\n" : "") + "0\r\n\r\n"})
+                             : ScriptedReply::status(200, body));
+            const HTTPResponseSnapshot snapshot = execute(requestSpec(server.url("/body")));
+            EXPECT_EQ(snapshot.bodyData, body);
+            EXPECT_GE(snapshot.bodyData.capacity(),
+                      snapshot.bodyData.size() + quiller::JSONInspectorEngine::kBodyPaddingBytes);
+        }
+    }
 }
 
 TEST_F(ExecuteTest, APutAnsweredWith303ArrivesAsABodylessGet) {

@@ -154,6 +154,10 @@ TEST(TarnAppLoggerRedaction, Rules) {
         {"Secret=a'b", "Secret=[REDACTED]'b"},
         {"token=\"quoted\"", "token=\"quoted\""}, // the value stops at a quote
         {"password: şifre123 ok", "password: [REDACTED] ok"},
+        // Letters that fold to ASCII ones: the Kelvin sign, the long s.
+        {"to\u212Aen=abc def", "to\u212Aen=[REDACTED] def"},
+        {"\u017Fecret: abc", "\u017Fecret: [REDACTED]"},
+        {"GET /api/v1/x apiKey=abc", "GET /api/v1/x apiKey=[REDACTED]"},
         // Rules apply in order, each to the result of the one before.
         {"token: Bearer abcdefghij", "token: [REDACTED] [REDACTED]"},
         {"nothing to hide", "nothing to hide"},
