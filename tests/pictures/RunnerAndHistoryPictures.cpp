@@ -3,11 +3,11 @@
 // ground backdrop at the size the studio gives a tab.
 
 #include "PictureRegistry.h"
+#include "QuillerApp/Views/CollectionImportSheet.h"
 #include "QuillerApp/Views/CollectionRunnerAndBenchmarkView.h"
 #include "QuillerApp/Views/HistoryTimelineList.h"
 #include "QuillerApp/Views/RequestHistoryTimelineView.h"
 #include "QuillerApp/Views/RunnerPresentation.h"
-#include "QuillerApp/Views/SpecImportSheet.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "TarnKit/Design/TarnGroundBackground.h"
 
@@ -93,9 +93,9 @@ QUILLER_PICTURE("runner/screen-busy", [](PictureContext& context) {
 });
 
 QUILLER_PICTURE("runner/import-sheet", [](PictureContext& context) {
-    auto sheet =
-        std::make_unique<SpecImportSheet>(std::string(RunnerPresentation::sampleSpecification()),
-                                          context.language, SpecImportSheet::Actions{}, nullptr);
+    auto sheet = std::make_unique<CollectionImportSheet>(
+        std::string(RunnerPresentation::sampleOpenAPIDocument()), context.language,
+        CollectionImportSheet::Actions{}, nullptr);
     sheet->resize(sheet->sizeHint());
     return sheet;
 });

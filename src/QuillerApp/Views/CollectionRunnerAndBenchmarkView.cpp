@@ -1,9 +1,9 @@
 #include "QuillerApp/Views/CollectionRunnerAndBenchmarkView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "QuillerApp/Views/CollectionImportSheet.h"
 #include "QuillerApp/Views/RunStepList.h"
 #include "QuillerApp/Views/RunnerPresentation.h"
-#include "QuillerApp/Views/SpecImportSheet.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/TarnFonts.h"
@@ -35,7 +35,7 @@ struct CollectionRunnerAndBenchmarkView::UIState {
     int totalRequests = 20;
     int concurrency = 5;
     bool showSpecImporter = false;
-    std::string specDraft = std::string(RunnerPresentation::sampleSpecification());
+    std::string importDraft = std::string(RunnerPresentation::sampleOpenAPIDocument());
 };
 
 namespace {
@@ -305,16 +305,17 @@ void CollectionRunnerAndBenchmarkView::setShowSpecImporter(bool show) {
     }
     if (m_sheet)
         return;
-    SpecImportSheet::Actions actions;
-    actions.draftEdited = [this](const std::string& text) { m_ui->specDraft = text; };
+    CollectionImportSheet::Actions actions;
+    actions.draftEdited = [this](const std::string& text) { m_ui->importDraft = text; };
     actions.cancel = [this] { setShowSpecImporter(false); };
     actions.import = [this] {
         // The view model reports success or failure in its toast; the sheet
         // closes either way.
-        m_model.importOpenAPIOrPostman(m_ui->specDraft);
+        m_model.importOpenAPIOrPostman(m_ui->importDraft);
         setShowSpecImporter(false);
     };
-    m_sheet = new SpecImportSheet(m_ui->specDraft, m_model.language(), std::move(actions), this);
+    m_sheet =
+        new CollectionImportSheet(m_ui->importDraft, m_model.language(), std::move(actions), this);
     m_sheet->open();
 }
 
@@ -327,8 +328,8 @@ int CollectionRunnerAndBenchmarkView::concurrency() const {
 bool CollectionRunnerAndBenchmarkView::isShowingSpecImporter() const {
     return m_ui->showSpecImporter;
 }
-const std::string& CollectionRunnerAndBenchmarkView::specDraft() const {
-    return m_ui->specDraft;
+const std::string& CollectionRunnerAndBenchmarkView::importDraft() const {
+    return m_ui->importDraft;
 }
 
 } // namespace quiller

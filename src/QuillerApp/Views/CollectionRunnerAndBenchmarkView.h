@@ -32,7 +32,7 @@ namespace quiller {
 class BusyButton;
 class QuillerViewModel;
 class RunStepList;
-class SpecImportSheet;
+class CollectionImportSheet;
 class SymbolTitle;
 class ViewModelBridge;
 struct ViewModelChanges;
@@ -48,8 +48,8 @@ public:
     int totalRequests() const;
     int concurrency() const;
     bool isShowingSpecImporter() const;
-    const std::string& specDraft() const;
-    SpecImportSheet* specImportSheet() const { return m_sheet; }
+    const std::string& importDraft() const;
+    CollectionImportSheet* collectionImportSheet() const { return m_sheet; }
 
 private:
     struct UIState;
@@ -82,7 +82,7 @@ private:
     std::array<QLabel*, 6> m_metricValues{};
     std::array<QLabel*, 6> m_metricTitles{};
 
-    SpecImportSheet* m_sheet = nullptr;
+    CollectionImportSheet* m_sheet = nullptr;
 };
 
 } // namespace quiller

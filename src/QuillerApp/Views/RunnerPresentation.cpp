@@ -10,7 +10,7 @@ namespace quiller::RunnerPresentation {
 
 namespace numbers = tarn::numbers;
 
-std::string_view sampleSpecification() {
+std::string_view sampleOpenAPIDocument() {
     return "{\n"
            "  \"openapi\": \"3.0.0\",\n"
            "  \"info\": { \"title\": \"Sample Pet API\" },\n"

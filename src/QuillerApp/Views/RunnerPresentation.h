@@ -18,7 +18,7 @@
 namespace quiller::RunnerPresentation {
 
 // The import sheet's first draft: a small OpenAPI 3.0 document.
-std::string_view sampleSpecification();
+std::string_view sampleOpenAPIDocument();
 
 // One result row of a collection run.
 struct StepRow {

@@ -1,7 +1,7 @@
+#include "QuillerApp/Views/CollectionImportSheet.h"
 #include "QuillerApp/Views/CollectionRunnerAndBenchmarkView.h"
 #include "QuillerApp/Views/RunStepList.h"
 #include "QuillerApp/Views/RunnerPresentation.h"
-#include "QuillerApp/Views/SpecImportSheet.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnProgressIndicator.h"
 #include "TarnKit/Design/TarnStepper.h"
@@ -109,8 +109,8 @@ TEST(RunnerPresentation, MetricTilesInTheirOrderAndFormats) {
     EXPECT_EQ(RunnerPresentation::metricTiles(report)[0].value, "0.0");
 }
 
-TEST(RunnerPresentation, SampleSpecificationIsNineLinesOfOpenAPIWithoutATrailingBreak) {
-    const std::string_view sample = RunnerPresentation::sampleSpecification();
+TEST(RunnerPresentation, SampleOpenAPIDocumentIsNineLinesOfOpenAPIWithoutATrailingBreak) {
+    const std::string_view sample = RunnerPresentation::sampleOpenAPIDocument();
     EXPECT_EQ(std::count(sample.begin(), sample.end(), '\n'), 8);
     EXPECT_EQ(sample.front(), '{');
     EXPECT_EQ(sample.back(), '}');
@@ -281,31 +281,32 @@ TEST_F(RunnerViewTest, TargetLineAndBenchmarkFollowTheActiveRequest) {
 }
 
 TEST_F(RunnerViewTest, ImportSheetKeepsTheDraftAcrossCancelAndImport) {
-    EXPECT_EQ(view->specDraft(), RunnerPresentation::sampleSpecification());
+    EXPECT_EQ(view->importDraft(), RunnerPresentation::sampleOpenAPIDocument());
     click(child<QAbstractButton>("importSpecButton"));
     ASSERT_TRUE(view->isShowingSpecImporter());
-    SpecImportSheet* sheet = view->specImportSheet();
+    CollectionImportSheet* sheet = view->collectionImportSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(tarn::qt::toStdString(sheet->editor()->toPlainText()),
-              RunnerPresentation::sampleSpecification());
+              RunnerPresentation::sampleOpenAPIDocument());
 
     sheet->editor()->setFocus();
     sheet->editor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(sheet->editor(), " ");
     QTest::keyClick(sheet->editor(), Qt::Key_Backspace);
     QTest::keyClick(sheet->editor(), Qt::Key_Backspace);
-    const std::string edited = std::string(RunnerPresentation::sampleSpecification())
-                                   .substr(0, RunnerPresentation::sampleSpecification().size() - 1);
-    EXPECT_EQ(view->specDraft(), edited);
+    const std::string edited =
+        std::string(RunnerPresentation::sampleOpenAPIDocument())
+            .substr(0, RunnerPresentation::sampleOpenAPIDocument().size() - 1);
+    EXPECT_EQ(view->importDraft(), edited);
 
     QTest::keyClick(sheet->editor(), Qt::Key_Escape);
     endTurn();
     EXPECT_FALSE(view->isShowingSpecImporter());
-    EXPECT_EQ(view->specImportSheet(), nullptr);
+    EXPECT_EQ(view->collectionImportSheet(), nullptr);
 
     click(child<QAbstractButton>("importSpecButton"));
-    sheet = view->specImportSheet();
+    sheet = view->collectionImportSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(tarn::qt::toStdString(sheet->editor()->toPlainText()), edited);
 
@@ -314,22 +315,22 @@ TEST_F(RunnerViewTest, ImportSheetKeepsTheDraftAcrossCancelAndImport) {
     sheet->editor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(sheet->editor(), "}");
     const std::size_t collectionsBefore = vm().collections().size();
-    click(sheet->findChild<QAbstractButton*>(QStringLiteral("specImportConfirm")));
+    click(sheet->findChild<QAbstractButton*>(QStringLiteral("collectionImportConfirm")));
     EXPECT_EQ(vm().collections().size(), collectionsBefore + 1);
     EXPECT_FALSE(view->isShowingSpecImporter());
-    EXPECT_EQ(view->specDraft(), RunnerPresentation::sampleSpecification());
+    EXPECT_EQ(view->importDraft(), RunnerPresentation::sampleOpenAPIDocument());
 
     // A document that is no specification still closes the sheet; the
     // toast reports the failure.
     click(child<QAbstractButton>("importSpecButton"));
-    sheet = view->specImportSheet();
+    sheet = view->collectionImportSheet();
     sheet->editor()->selectAll();
     QTest::keyClicks(sheet->editor(), "nope");
-    click(sheet->findChild<QAbstractButton*>(QStringLiteral("specImportConfirm")));
+    click(sheet->findChild<QAbstractButton*>(QStringLiteral("collectionImportConfirm")));
     EXPECT_FALSE(view->isShowingSpecImporter());
     EXPECT_TRUE(vm().toastIsError());
     EXPECT_EQ(vm().collections().size(), collectionsBefore + 1);
-    EXPECT_EQ(view->specDraft(), "nope");
+    EXPECT_EQ(view->importDraft(), "nope");
 }
 
 TEST_F(RunnerViewTest, LanguageChangesTitlesAndButtonsButNotTheFigures) {
@@ -346,8 +347,8 @@ TEST_F(RunnerViewTest, LanguageChangesTitlesAndButtonsButNotTheFigures) {
               QStringLiteral("OpenAPI / Postman Aktar"));
     EXPECT_EQ(child<QAbstractButton>("runBenchmarkButton")->text(),
               QStringLiteral("Yük Testi Başlat"));
-    EXPECT_EQ(child<QAbstractButton>("specImportCancel")->text(), QStringLiteral("İptal"));
-    EXPECT_EQ(child<QLabel>("specImportTitle")->text(),
+    EXPECT_EQ(child<QAbstractButton>("collectionImportCancel")->text(), QStringLiteral("İptal"));
+    EXPECT_EQ(child<QLabel>("collectionImportTitle")->text(),
               QStringLiteral("OpenAPI 3.0 veya Postman v2.1 JSON İçe Aktar"));
     EXPECT_EQ(labelText("runSummary"), QStringLiteral("1 / 1 PASSED"));
     EXPECT_EQ(child<tarn::TarnStepper>("requestsStepper")->label()->text(),

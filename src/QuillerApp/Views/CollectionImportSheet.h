@@ -23,7 +23,7 @@ class TarnPrimaryButton;
 
 namespace quiller {
 
-class SpecImportSheet final : public QDialog {
+class CollectionImportSheet final : public QDialog {
     Q_OBJECT
 public:
     struct Actions {
@@ -34,8 +34,8 @@ public:
         std::function<void()> import;
     };
 
-    SpecImportSheet(const std::string& draft, tarn::TarnLanguage language, Actions actions,
-                    QWidget* parent);
+    CollectionImportSheet(const std::string& draft, tarn::TarnLanguage language, Actions actions,
+                          QWidget* parent);
 
     void setLanguage(tarn::TarnLanguage language);
     QPlainTextEdit* editor() const { return m_editor; }

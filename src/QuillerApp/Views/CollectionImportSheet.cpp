@@ -1,4 +1,4 @@
-#include "QuillerApp/Views/SpecImportSheet.h"
+#include "QuillerApp/Views/CollectionImportSheet.h"
 
 #include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/Bindings.h"
@@ -18,10 +18,10 @@ namespace quiller {
 namespace fonts = tarn::fonts;
 namespace tokens = tarn::TarnGlassTokens;
 
-SpecImportSheet::SpecImportSheet(const std::string& draft, tarn::TarnLanguage language,
-                                 Actions actions, QWidget* parent)
+CollectionImportSheet::CollectionImportSheet(const std::string& draft, tarn::TarnLanguage language,
+                                             Actions actions, QWidget* parent)
     : QDialog(parent, Qt::Sheet), m_actions(std::move(actions)) {
-    setObjectName(QStringLiteral("specImportSheet"));
+    setObjectName(QStringLiteral("collectionImportSheet"));
     setWindowModality(Qt::WindowModal);
     setFixedWidth(560);
 
@@ -36,11 +36,11 @@ SpecImportSheet::SpecImportSheet(const std::string& draft, tarn::TarnLanguage la
 
     m_title = makeLabel(fonts::font(tarn::TarnTextStyle::headline),
                         tarn::qColor(tokens::textPrimary), ground);
-    m_title->setObjectName(QStringLiteral("specImportTitle"));
+    m_title->setObjectName(QStringLiteral("collectionImportTitle"));
     column->addWidget(m_title);
 
     m_editor = new QPlainTextEdit(ground);
-    m_editor->setObjectName(QStringLiteral("specDraftEditor"));
+    m_editor->setObjectName(QStringLiteral("importDraftEditor"));
     m_editor->setFont(fonts::system(12, QFont::Normal, true));
     m_editor->setFixedHeight(220);
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -59,9 +59,9 @@ SpecImportSheet::SpecImportSheet(const std::string& draft, tarn::TarnLanguage la
     buttons->setSpacing(8);
     buttons->addStretch(1);
     m_cancel = new tarn::TarnGlassButton(QString(), false, ground);
-    m_cancel->setObjectName(QStringLiteral("specImportCancel"));
+    m_cancel->setObjectName(QStringLiteral("collectionImportCancel"));
     m_import = new tarn::TarnPrimaryButton(QString(), ground);
-    m_import->setObjectName(QStringLiteral("specImportConfirm"));
+    m_import->setObjectName(QStringLiteral("collectionImportConfirm"));
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_import);
     column->addLayout(buttons);
@@ -74,14 +74,14 @@ SpecImportSheet::SpecImportSheet(const std::string& draft, tarn::TarnLanguage la
     setLanguage(language);
 }
 
-void SpecImportSheet::setLanguage(tarn::TarnLanguage language) {
+void CollectionImportSheet::setLanguage(tarn::TarnLanguage language) {
     m_title->setText(viewText("Import OpenAPI 3.0 or Postman v2.1 JSON",
                               "OpenAPI 3.0 veya Postman v2.1 JSON İçe Aktar", language));
     m_cancel->setText(viewText("Cancel", "İptal", language));
     m_import->setText(viewText("Import Collection", "Koleksiyonu Aktar", language));
 }
 
-void SpecImportSheet::reject() {
+void CollectionImportSheet::reject() {
     // The owner decides whether the sheet goes; it closes it by deleting it.
     if (m_actions.cancel)
         m_actions.cancel();
