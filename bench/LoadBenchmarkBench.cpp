@@ -11,7 +11,7 @@
 // The log lines go to a temporary folder, never to the user's own log.
 
 #include "BenchSupport.h"
-#include "QuillerCore/Engine/CollectionRunnerAndBenchmarkEngine.h"
+#include "QuillerCore/Services/CollectionRunnerService.h"
 #include "QuillerCore/Services/LocalHTTPProxyService.h"
 #include "TarnKit/Platform/Numbers.h"
 
@@ -26,7 +26,7 @@
 
 namespace {
 
-namespace Engine = quiller::CollectionRunnerAndBenchmarkEngine;
+namespace Engine = quiller::CollectionRunnerService;
 
 quiller::APIRequestSpec getSpec(const std::string& url) {
     quiller::APIRequestSpec spec;
@@ -98,9 +98,9 @@ int main(int argc, char** argv) {
 
     if (const auto url = quiller::bench::option(argc, argv, "--load")) {
         const auto rounds = positiveOption(argc, argv, "--rounds", 1);
-        const auto total = positiveOption(argc, argv, "--total", Engine::maxBenchmarkRequests);
+        const auto total = positiveOption(argc, argv, "--total", quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkRequests);
         const auto concurrency =
-            positiveOption(argc, argv, "--concurrency", Engine::maxBenchmarkWorkers);
+            positiveOption(argc, argv, "--concurrency", quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkWorkers);
         if (!rounds || !total || !concurrency) {
             std::cerr << "--rounds, --total and --concurrency take a positive number\n";
             return 2;
