@@ -387,6 +387,8 @@ QWidget* TarnFeedbackSheet::detailsCard() {
         QStringLiteral("QPlainTextEdit { background: transparent; color: %1; }")
             .arg(qColor(TarnGlassTokens::textPrimary).name(QColor::HexArgb)));
     m_message->setTabChangesFocus(true);
+    // At least 105 points with its frame, and no taller until the sheet is.
+    m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     // Refreshes set the text under a signal blocker: every change seen here
     // is the user's.
     connect(m_message, &QPlainTextEdit::textChanged, this,

@@ -26,16 +26,13 @@ constexpr double kChipPaddingH = 10;
 constexpr double kChipPaddingV = 8;
 
 constexpr double kSendRadius = 6;
+constexpr int kSpinner = 12;
+constexpr double kSendSpacing = 6;
+constexpr double kSendPaddingH = 14;
+constexpr double kSendPaddingV = 7;
 constexpr int kThumbnailWidth = 112;
 constexpr int kThumbnailHeight = 68;
 constexpr int kTileWidth = 124;
-
-// `colour` at `opacity` times its own.
-QColor faded(const TarnColor& colour, double opacity) {
-    QColor shown = qColor(colour);
-    shown.setAlphaF(static_cast<float>(shown.alphaF() * opacity));
-    return shown;
-}
 
 } // namespace
 
@@ -104,38 +101,28 @@ void KindChip::paintEvent(QPaintEvent*) {
                           inner.top(), textWidth, inner.height());
     const QString shown =
         QFontMetrics(font).elidedText(text(), Qt::ElideRight, static_cast<int>(textArea.width()));
-    painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeading | Qt::TextSingleLine, shown);
+    // The painter lays out left to right: the text hugs the symbol's side.
+    painter.drawText(textArea,
+                     Qt::AlignVCenter | (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) |
+                         Qt::TextSingleLine,
+                     shown);
 }
 
 SendButton::SendButton(QColor accent, QWidget* parent)
     : QAbstractButton(parent), m_accent(accent),
-      m_spinner(new TarnProgressIndicator(Qt::white, 12)), m_text(new QLabel) {
+      m_spinner(new TarnProgressIndicator(Qt::white, kSpinner, this)) {
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(14, 7, 14, 7);
-    row->setSpacing(6);
-    row->addWidget(m_spinner);
+    setFont(fonts::font(TarnTextStyle::callout, QFont::DemiBold));
     m_spinner->hide();
-    m_text->setTextFormat(Qt::PlainText);
-    m_text->setFont(fonts::font(TarnTextStyle::callout, QFont::DemiBold));
-    m_text->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette palette = m_text->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    m_text->setPalette(palette);
-    row->addWidget(m_text);
 }
 
-void SendButton::setLabel(const QString& text) {
-    if (m_text->text() == text)
+void SendButton::setLabel(const QString& label) {
+    if (text() == label)
         return;
-    m_text->setText(text);
-    setText(text);
+    setText(label);
     updateGeometry();
-}
-
-QString SendButton::label() const {
-    return m_text->text();
+    placeSpinner();
 }
 
 void SendButton::setBusy(bool busy) {
@@ -145,11 +132,31 @@ void SendButton::setBusy(bool busy) {
     m_spinner->setVisible(busy);
     setEnabled(!busy);
     updateGeometry();
+    placeSpinner();
     update();
 }
 
+double SendButton::contentWidth() const {
+    const double textWidth = QFontMetricsF(font()).horizontalAdvance(text());
+    return (m_busy ? kSpinner + kSendSpacing : 0) + textWidth;
+}
+
 QSize SendButton::sizeHint() const {
-    return layout()->sizeHint();
+    const QFontMetricsF metrics(font());
+    return QSizeF(2 * kSendPaddingH + contentWidth(),
+                  2 * kSendPaddingV + std::max<double>(metrics.height(), kSpinner))
+        .toSize();
+}
+
+void SendButton::resizeEvent(QResizeEvent* event) {
+    QAbstractButton::resizeEvent(event);
+    placeSpinner();
+}
+
+void SendButton::placeSpinner() {
+    const double start = (width() - contentWidth()) / 2;
+    const double x = layoutDirection() == Qt::RightToLeft ? width() - start - kSpinner : start;
+    m_spinner->move(qRound(x), (height() - kSpinner) / 2);
 }
 
 void SendButton::paintEvent(QPaintEvent*) {
@@ -162,6 +169,12 @@ void SendButton::paintEvent(QPaintEvent*) {
     if (!isEnabled())
         fill.setAlphaF(fill.alphaF() * 0.55f);
     paintGlassShape(painter, rect(), kSendRadius, fill, QColor(255, 255, 255, 40));
+    const double start = (width() - contentWidth()) / 2 + (m_busy ? kSpinner + kSendSpacing : 0);
+    const double textWidth = QFontMetricsF(font()).horizontalAdvance(text());
+    const double x = layoutDirection() == Qt::RightToLeft ? width() - start - textWidth : start;
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(x, 0, textWidth + 1, height()),
+                     Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text());
 }
 
 ScreenshotTile::ScreenshotTile(const TarnFeedbackScreenshot& screenshot,
@@ -228,7 +241,7 @@ ScreenshotTile::ScreenshotTile(const TarnFeedbackScreenshot& screenshot,
 void ScreenshotTile::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintGlassShape(painter, rect(), 10, faded(TarnGlassTokens::surface1, 1.0), Qt::transparent);
+    paintGlassShape(painter, rect(), 10, qColor(TarnGlassTokens::surface1), Qt::transparent);
 }
 
 } // namespace tarn::feedbacksheet

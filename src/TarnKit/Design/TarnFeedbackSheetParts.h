@@ -12,8 +12,6 @@
 #include <QWidget>
 #include <functional>
 
-class QLabel;
-
 namespace tarn {
 
 class TarnProgressIndicator;
@@ -51,16 +49,17 @@ private:
     bool m_selected = false;
 };
 
-// The bordered, accent-tinted button of a sheet's main action. While busy it
-// shows a small spinner before its text and cannot be pressed.
+// The bordered, accent-tinted button of a sheet's main action: white
+// callout-semibold text, padded 14 by 7. While busy it shows a small spinner
+// before its text and cannot be pressed.
 class SendButton : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(bool busy READ isBusy)
 public:
-    SendButton(QColor accent, QWidget* parent = nullptr);
+    explicit SendButton(QColor accent, QWidget* parent = nullptr);
 
     void setLabel(const QString& text);
-    QString label() const;
+    QString label() const { return text(); }
     bool isBusy() const { return m_busy; }
     // Busy: the spinner shows and the button is disabled.
     void setBusy(bool busy);
@@ -70,12 +69,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where the spinner and the text go, leading to trailing.
+    void placeSpinner();
+    double contentWidth() const;
+
     QColor m_accent;
     bool m_busy = false;
     TarnProgressIndicator* m_spinner;
-    QLabel* m_text;
 };
 
 // One attachment: its thumbnail (when the bytes decode as an image), its
