@@ -18,7 +18,6 @@
 #include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtMainExecutor.h"
 #include "TarnKit/PlatformQt/QtURLOpener.h"
-#include "TarnKit/Utilities/TarnAppIdentity.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QGridLayout>
@@ -56,12 +55,6 @@ namespace {
 constexpr int kMaxScreenshots = static_cast<int>(TarnFeedbackService::maxScreenshots);
 constexpr int kMaxScreenshotMB = 5;
 
-TarnBrandMarkStyle brandStyle(const std::string& appName) {
-    if (const auto identity = appidentity::resolve(appName))
-        return TarnBrandMarkStyle::app(*identity);
-    return TarnBrandMarkStyle::currentApp();
-}
-
 // A card of the form: padding 14, corner radius 14, a vertical stack inside.
 TarnGlassCard* formCard(const char* objectName, QVBoxLayout*& column, int spacing) {
     auto* card = new TarnGlassCard(14, 14);
@@ -89,17 +82,6 @@ TarnGlassButton* captionButton(const QString& text, std::string_view symbol,
     if (!symbol.empty())
         button->setSymbol(symbol);
     return button;
-}
-
-QToolButton* closeButton() {
-    auto* close = new QToolButton;
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setAutoRaise(true);
-    close->setCursor(Qt::PointingHandCursor);
-    close->setIcon(symbolIcon("xmark.circle.fill", qColor(TarnGlassTokens::textSecondary), 18));
-    close->setIconSize(QSize(18, 18));
-    close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
-    return close;
 }
 
 QWidget* column(QLabel* label, QWidget* input) {
@@ -184,14 +166,7 @@ TarnFeedbackSheet::TarnFeedbackSheet(std::string appName, TarnAppVersion version
     auto* groundLayout = new QVBoxLayout(ground);
     groundLayout->setContentsMargins(0, 0, 0, 0);
 
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("feedbackScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    QScrollArea* scroll = sheetScrollArea(QStringLiteral("feedbackScroll"));
     groundLayout->addWidget(scroll);
 
     auto* content = new QWidget;
@@ -253,7 +228,7 @@ QWidget* TarnFeedbackSheet::headerRow() {
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
-    row->addWidget(new TarnBrandMark(28, brandStyle(m_appName)), 0, Qt::AlignTop);
+    row->addWidget(new TarnBrandMark(28, sheetBrandStyle(m_appName)), 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
@@ -279,7 +254,7 @@ QWidget* TarnFeedbackSheet::headerRow() {
     row->addLayout(texts, 1);
 
     if (m_onClose) {
-        QToolButton* close = closeButton();
+        QToolButton* close = sheetCloseButton();
         connect(close, &QToolButton::clicked, this, [this] { m_onClose(); });
         row->addWidget(close, 0, Qt::AlignTop);
     }
@@ -431,14 +406,7 @@ QWidget* TarnFeedbackSheet::screenshotsCard() {
     m_statusHint->setWordWrap(true);
     stack->addWidget(m_statusHint);
 
-    auto* strip = new QScrollArea;
-    strip->setObjectName(QStringLiteral("screenshotStrip"));
-    strip->setFrameShape(QFrame::NoFrame);
-    strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    strip->setWidgetResizable(true);
-    strip->viewport()->setAutoFillBackground(false);
-    strip->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    QScrollArea* strip = sheetScrollArea(QStringLiteral("screenshotStrip"), false);
     auto* tiles = new QWidget;
     tiles->setObjectName(QStringLiteral("screenshotTiles"));
     tiles->setStyleSheet(QStringLiteral("#screenshotTiles { background: transparent; }"));
@@ -496,7 +464,8 @@ QWidget* TarnFeedbackSheet::receiptCard(const TarnFeedbackReceipt& receipt) {
                                          "Zaman ayırıp yazdığınız için teşekkürler!", m_language),
                                fonts::font(TarnTextStyle::headline), TarnColor::white(1.0));
     title->setObjectName(QStringLiteral("receiptTitle"));
-    titleRow->addWidget(title, 1);
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
     stack->addLayout(titleRow);
 
     // The service's own words, shown as they came.
