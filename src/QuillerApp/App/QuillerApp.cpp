@@ -8,11 +8,14 @@
 #include "QuillerApp/Views/MenuBarQuillerPopoverView.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
 #include "TarnKit/Design/TarnAppActivationDelegate.h"
+#include "TarnKit/Design/TarnAppMenuController.h"
+#include "TarnKit/Design/TarnFeedbackSheet.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/PlatformQt/QtMainExecutor.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
@@ -59,10 +62,29 @@ QuillerApp::QuillerApp(const PortsFactory& makePorts)
     m_window = std::make_unique<QuillerStudioWindow>(*m_model, *m_bridge);
     m_commandMenu = new QuillerCommandMenu(*m_model, *m_bridge, m_window.get());
 
-    // The command menu goes into the desktop's global menu bar where it has
-    // one; a menu bar inside the window would push the header down.
+    tarn::TarnMainMenuDescription description;
+    description.appName = "Quiller";
+    description.language = [this] { return m_model->language(); };
+    description.openFeedback = [this](const std::string& appName,
+                                      const tarn::TarnAppVersion& version,
+                                      tarn::TarnLanguage language) {
+        tarn::TarnFeedbackSheetPorts ports = tarn::TarnFeedbackSheetPorts::desktop();
+        ports.main = m_main;
+        ports.background = m_background;
+        tarn::presentFeedbackSheet(appName, version, tarn::TarnProductPalette::deepIndigo, language,
+                                   std::move(ports));
+    };
+    m_appMenu = std::make_unique<tarn::TarnAppMenuController>(std::move(description));
+
+    // The menus go into the desktop's global menu bar where it has one, the
+    // command menu before Window; a menu bar inside the window would push the
+    // header down.
     m_menuBar = new QMenuBar(m_window.get());
-    m_menuBar->addMenu(m_commandMenu->menu());
+    for (QAction* menu : m_appMenu->mainMenu()->actions()) {
+        if (menu == m_appMenu->windowsMenu()->menuAction())
+            m_menuBar->addMenu(m_commandMenu->menu());
+        m_menuBar->addAction(menu);
+    }
     if (!m_menuBar->isNativeMenuBar()) {
         delete m_menuBar;
         m_menuBar = nullptr;
@@ -102,6 +124,7 @@ QuillerApp::~QuillerApp() {
     delete m_popover;
     m_tray.reset();
     m_window.reset();
+    m_appMenu.reset();
     m_bridge.reset();
     // Writes the last saves.
     m_model.reset();

@@ -27,6 +27,7 @@ class QWidget;
 namespace tarn {
 class QtMainExecutor;
 class TarnAppActivationDelegate;
+class TarnAppMenuController;
 class ThreadBackgroundExecutor;
 } // namespace tarn
 
@@ -77,6 +78,9 @@ private:
     std::unique_ptr<ViewModelBridge> m_bridge;
     std::unique_ptr<QuillerStudioWindow> m_window;
     QuillerCommandMenu* m_commandMenu = nullptr;
+    // The suite's application, Edit and Window menus; its feedback item opens
+    // the feedback composer.
+    std::unique_ptr<tarn::TarnAppMenuController> m_appMenu;
     QMenuBar* m_menuBar = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QPointer<QWidget> m_popover;

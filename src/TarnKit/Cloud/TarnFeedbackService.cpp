@@ -6,6 +6,7 @@
 #include "TarnKit/Platform/DesktopPorts.h"
 #include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/JSON.h"
+#include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/Platform/URLComponents.h"
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/Platform/UserDefaults.h"
@@ -478,6 +479,16 @@ ScreenshotFileResult readScreenshotFile(const std::filesystem::path& file) {
     bytes.resize(filled);
     return {Outcome::added, TarnFeedbackScreenshot{UUID::random(), file.filename().string(),
                                                    mimeTypeForFile(file), std::move(bytes)}};
+}
+
+std::optional<TarnFeedbackScreenshot>
+clipboardScreenshot(std::string png, std::chrono::system_clock::time_point now) {
+    if (png.empty())
+        return std::nullopt;
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();
+    return TarnFeedbackScreenshot{UUID::random(),
+                                  "clipboard-" + numbers::formatInteger(seconds) + ".png",
+                                  "image/png", std::move(png)};
 }
 
 } // namespace TarnFeedbackService

@@ -209,5 +209,11 @@ struct ScreenshotFileResult {
 };
 ScreenshotFileResult readScreenshotFile(const std::filesystem::path& file);
 
+// The clipboard's image (PNG bytes) as an attachment: a fresh identity, the
+// name "clipboard-<whole seconds since 1970>.png" taken at `now`, "image/png".
+// Nothing when `png` is empty.
+std::optional<TarnFeedbackScreenshot>
+clipboardScreenshot(std::string png, std::chrono::system_clock::time_point now);
+
 } // namespace TarnFeedbackService
 } // namespace tarn

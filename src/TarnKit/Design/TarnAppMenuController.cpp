@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnAppMenuController.h"
 
+#include "TarnKit/Design/TarnFeedbackSheet.h"
 #include "TarnKit/Design/TarnWindowRegistry.h"
 #include "TarnKit/Localization/TarnLanguagePreference.h"
 #include "TarnKit/Localization/TarnText.h"
@@ -276,11 +277,14 @@ struct TarnAppMenuController::Builder {
             app->addSeparator();
         }
         auto openFeedback = description.openFeedback;
+        const TarnProductPalette palette = description.palette;
         boundItem(app, title("Send Feedback & Ideas…", "Geri Bildirim & Fikir Gönder…"), "", {}, {},
-                  {}, false, [appName, language, openFeedback] {
+                  {}, false, [appName, language, openFeedback, palette] {
+                      const TarnAppVersion version = TarnAppVersion::current("1.0.0", "100");
                       if (openFeedback)
-                          openFeedback(appName, TarnAppVersion::current("1.0.0", "100"),
-                                       language());
+                          openFeedback(appName, version, language());
+                      else
+                          presentFeedbackSheet(appName, version, palette, language());
                   });
         app->addSeparator();
         // Hiding an application has no counterpart here: Hide minimises our

@@ -148,8 +148,14 @@ void TarnGlassButton::setSymbol(std::string_view name) {
                              : symbolIcon(m_symbol, qColor(TarnGlassTokens::textPrimary), side));
 }
 
+void TarnGlassButton::setHorizontalPadding(int padding) {
+    m_horizontalPadding = padding;
+    updateGeometry();
+    update();
+}
+
 QSize TarnGlassButton::sizeHint() const {
-    return paddedTextSize(*this, 11, 6);
+    return paddedTextSize(*this, m_horizontalPadding, 6);
 }
 
 bool TarnGlassButton::hitButton(const QPoint& position) const {
@@ -161,7 +167,8 @@ void TarnGlassButton::paintEvent(QPaintEvent*) {
     painter.setOpacity(contentOpacity() * (isEnabled() ? 1.0 : kDisabledOpacity));
     paintGlassShape(painter, rect(), kGlassRadius, fillColor(), borderColor());
     painter.setPen(qColor(TarnGlassTokens::textPrimary));
-    drawLabel(painter, *this, QRectF(rect()).adjusted(11, 6, -11, -6));
+    drawLabel(painter, *this,
+              QRectF(rect()).adjusted(m_horizontalPadding, 6, -m_horizontalPadding, -6));
 }
 
 } // namespace tarn

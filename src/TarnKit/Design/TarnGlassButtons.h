@@ -61,6 +61,10 @@ public:
     // A symbol drawn before the text, at the font's size; none by default.
     void setSymbol(std::string_view name);
     const std::string& symbol() const { return m_symbol; }
+    // The space left and right of the label: 11 points unless set (the
+    // segments of a segmented picker sit closer).
+    void setHorizontalPadding(int padding);
+    int horizontalPadding() const { return m_horizontalPadding; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -72,6 +76,7 @@ protected:
 private:
     bool m_active;
     std::string m_symbol;
+    int m_horizontalPadding = 11;
 };
 
 } // namespace tarn

@@ -13,6 +13,7 @@
 // times.
 
 #include "TarnKit/Localization/TarnLanguage.h"
+#include "TarnKit/Utilities/TarnProductPalette.h"
 
 #include <Qt>
 #include <functional>
@@ -90,12 +91,14 @@ struct TarnMainMenuDescription {
     std::vector<TarnCustomMenu> customMenus;
     std::string closeWindowKeyEquivalent; // empty: no shortcut
     Qt::KeyboardModifiers closeWindowModifiers = Qt::ControlModifier;
-    // Opens the web feedback page for (application name, version, language),
-    // the kind being a feature idea. Until the feedback service is wired in,
-    // the feedback item does nothing.
+    // What the feedback item does with (application name, version,
+    // language). Empty: it opens the feedback composer in a window of its
+    // own, in the application's palette.
     std::function<void(const std::string& appName, const TarnAppVersion& version,
                        TarnLanguage language)>
         openFeedback;
+    // The composer's backdrop and accent when openFeedback is empty.
+    TarnProductPalette palette = TarnProductPalette::deepIndigo;
 };
 
 } // namespace tarn

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <array>
+#include <cmath>
 
 namespace tarn {
 namespace {
@@ -64,19 +65,35 @@ TarnRuntimeLogsCard::TarnRuntimeLogsCard(TarnAppLogger& logger, TarnProductPalet
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(12);
 
-    auto* toolbar = new QHBoxLayout;
-    toolbar->setSpacing(8);
+    // The title and the controls share one row while it is wide enough for
+    // both; in a narrower card the title stands above the controls rather
+    // than being cut.
+    m_toolbar = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_toolbar->setSpacing(8);
     const QColor ink = qColor(TarnGlassTokens::textPrimary);
+    m_titleBox = new QWidget;
+    m_titleBox->setObjectName(QStringLiteral("logsTitle"));
+    auto* titleRow = new QHBoxLayout(m_titleBox);
+    titleRow->setContentsMargins(0, 0, 0, 0);
+    titleRow->setSpacing(8);
     auto* icon = new QLabel;
     icon->setPixmap(symbolPixmap("doc.text.magnifyingglass", ink, 14, devicePixelRatioF()));
-    toolbar->addWidget(icon);
+    titleRow->addWidget(icon);
     QLabel* title =
         sheetLabel(sheetText("Rotating Runtime Logs", "Uygulama Çalışma Logları", language),
                    fonts::font(TarnTextStyle::headline), TarnGlassTokens::textPrimary);
-    // The title gives way first when the sheet is narrow.
-    title->setMinimumWidth(40);
-    title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    toolbar->addWidget(title, 1);
+    title->setObjectName(QStringLiteral("logsTitleText"));
+    // Never what holds the card wide: too narrow a card wraps the toolbar.
+    title->setMinimumWidth(1);
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    m_toolbar->addWidget(m_titleBox, 1);
+
+    m_controls = new QWidget;
+    auto* toolbar = new QHBoxLayout(m_controls);
+    toolbar->setContentsMargins(0, 0, 0, 0);
+    toolbar->setSpacing(8);
+    toolbar->addStretch(1);
 
     // The level filter: four segments in a 230-wide row.
     auto* filter = new QWidget;
@@ -96,6 +113,8 @@ TarnRuntimeLogsCard::TarnRuntimeLogsCard(TarnAppLogger& logger, TarnProductPalet
         segment->setCheckable(true);
         segment->setChecked(i == 0);
         segment->setFont(fonts::font(TarnTextStyle::caption));
+        // A segmented picker: the segments share the 230 points edge to edge.
+        segment->setHorizontalPadding(3);
         segment->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         segments->addWidget(segment);
         group->addButton(segment, static_cast<int>(i));
@@ -133,7 +152,8 @@ TarnRuntimeLogsCard::TarnRuntimeLogsCard(TarnAppLogger& logger, TarnProductPalet
         reload();
     });
     toolbar->addWidget(clear);
-    column->addLayout(toolbar);
+    m_toolbar->addWidget(m_controls);
+    column->addLayout(m_toolbar);
 
     m_list = new QWidget;
     m_list->setObjectName(QStringLiteral("logList"));
@@ -143,6 +163,24 @@ TarnRuntimeLogsCard::TarnRuntimeLogsCard(TarnAppLogger& logger, TarnProductPalet
     column->addWidget(m_list);
     setContent(content);
     rebuildRows();
+}
+
+bool TarnRuntimeLogsCard::toolbarWrapped() const {
+    return m_toolbar->direction() == QBoxLayout::TopToBottom;
+}
+
+void TarnRuntimeLogsCard::resizeEvent(QResizeEvent* event) {
+    fitToolbar();
+    TarnGlassCard::resizeEvent(event);
+}
+
+void TarnRuntimeLogsCard::fitToolbar() {
+    const int available = width() - 2 * static_cast<int>(std::lround(padding()));
+    const int needed =
+        m_titleBox->sizeHint().width() + m_toolbar->spacing() + m_controls->sizeHint().width();
+    const auto direction = needed <= available ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (m_toolbar->direction() != direction)
+        m_toolbar->setDirection(direction);
 }
 
 void TarnRuntimeLogsCard::reload() {

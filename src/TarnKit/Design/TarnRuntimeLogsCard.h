@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+class QBoxLayout;
 class QButtonGroup;
 class QVBoxLayout;
 
@@ -42,8 +43,16 @@ public:
     // first "T", or the first 8 characters when there is no "T".
     static std::string timeOfDay(std::string_view timestamp);
 
+    // Whether the title stands above the controls because the card is too
+    // narrow for one row.
+    bool toolbarWrapped() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void selectLevel(TarnLogLevel level);
+    void fitToolbar();
     void copy();
     void rebuildRows();
 
@@ -56,6 +65,9 @@ private:
     bool m_copiedToast = false;
 
     TarnGlassButton* m_copyButton = nullptr;
+    QBoxLayout* m_toolbar = nullptr;
+    QWidget* m_titleBox = nullptr;
+    QWidget* m_controls = nullptr;
     QVBoxLayout* m_rows = nullptr;
     QWidget* m_list = nullptr;
 };

@@ -1,13 +1,18 @@
 #include "TarnKit/Design/TarnSheetParts.h"
 
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/PlatformQt/QtClipboard.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/PlatformQt/QtFileReveal.h"
 #include "TarnKit/PlatformQt/QtURLOpener.h"
+#include "TarnKit/Utilities/TarnAppIdentity.h"
+#include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QPainter>
+#include <QScrollArea>
+#include <QToolButton>
 
 namespace tarn {
 
@@ -30,6 +35,36 @@ QLabel* sheetLabel(const QString& text, const QFont& font, const TarnColor& colo
     palette.setColor(QPalette::Text, qColor(colour));
     label->setPalette(palette);
     return label;
+}
+
+QScrollArea* sheetScrollArea(const QString& objectName, bool verticalIndicator) {
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(objectName);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(verticalIndicator ? Qt::ScrollBarAlwaysOn
+                                                         : Qt::ScrollBarAlwaysOff);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    return scroll;
+}
+
+QToolButton* sheetCloseButton() {
+    auto* close = new QToolButton;
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->setAutoRaise(true);
+    close->setCursor(Qt::PointingHandCursor);
+    close->setIcon(symbolIcon("xmark.circle.fill", qColor(TarnGlassTokens::textSecondary), 18));
+    close->setIconSize(QSize(18, 18));
+    close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
+    return close;
+}
+
+TarnBrandMarkStyle sheetBrandStyle(const std::string& appName) {
+    if (const auto identity = appidentity::resolve(appName))
+        return TarnBrandMarkStyle::app(*identity);
+    return TarnBrandMarkStyle::currentApp();
 }
 
 TarnRoundedFill::TarnRoundedFill(QColor fill, double cornerRadius, QWidget* parent)

@@ -5,6 +5,7 @@
 //
 // Threads: the GUI thread.
 
+#include "TarnKit/Design/TarnBrandMark.h"
 #include "TarnKit/Localization/TarnLanguage.h"
 #include "TarnKit/Platform/DesktopPorts.h"
 #include "TarnKit/Utilities/TarnColor.h"
@@ -13,7 +14,11 @@
 #include <QLabel>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <string_view>
+
+class QScrollArea;
+class QToolButton;
 
 namespace tarn {
 
@@ -33,6 +38,18 @@ QString sheetText(std::string_view en, std::string_view tr, TarnLanguage languag
 // A label drawn in `font` and `colour`.
 QLabel* sheetLabel(const QString& text, const QFont& font, const TarnColor& colour,
                    QWidget* parent = nullptr);
+
+// A frameless, transparent scroll area that fits its content's width; the
+// vertical indicator always shown, or never.
+QScrollArea* sheetScrollArea(const QString& objectName, bool verticalIndicator = true);
+
+// The header's close button: "xmark.circle.fill" at 18 points in
+// textSecondary, without a bezel. Named "closeButton".
+QToolButton* sheetCloseButton();
+
+// The application's emblem where the catalogue knows the name, else the
+// running application's mark.
+TarnBrandMarkStyle sheetBrandStyle(const std::string& appName);
 
 // A widget that paints a rounded fill (continuous corners) behind its
 // children, optionally outlined.

@@ -11,7 +11,6 @@
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Design/TarnVersionBadge.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
-#include "TarnKit/Utilities/TarnAppIdentity.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QHBoxLayout>
@@ -61,12 +60,6 @@ QWidget* infoChip(const QString& title, const QString& value, const char* object
     return chip;
 }
 
-TarnBrandMarkStyle brandStyle(const std::string& appName) {
-    if (const auto identity = appidentity::resolve(appName))
-        return TarnBrandMarkStyle::app(*identity);
-    return TarnBrandMarkStyle::currentApp();
-}
-
 } // namespace
 
 TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersion version,
@@ -92,14 +85,7 @@ TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersi
         auto* hostLayout = new QVBoxLayout(ground);
         hostLayout->setContentsMargins(0, 0, 0, 0);
     }
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("versionAndLogsScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    QScrollArea* scroll = sheetScrollArea(QStringLiteral("versionAndLogsScroll"));
     if (host == this)
         outer->addWidget(scroll);
     else
@@ -114,19 +100,14 @@ TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersi
     if (m_onClose) {
         auto* header = new QHBoxLayout;
         header->setSpacing(10);
-        header->addWidget(new TarnBrandMark(24, brandStyle(m_appName)));
+        header->addWidget(new TarnBrandMark(24, sheetBrandStyle(m_appName)));
         QLabel* title = sheetLabel(qt::toQString(m_appName) + QStringLiteral(" \u00B7 ") +
                                        sheetText("Version & Logs", "Sürüm & Loglar", language),
                                    fonts::system(16, QFont::Bold), TarnColor::white(1.0));
         title->setObjectName(QStringLiteral("sheetTitle"));
         header->addWidget(title);
         header->addStretch(1);
-        auto* close = new QToolButton;
-        close->setObjectName(QStringLiteral("closeButton"));
-        close->setAutoRaise(true);
-        close->setIcon(symbolIcon("xmark.circle.fill", qColor(TarnGlassTokens::textSecondary), 18));
-        close->setIconSize(QSize(18, 18));
-        close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
+        QToolButton* close = sheetCloseButton();
         connect(close, &QToolButton::clicked, this, [this] { m_onClose(); });
         header->addWidget(close);
         auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

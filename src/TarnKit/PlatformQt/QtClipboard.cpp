@@ -2,8 +2,10 @@
 
 #include "TarnKit/PlatformQt/QtConversions.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 
 namespace tarn {
@@ -18,6 +20,28 @@ std::optional<std::string> QtClipboard::text() {
 
 void QtClipboard::setText(const std::string& text) {
     QGuiApplication::clipboard()->setText(qt::toQString(text), QClipboard::Clipboard);
+}
+
+std::optional<std::string> QtClipboard::imagePNG() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    if (data == nullptr)
+        return std::nullopt;
+    if (data->hasFormat(QStringLiteral("image/png"))) {
+        const QByteArray png = data->data(QStringLiteral("image/png"));
+        if (!png.isEmpty())
+            return png.toStdString();
+    }
+    if (!data->hasImage())
+        return std::nullopt;
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG") || png.isEmpty())
+        return std::nullopt;
+    return png.toStdString();
 }
 
 } // namespace tarn

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-
 #include <memory>
 #include <utility>
 
@@ -15,31 +14,38 @@ namespace {
 
 // Shows `dialog` and calls `completion` once, from the event loop, when it
 // closes by any way: accept, cancel, Escape, or its parent window going away
-// with it (then with nothing, posted, so never inside a destructor).
-void present(QFileDialog* dialog, bool showsHiddenFiles, FilePanelsPort::Completion completion) {
+// with it (then with nothing, posted, so never inside a destructor). The
+// files are empty unless the dialog was accepted.
+void presentFiles(QFileDialog* dialog, bool showsHiddenFiles,
+                  std::function<void(QStringList)> completion) {
     dialog->setObjectName(QString::fromLatin1(QtFilePanels::dialogObjectName));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (showsHiddenFiles)
         dialog->setFilter(dialog->filter() | QDir::Hidden);
-    auto pending = std::make_shared<FilePanelsPort::Completion>(std::move(completion));
+    auto pending = std::make_shared<std::function<void(QStringList)>>(std::move(completion));
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, pending](int result) {
         if (!*pending)
             return;
         const auto done = std::exchange(*pending, nullptr);
-        std::optional<std::filesystem::path> chosen;
-        const QStringList files = dialog->selectedFiles();
-        if (result == QDialog::Accepted && !files.isEmpty())
-            chosen = qt::toPath(files.front());
-        done(std::move(chosen));
+        done(result == QDialog::Accepted ? dialog->selectedFiles() : QStringList());
     });
     QObject::connect(dialog, &QObject::destroyed, qApp, [pending] {
         if (!*pending)
             return;
         QMetaObject::invokeMethod(
-            qApp, [done = std::exchange(*pending, nullptr)] { done(std::nullopt); },
-            Qt::QueuedConnection);
+            qApp, [done = std::exchange(*pending, nullptr)] { done({}); }, Qt::QueuedConnection);
     });
     dialog->open();
+}
+
+void present(QFileDialog* dialog, bool showsHiddenFiles, FilePanelsPort::Completion completion) {
+    presentFiles(dialog, showsHiddenFiles,
+                 [completion = std::move(completion)](const QStringList& files) {
+                     std::optional<std::filesystem::path> chosen;
+                     if (!files.isEmpty())
+                         chosen = qt::toPath(files.front());
+                     completion(std::move(chosen));
+                 });
 }
 
 } // namespace
@@ -58,6 +64,29 @@ void QtFilePanels::chooseFileToSave(SaveOptions options, Completion completion) 
     if (!options.proposedFileName.empty())
         dialog->selectFile(qt::toQString(options.proposedFileName));
     present(dialog, options.showsHiddenFiles, std::move(completion));
+}
+
+void QtFilePanels::chooseImageFiles(
+    QWidget* parent, const std::string& title,
+    std::function<void(std::vector<std::filesystem::path>)> completion) {
+    auto* dialog = new QFileDialog(parent ? parent->window() : QApplication::activeWindow(),
+                                   qt::toQString(title));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    // Name filters match case-sensitively on Linux: both cases are listed.
+    QStringList patterns;
+    for (const char* extension : {"png", "jpg", "jpeg", "webp", "gif"}) {
+        const QString lower = QString::fromLatin1(extension);
+        patterns << QStringLiteral("*.") + lower << QStringLiteral("*.") + lower.toUpper();
+    }
+    dialog->setNameFilter(QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
+    presentFiles(dialog, false, [completion = std::move(completion)](const QStringList& files) {
+        std::vector<std::filesystem::path> chosen;
+        chosen.reserve(static_cast<std::size_t>(files.size()));
+        for (const QString& file : files)
+            chosen.push_back(qt::toPath(file));
+        completion(std::move(chosen));
+    });
 }
 
 } // namespace tarn

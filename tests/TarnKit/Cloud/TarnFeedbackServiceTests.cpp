@@ -345,6 +345,20 @@ TEST(TarnFeedbackServiceFiles, PickedFilesAreLookedAtBeforeTheyAreRead) {
     }
 }
 
+TEST(TarnFeedbackServiceFiles, ClipboardImageIsNamedAfterTheWholeSecond) {
+    using namespace std::chrono;
+    const system_clock::time_point now{seconds(1'700'000'123) + milliseconds(987)};
+    const auto first = service::clipboardScreenshot("PNGDATA", now);
+    const auto second = service::clipboardScreenshot("PNGDATA", now + milliseconds(5));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->filename, "clipboard-1700000123.png");
+    EXPECT_EQ(second->filename, first->filename);
+    EXPECT_NE(second->id, first->id);
+    EXPECT_EQ(first->mimeType, "image/png");
+    EXPECT_EQ(first->data, "PNGDATA");
+    EXPECT_EQ(service::clipboardScreenshot("", now), std::nullopt);
+}
+
 // --- Over the wire -------------------------------------------------------------------
 
 TEST(TarnFeedbackServiceSubmit, SendsExactlyTheBuiltBodyWithoutExpect) {

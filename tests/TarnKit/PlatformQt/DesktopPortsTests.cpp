@@ -1,6 +1,6 @@
 #include "TarnKit/PlatformQt/QtClipboard.h"
-#include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
+#include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtURLOpener.h"
 #include "support/TemporaryFolder.h"
 
@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +78,36 @@ TEST(QtClipboard, RoundTripsUnicodeTextAndSaysWhenThereIsNoText) {
 
     QGuiApplication::clipboard()->clear();
     EXPECT_EQ(clipboard.text(), std::nullopt);
+}
+
+TEST(QtClipboard, ImageIsPNGBytesAsOfferedOrEncodedFromAnyImage) {
+    // PNG data is taken as it is, not decoded and encoded again.
+    const QByteArray png("\x89PNG\r\n\x1a\nnot really decodable", 28);
+    auto* offered = new QMimeData;
+    offered->setData(QStringLiteral("image/png"), png);
+    QGuiApplication::clipboard()->setMimeData(offered);
+    EXPECT_EQ(tarn::QtClipboard::imagePNG(), png.toStdString());
+
+    QImage picture(6, 3, QImage::Format_ARGB32);
+    picture.fill(QColor(10, 200, 30));
+    auto* imageOnly = new QMimeData;
+    imageOnly->setImageData(picture);
+    QGuiApplication::clipboard()->setMimeData(imageOnly);
+    const std::optional<std::string> encoded = tarn::QtClipboard::imagePNG();
+    ASSERT_TRUE(encoded.has_value());
+    QImage decoded;
+    ASSERT_TRUE(decoded.loadFromData(QByteArray::fromStdString(*encoded), "PNG"));
+    EXPECT_EQ(decoded.size(), QSize(6, 3));
+    EXPECT_EQ(decoded.pixelColor(2, 1), QColor(10, 200, 30));
+
+    auto* empty = new QMimeData;
+    empty->setData(QStringLiteral("image/png"), QByteArray());
+    QGuiApplication::clipboard()->setMimeData(empty);
+    EXPECT_EQ(tarn::QtClipboard::imagePNG(), std::nullopt);
+    QGuiApplication::clipboard()->setText(QStringLiteral("only text"));
+    EXPECT_EQ(tarn::QtClipboard::imagePNG(), std::nullopt);
+    QGuiApplication::clipboard()->clear();
+    EXPECT_EQ(tarn::QtClipboard::imagePNG(), std::nullopt);
 }
 
 TEST(QtURLOpener, HandsAbsoluteURLsToTheDesktopAndRefusesTheRest) {
@@ -164,6 +193,24 @@ TEST_F(QtFilePanelsTest, CancellingOrLosingThePanelReportsNothingChosenOnce) {
     QApplication::processEvents();
     ASSERT_EQ(m_done.calls.size(), 2u);
     EXPECT_EQ(m_done.calls.back(), std::nullopt);
+}
+
+TEST_F(QtFilePanelsTest, ImagePanelTakesSeveralImagesInEitherCase) {
+    std::vector<std::vector<std::filesystem::path>> calls;
+    tarn::QtFilePanels::chooseImageFiles(
+        &m_window, "Choose Image…",
+        [&](std::vector<std::filesystem::path> files) { calls.push_back(std::move(files)); });
+    QFileDialog* panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isModal());
+    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFiles);
+    const QString filter = panel->nameFilters().join(QLatin1Char(';'));
+    for (const char* pattern : {"*.png", "*.PNG", "*.jpg", "*.JPEG", "*.webp", "*.GIF"})
+        EXPECT_TRUE(filter.contains(QLatin1String(pattern))) << pattern;
+    QTest::keyClick(panel, Qt::Key_Escape);
+    QApplication::processEvents();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls.front().empty());
 }
 
 #include "DesktopPortsTests.moc"
