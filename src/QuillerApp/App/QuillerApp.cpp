@@ -88,6 +88,13 @@ QuillerApp::QuillerApp(const PortsFactory& makePorts)
     if (!m_menuBar->isNativeMenuBar()) {
         delete m_menuBar;
         m_menuBar = nullptr;
+        // Without a global menu bar the tray's menu is the only one: the
+        // application menu (About, Feedback, Quit) hangs from its end.
+        const QList<QAction*> menus = m_appMenu->mainMenu()->actions();
+        if (!menus.isEmpty()) {
+            m_commandMenu->menu()->addSeparator();
+            m_commandMenu->menu()->addAction(menus.front());
+        }
     }
 
     if (QSystemTrayIcon::isSystemTrayAvailable()) {

@@ -1,4 +1,5 @@
 #include "QuillerApp/App/QuillerApp.h"
+#include "QuillerApp/App/QuillerCommandMenu.h"
 #include "QuillerApp/App/QuillerStudioWindow.h"
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 #include "QuillerApp/ViewModels/RealPorts.h"
@@ -10,8 +11,10 @@
 #include "support/TemporaryFolder.h"
 #include "support/ViewModelFakes.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -125,6 +128,22 @@ TEST_F(QuillerAppTest, ReopenOpensTheOneStudioWindow) {
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isMaximized());
     EXPECT_EQ(studioWindows(), 1);
+}
+
+// Without a global menu bar (as on most desktops) the application menu is
+// still reachable: it hangs from the end of the command menu the tray shows.
+TEST_F(QuillerAppTest, ApplicationMenuHangsFromTheCommandMenuWithoutAGlobalMenuBar) {
+    std::unique_ptr<QuillerApp> app = makeApp();
+    const QList<QAction*> items = app->commandMenu().menu()->actions();
+    ASSERT_GE(items.size(), 2);
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+    QMenu* appMenu = items.back()->menu();
+    ASSERT_NE(appMenu, nullptr);
+    EXPECT_EQ(appMenu->title(), QStringLiteral("Quiller"));
+    bool feedback = false;
+    for (const QAction* action : appMenu->actions())
+        feedback = feedback || action->text().contains(QStringLiteral("Feedback"));
+    EXPECT_TRUE(feedback) << "the feedback composer cannot be opened";
 }
 
 } // namespace
