@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = tarn::json::pretty(nlohmann::json(payload));
     // The store's own encoder must agree with the generic writer, byte for byte.
     quiller::detail::WorkspaceFileEncoder encoder;
-    if (encoder.encode(payload, payload.environments) != written)
+    std::string encoded;
+    encoder.encode(payload, payload.environments, encoded);
+    if (encoded != written)
         std::abort();
     const std::optional<nlohmann::json> reread = tarn::json::parse(written);
     if (!reread || tarn::json::decode<quiller::QuillerWorkspacePayload>(*reread) != payload ||

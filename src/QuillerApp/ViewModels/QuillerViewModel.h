@@ -297,6 +297,11 @@ public:
     // no snapshot is taken; the next one follows the write and holds every
     // edit made meanwhile. The history file is saved by its own saver.
     void persist();
+    // Hands what persist() announced in this turn to the workspace saver now
+    // rather than at the end of the turn, so that the file is written while
+    // the window refreshes. Does nothing when nothing is due or a write is
+    // under way (the snapshot then follows the write, as for persist()).
+    void startDueSave() { takeWorkspaceSnapshot(false); }
     // Takes any snapshot still due and returns once every save handed to the
     // savers (workspace and history) is written. Blocks: call it when the
     // application quits; the destructor calls it too.

@@ -26,6 +26,9 @@ void ViewModelBridge::gather(const ViewModelChange& change) {
 
 void ViewModelBridge::deliver() {
     m_deliveryPosted = false;
+    // An edit's save starts before the views refresh, so that the disk works
+    // while they do.
+    m_model.startDueSave();
     // Taken out first: a view that changes the model while it refreshes starts
     // the next turn's set, and one that destroys the bridge is safe.
     const ViewModelChanges changes = std::exchange(m_pending, ViewModelChanges{});

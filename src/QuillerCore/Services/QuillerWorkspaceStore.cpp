@@ -286,9 +286,9 @@ QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
     std::vector<APIEnvironmentProfile> environments = payload.environments;
     storeSecrets(environments);
 
-    std::string bytes;
+    std::string& bytes = m_encoded;
     try {
-        bytes = m_encoder.encode(payload, environments);
+        m_encoder.encode(payload, environments, bytes);
     } catch (const std::exception&) {
         // The previous file stays.
         return tarn::PlatformError("Quiller", kSaveErrorCode,
@@ -322,10 +322,16 @@ QuillerWorkspaceStore::save(const QuillerWorkspacePayload& payload) {
         m_knownFile.reset(); // the previous file stays; write it next time
         return error;
     }
-    if (const std::optional<FileIdentity> identity = identityOf(m_fileURL))
-        m_knownFile = KnownFile{std::move(bytes), *identity};
-    else
+    const std::optional<FileIdentity> identity = identityOf(m_fileURL);
+    if (!identity) {
         m_knownFile.reset();
+    } else if (m_knownFile) {
+        // The buffers trade places: the next save encodes into the older one.
+        m_knownFile->bytes.swap(bytes);
+        m_knownFile->identity = *identity;
+    } else {
+        m_knownFile = KnownFile{std::move(bytes), *identity};
+    }
     return std::nullopt;
 }
 

@@ -160,6 +160,8 @@ private:
     std::map<std::string, std::string> m_knownSecrets;
     std::optional<std::filesystem::path> m_secretsFallbackFile;
     detail::WorkspaceFileEncoder m_encoder;
+    // What the last save encoded, kept for its capacity.
+    std::string m_encoded;
 };
 
 } // namespace quiller

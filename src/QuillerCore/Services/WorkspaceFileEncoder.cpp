@@ -62,11 +62,12 @@ const std::string& WorkspaceFileEncoder::requestText(const APIRequestSpec& reque
         .first->second.text;
 }
 
-std::string WorkspaceFileEncoder::encode(const QuillerWorkspacePayload& payload,
-                                         const std::vector<APIEnvironmentProfile>& environments) {
+void WorkspaceFileEncoder::encode(const QuillerWorkspacePayload& payload,
+                                  const std::vector<APIEnvironmentProfile>& environments,
+                                  std::string& out) {
     m_used.clear();
     m_scratch.clear();
-    std::string out;
+    out.clear();
     out.reserve(m_lastSize + m_lastSize / 8 + 256);
 
     // Members in ascending key order, as the pretty writer puts them.
@@ -134,7 +135,6 @@ std::string WorkspaceFileEncoder::encode(const QuillerWorkspacePayload& payload,
     // Requests that were not in this workspace are forgotten.
     m_cache.swap(m_used);
     m_lastSize = out.size();
-    return out;
 }
 
 } // namespace quiller::detail

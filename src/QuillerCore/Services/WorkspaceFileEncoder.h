@@ -24,9 +24,12 @@ namespace quiller::detail {
 class WorkspaceFileEncoder {
 public:
     // `payload` with `environments` in place of its own (the store passes them
-    // with secret values blanked).
-    std::string encode(const QuillerWorkspacePayload& payload,
-                       const std::vector<APIEnvironmentProfile>& environments);
+    // with secret values blanked), into `out` in place of what it held. The
+    // caller hands in the same string each time: allocating and first
+    // touching a buffer the size of the file on every save would cost more
+    // than the encoding itself.
+    void encode(const QuillerWorkspacePayload& payload,
+                const std::vector<APIEnvironmentProfile>& environments, std::string& out);
 
 private:
     struct CachedRequest {

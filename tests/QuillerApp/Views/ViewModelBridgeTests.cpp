@@ -65,6 +65,22 @@ TEST_F(ViewModelBridgeTest, AChangeMadeWhileRefreshingArrivesInTheNextTurn) {
     EXPECT_EQ(refreshes, 2);
 }
 
+TEST_F(ViewModelBridgeTest, AnEditsSaveIsUnderWayBeforeTheViewsRefresh) {
+    // The disk works while the window refreshes rather than after it.
+    std::size_t jobsWhenRefreshing = 0;
+    QObject::connect(bridge.get(), &ViewModelBridge::changed, bridge.get(),
+                     [&](const ViewModelChanges&) { jobsWhenRefreshing = background->size(); });
+    const std::size_t jobsBefore = background->size();
+    const tarn::UUID requestID = vm().activeRequest()->id;
+    vm().updateRequest(requestID, [](APIRequestSpec& spec) { spec.bodyText = "{\"a\":1}"; });
+    vm().persist();
+    endTurn();
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(jobsWhenRefreshing, jobsBefore + 1);
+    ASSERT_EQ(workspaceSaves().size(), 1u) << "the turn's snapshot was taken twice";
+    EXPECT_EQ(workspaceSaves().back().collections.front().requests.front().bodyText, "{\"a\":1}");
+}
+
 TEST_F(ViewModelBridgeTest, ABridgeGoneBeforeItsTurnDeliversNothingAndStopsObserving) {
     vm().setMcpCommandLine("server");
     bridge.reset();

@@ -72,10 +72,14 @@ TEST(WorkspaceFileEncoder, MatchesThePrettyWriterAcrossASequenceOfEdits) {
 
     quiller::detail::WorkspaceFileEncoder encoder;
     QuillerWorkspacePayload payload = samplePayload();
+    // One buffer throughout, as the store passes it: each text replaces the
+    // last, longer or shorter.
+    std::string out = "left over from before";
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         step.edit(payload);
-        EXPECT_EQ(encoder.encode(payload, payload.environments), reference(payload));
+        encoder.encode(payload, payload.environments, out);
+        EXPECT_EQ(out, reference(payload));
     }
 }
 
@@ -84,7 +88,9 @@ TEST(WorkspaceFileEncoder, WritesTheEnvironmentsItIsGivenInsteadOfThePayloads) {
     QuillerWorkspacePayload blanked = payload;
     blanked.environments[0].variables[1].value.clear();
     quiller::detail::WorkspaceFileEncoder encoder;
-    EXPECT_EQ(encoder.encode(payload, blanked.environments), reference(blanked));
+    std::string out;
+    encoder.encode(payload, blanked.environments, out);
+    EXPECT_EQ(out, reference(blanked));
 }
 
 } // namespace
