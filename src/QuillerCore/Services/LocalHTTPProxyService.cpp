@@ -191,6 +191,7 @@ private:
     bool drainWaiting(int descriptor, std::size_t& drained);
     void leaveWaitingAndClose(int descriptor);
     void scheduleDeadline(Clock::time_point deadline, int descriptor, std::uint64_t serial);
+    void armDeadlineTimer(Clock::time_point expiry);
     void onDeadlines();
 
     // Binds `listener` to `address`:`port` and listens; false with `error`
@@ -261,8 +262,7 @@ public:
         awaitMore();
     }
 
-    // Sends what the socket did not take at once of an answer already
-    // reported.
+    // Sends the rest of an answer the socket did not take at once.
     void finishSending(std::string outgoing, std::size_t alreadySent) {
         m_phase = Phase::answering;
         m_outgoing = std::move(outgoing);
@@ -899,10 +899,13 @@ void ProxyServer::scheduleDeadline(Clock::time_point deadline, int descriptor,
     const auto found = m_waiting.find(descriptor);
     const bool draining = found != m_waiting.end() && found->second.draining;
     (draining ? m_drainDeadlines : m_requestDeadlines).push_back({deadline, descriptor, serial});
-    if (deadline >= m_timerExpiry)
-        return;
-    m_timerExpiry = deadline;
-    m_deadlineTimer->expires_at(deadline);
+    if (deadline < m_timerExpiry)
+        armDeadlineTimer(deadline);
+}
+
+void ProxyServer::armDeadlineTimer(Clock::time_point expiry) {
+    m_timerExpiry = expiry;
+    m_deadlineTimer->expires_at(expiry);
     m_deadlineTimer->async_wait([this](const error_code& error) {
         if (!error)
             onDeadlines();
@@ -927,14 +930,8 @@ void ProxyServer::onDeadlines() {
     for (const auto* queue : {&m_requestDeadlines, &m_drainDeadlines})
         if (!queue->empty())
             next = std::min(next, queue->front().when);
-    if (next == Clock::time_point::max())
-        return;
-    m_timerExpiry = next;
-    m_deadlineTimer->expires_at(next);
-    m_deadlineTimer->async_wait([this](const error_code& error) {
-        if (!error)
-            onDeadlines();
-    });
+    if (next != Clock::time_point::max())
+        armDeadlineTimer(next);
 }
 
 ProxyServer::PreparedAnswer ProxyServer::prepareAnswer(const MockHTTPRequestReader& reader) const {
