@@ -2,8 +2,8 @@
 // line (Google Benchmark's CPU column) with no secrets set and with a few
 // secret values to mask. The system calls of a line show under
 // `strace -c -f build/release/bench/TarnAppLoggerBench --benchmark_filter=Plain`
-// (the target is three or fewer; without a syslog daemon it is a stat and a
-// write).
+// (the target is three or fewer; without a syslog daemon it is one read of
+// the log folder's watch and a write).
 #include "BenchSupport.h"
 #include "TarnKit/Utilities/TarnAppLogger.h"
 

@@ -13,20 +13,25 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <future>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace quiller {
 
@@ -46,6 +51,8 @@ constexpr auto kWriteTimeout = std::chrono::milliseconds(5000);
 // client lose an answer it has not read yet.
 constexpr auto kDrainTimeout = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaximumDrainBytes = 1 << 20;
+// Ready connections of the waiting set handled per wake-up.
+constexpr int kWaitingBurst = 64;
 // Out of descriptors, the pending client stays queued; accepting is retried
 // after this pause instead of spinning on a socket that stays readable.
 constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(100);
@@ -55,7 +62,10 @@ constexpr int kAcceptBurst = 64;
 constexpr std::size_t kReadChunkBytes = 4096;
 
 void log(tarn::TarnLogLevel level, const std::string& message) {
-    tarn::TarnAppLogger::shared(tarn::buildinfo::productName).log(level, kLogCategory, message);
+    // Looked up once: every answered request logs.
+    static tarn::TarnAppLogger& logger =
+        tarn::TarnAppLogger::shared(std::string(tarn::buildinfo::productName));
+    logger.log(level, kLogCategory, message);
 }
 
 [[noreturn]] void throwSystemError(int code) {
@@ -81,6 +91,38 @@ struct Listener {
 using ExchangeCapturedCallback = LocalHTTPProxyService::ExchangeCapturedCallback;
 constexpr std::size_t kMaximumConnections = LocalHTTPProxyService::kMaximumConnections;
 
+class Connection;
+
+// Reads what is waiting on a non-blocking socket into `buffer`: the count, 0
+// at the end of input, or -1 with errno set (EAGAIN when nothing is waiting).
+ssize_t receiveWaiting(int descriptor, std::span<char> buffer) {
+    ssize_t count = 0;
+    do {
+        count = ::recv(descriptor, buffer.data(), buffer.size(), 0);
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
+// Sends as much of `bytes` as the socket takes now; how much that was, or
+// nullopt when the connection failed.
+std::optional<std::size_t> sendWhatFits(int descriptor, std::string_view bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t count =
+            ::send(descriptor, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (count > 0) {
+            sent += static_cast<std::size_t>(count);
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return sent;
+}
+
 // The server behind LocalHTTPProxyService. Public functions may be called from
 // any thread; the ones marked are the server thread's.
 class ProxyServer {
@@ -103,6 +145,15 @@ public:
     std::shared_ptr<const std::vector<MockRouteRule>> routesSnapshot() const;
     std::shared_ptr<const ExchangeCapturedCallback> callbackSnapshot() const;
     void connectionClosed();
+    // What to answer to the request `reader` holds.
+    struct PreparedAnswer {
+        MockHTTPRequest request;
+        MockHTTPResponder::Answer reply;
+        std::string bytes;
+    };
+    PreparedAnswer prepareAnswer(const MockHTTPRequestReader& reader) const;
+    // The log line and the capture of an answer whose sending has started.
+    void report(const PreparedAnswer& answer) const;
 
 private:
     void ensureThread();
@@ -113,6 +164,35 @@ private:
     void waitForConnections(const std::shared_ptr<Listener>& listener);
     void acceptPending(const std::shared_ptr<Listener>& listener);
     void retryAcceptLater(const std::shared_ptr<Listener>& listener);
+    // Serves a freshly accepted client: at once when its whole request is
+    // already waiting, else through a Connection.
+    void serve(int descriptor, tcp protocol);
+    // A Connection for `descriptor`, or null (the descriptor closed) when the
+    // reactor cannot take it.
+    std::shared_ptr<Connection> adopt(int descriptor, tcp protocol);
+    void closeServed(int descriptor);
+
+    // The waiting set: accepted clients whose request has not arrived yet, and
+    // answered ones being drained. They wait on an epoll instance of the
+    // server's own, itself one descriptor in the reactor, so that a client
+    // costs one registration and nothing to leave (closing its descriptor
+    // takes it out), where a Connection costs three system calls more.
+    void startWaiting();
+    // Adds `descriptor` to the set; false when it cannot be added.
+    bool waitFor(int descriptor, tcp protocol, Clock::time_point arrival);
+    void waitUntilReady();
+    void onWaitingReady(int descriptor);
+    // Answers a request that is whole: at once when the socket takes the answer,
+    // then drains in the waiting set (`waiting`: already in it); through a
+    // Connection otherwise.
+    void answerAtOnce(int descriptor, tcp protocol, const MockHTTPRequestReader& reader,
+                      bool waiting);
+    // Reads and drops what a drained client sends; false once it should close.
+    bool drainWaiting(int descriptor, std::size_t& drained);
+    void leaveWaitingAndClose(int descriptor);
+    void scheduleDeadline(Clock::time_point deadline, int descriptor, std::uint64_t serial);
+    void armDeadlineTimer(Clock::time_point expiry);
+    void onDeadlines();
 
     // Binds `listener` to `address`:`port` and listens; false with `error`
     // set when that fails.
@@ -139,6 +219,29 @@ private:
     // Server thread only.
     std::size_t m_openConnections = 0;
     std::vector<std::shared_ptr<Listener>> m_pausedListeners;
+    std::array<char, kReadChunkBytes> m_scratch;
+
+    // The waiting set (server thread only once running).
+    struct Waiting {
+        tcp protocol = tcp::v4();
+        bool draining = false;
+        std::uint64_t serial = 0; // tells a current deadline from a stale one
+        Clock::time_point arrival{};
+        std::size_t drained = 0;
+    };
+    struct Deadline {
+        Clock::time_point when;
+        int descriptor;
+        std::uint64_t serial;
+    };
+    std::optional<asio::posix::stream_descriptor> m_waitSet;
+    std::unordered_map<int, Waiting> m_waiting;
+    // Each kind of wait has one length, so each queue is in deadline order.
+    std::deque<Deadline> m_requestDeadlines;
+    std::deque<Deadline> m_drainDeadlines;
+    std::optional<asio::steady_timer> m_deadlineTimer;
+    Clock::time_point m_timerExpiry = Clock::time_point::max();
+    std::uint64_t m_nextSerial = 0;
 };
 
 // One accepted client, from its first byte to the close. Every member is used
@@ -149,15 +252,52 @@ public:
         : m_engine(engine), m_socket(std::move(socket)), m_timer(engine.io()),
           m_reader(LocalHTTPProxyService::kMaximumRequestBytes) {}
 
-    void start() {
-        const auto now = Clock::now();
-        m_requestDeadline = now + LocalHTTPProxyService::kRequestTimeout;
-        setDeadline(std::min(now + LocalHTTPProxyService::kIdleTimeout, m_requestDeadline));
-        read();
+    // Waits for the rest of a request whose first bytes (if any) `reader`
+    // holds; `arrival` is when the client was accepted.
+    void continueReading(MockHTTPRequestReader reader, Clock::time_point arrival) {
+        m_reader = std::move(reader);
+        m_requestDeadline = arrival + LocalHTTPProxyService::kRequestTimeout;
+        setDeadline(
+            std::min(Clock::now() + LocalHTTPProxyService::kIdleTimeout, m_requestDeadline));
+        awaitMore();
+    }
+
+    // Sends the rest of an answer the socket did not take at once.
+    void finishSending(std::string outgoing, std::size_t alreadySent) {
+        m_phase = Phase::answering;
+        m_outgoing = std::move(outgoing);
+        send(alreadySent);
+    }
+
+    // Reads and drops what the client still sends after the answer, until it
+    // closes or `deadline`.
+    void keepDraining(Clock::time_point deadline, std::size_t drainedBytes) {
+        m_phase = Phase::draining;
+        m_drainedBytes = drainedBytes;
+        setDeadline(deadline);
+        drain();
     }
 
 private:
     enum class Phase { reading, answering, draining, closed };
+
+    void awaitMore() {
+        if (m_reader.expectsContinue()) {
+            m_reader.markContinueSent();
+            asio::async_write(
+                m_socket, asio::buffer(kContinueAnswer.data(), kContinueAnswer.size()),
+                [self = shared_from_this()](const error_code& writeError, std::size_t) {
+                    if (self->m_phase != Phase::reading)
+                        return;
+                    if (writeError)
+                        self->close();
+                    else
+                        self->read();
+                });
+            return;
+        }
+        read();
+    }
 
     void read() {
         const std::size_t room = std::min(m_buffer.size(), m_reader.remainingCapacity());
@@ -189,44 +329,23 @@ private:
                 close();
             return;
         }
-        if (m_reader.expectsContinue()) {
-            m_reader.markContinueSent();
-            asio::async_write(
-                m_socket, asio::buffer(kContinueAnswer.data(), kContinueAnswer.size()),
-                [self = shared_from_this()](const error_code& writeError, std::size_t) {
-                    if (self->m_phase != Phase::reading)
-                        return;
-                    if (writeError)
-                        self->close();
-                    else
-                        self->read();
-                });
-            return;
-        }
-        read();
+        awaitMore();
     }
 
     void answer() {
         m_phase = Phase::answering;
-        const MockHTTPRequest request = parseMockHTTPRequest(m_reader.request());
-        const auto routes = m_engine.routesSnapshot();
-        const MockHTTPResponder::Answer reply = MockHTTPResponder::answer(request, *routes);
-        m_outgoing = MockHTTPResponder::message(reply);
+        ProxyServer::PreparedAnswer prepared = m_engine.prepareAnswer(m_reader);
+        m_outgoing = std::move(prepared.bytes);
+        send(0);
+        m_engine.report(prepared);
+    }
 
+    void send(std::size_t from) {
         setDeadline(Clock::now() + kWriteTimeout);
-        asio::async_write(m_socket, asio::buffer(m_outgoing),
+        asio::async_write(m_socket, asio::buffer(m_outgoing) + from,
                           [self = shared_from_this()](const error_code& error, std::size_t) {
                               self->onAnswerSent(error);
                           });
-
-        log(tarn::TarnLogLevel::info, MockHTTPResponder::logMessage(request, reply));
-        if (const auto callback = m_engine.callbackSnapshot()) {
-            try {
-                (*callback)(MockHTTPResponder::capture(request, reply));
-            } catch (...) {
-                // The owner's failure must not take the server's thread down.
-            }
-        }
     }
 
     void onAnswerSent(const error_code& error) {
@@ -327,6 +446,7 @@ ProxyServer::ProxyServer()
     : m_routes(std::make_shared<const std::vector<MockRouteRule>>()),
       m_io(std::make_unique<asio::io_context>(1)) {
     m_work.emplace(m_io->get_executor());
+    m_deadlineTimer.emplace(*m_io);
 }
 
 ProxyServer::~ProxyServer() {
@@ -345,6 +465,11 @@ ProxyServer::~ProxyServer() {
     }
     listeners.clear();
     m_pausedListeners.clear();
+    for (const auto& [descriptor, waiting] : m_waiting)
+        ::close(descriptor);
+    m_waiting.clear();
+    m_waitSet.reset();
+    m_deadlineTimer.reset();
     // Destroys the handlers that are still waiting, and with them every
     // connection and listener they hold; their sockets close.
     m_io.reset();
@@ -589,17 +714,244 @@ void ProxyServer::acceptPending(const std::shared_ptr<Listener>& listener) {
             retryAcceptLater(listener);
             return;
         }
-        tcp::socket socket(*m_io);
-        error_code error;
-        socket.assign(listener->protocol, descriptor, error);
-        if (error) {
-            ::close(descriptor);
-            continue;
-        }
         ++m_openConnections;
-        std::make_shared<Connection>(*this, std::move(socket))->start();
+        serve(descriptor, listener->protocol);
     }
     waitForConnections(listener);
+}
+
+std::shared_ptr<Connection> ProxyServer::adopt(int descriptor, tcp protocol) {
+    tcp::socket socket(*m_io);
+    error_code error;
+    socket.assign(protocol, descriptor, error);
+    if (error) {
+        closeServed(descriptor);
+        return nullptr;
+    }
+    return std::make_shared<Connection>(*this, std::move(socket));
+}
+
+void ProxyServer::closeServed(int descriptor) {
+    ::close(descriptor);
+    connectionClosed();
+}
+
+// A client's whole request is often waiting by the time it is accepted: it is
+// answered here and then. Otherwise the client waits in the waiting set for
+// its first bytes, and a Connection takes over whatever needs more (a request
+// in several pieces, an answer the socket does not take at once). The
+// answer, the order of sending, logging and capturing, the closing and every
+// deadline are a Connection's.
+void ProxyServer::serve(int descriptor, tcp protocol) {
+    const Clock::time_point arrival = Clock::now();
+    MockHTTPRequestReader reader(LocalHTTPProxyService::kMaximumRequestBytes);
+    const ssize_t count = receiveWaiting(
+        descriptor,
+        std::span(m_scratch.data(), std::min(m_scratch.size(), reader.remainingCapacity())));
+    if (count == 0 || (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+        closeServed(descriptor); // gone (or failed) without a word: no answer
+        return;
+    }
+    if (count < 0) {
+        if (!waitFor(descriptor, protocol, arrival)) {
+            if (const auto connection = adopt(descriptor, protocol))
+                connection->continueReading(std::move(reader), arrival);
+        }
+        return;
+    }
+    if (!reader.append(std::string_view(m_scratch.data(), static_cast<std::size_t>(count)))) {
+        if (const auto connection = adopt(descriptor, protocol))
+            connection->continueReading(std::move(reader), arrival);
+        return;
+    }
+    answerAtOnce(descriptor, protocol, reader, false);
+}
+
+void ProxyServer::answerAtOnce(int descriptor, tcp protocol, const MockHTTPRequestReader& reader,
+                               bool waiting) {
+    PreparedAnswer prepared = prepareAnswer(reader);
+    const std::optional<std::size_t> sent = sendWhatFits(descriptor, prepared.bytes);
+    if (sent && *sent < prepared.bytes.size()) {
+        // A large answer: the rest goes out as the client reads.
+        if (waiting) {
+            m_waiting.erase(descriptor);
+            ::epoll_ctl(m_waitSet->native_handle(), EPOLL_CTL_DEL, descriptor, nullptr);
+        }
+        std::string bytes = std::move(prepared.bytes);
+        if (const auto connection = adopt(descriptor, protocol))
+            connection->finishSending(std::move(bytes), *sent);
+        report(prepared);
+        return;
+    }
+    report(prepared);
+    if (!sent) {
+        if (waiting)
+            leaveWaitingAndClose(descriptor);
+        else
+            closeServed(descriptor);
+        return;
+    }
+    ::shutdown(descriptor, SHUT_WR);
+    const auto now = Clock::now();
+    if (!waiting && !waitFor(descriptor, protocol, now)) {
+        if (const auto connection = adopt(descriptor, protocol))
+            connection->keepDraining(now + kDrainTimeout, 0);
+        return;
+    }
+    Waiting& entry = m_waiting.at(descriptor);
+    entry.draining = true;
+    entry.serial = ++m_nextSerial;
+    scheduleDeadline(now + kDrainTimeout, descriptor, entry.serial);
+}
+
+void ProxyServer::startWaiting() {
+    const int set = ::epoll_create1(EPOLL_CLOEXEC);
+    if (set < 0)
+        return;
+    m_waitSet.emplace(*m_io, set);
+    waitUntilReady();
+}
+
+bool ProxyServer::waitFor(int descriptor, tcp protocol, Clock::time_point arrival) {
+    if (!m_waitSet)
+        startWaiting();
+    if (!m_waitSet)
+        return false;
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP;
+    event.data.fd = descriptor;
+    if (::epoll_ctl(m_waitSet->native_handle(), EPOLL_CTL_ADD, descriptor, &event) != 0)
+        return false;
+    const std::uint64_t serial = ++m_nextSerial;
+    m_waiting[descriptor] = Waiting{protocol, false, serial, arrival, 0};
+    // Nothing has come yet: the idle limit ends the wait before the overall one.
+    scheduleDeadline(arrival + std::min(LocalHTTPProxyService::kIdleTimeout,
+                                        LocalHTTPProxyService::kRequestTimeout),
+                     descriptor, serial);
+    return true;
+}
+
+void ProxyServer::waitUntilReady() {
+    m_waitSet->async_wait(
+        asio::posix::stream_descriptor::wait_read, [this](const error_code& error) {
+            if (error || !m_waitSet)
+                return;
+            std::array<epoll_event, kWaitingBurst> events{};
+            const int count = ::epoll_wait(m_waitSet->native_handle(), events.data(),
+                                           static_cast<int>(events.size()), 0);
+            for (int i = 0; i < count; ++i)
+                onWaitingReady(events[static_cast<std::size_t>(i)].data.fd);
+            waitUntilReady();
+        });
+}
+
+void ProxyServer::onWaitingReady(int descriptor) {
+    const auto found = m_waiting.find(descriptor);
+    if (found == m_waiting.end())
+        return;
+    Waiting& waiting = found->second;
+    if (waiting.draining) {
+        if (!drainWaiting(descriptor, waiting.drained))
+            leaveWaitingAndClose(descriptor);
+        return;
+    }
+    MockHTTPRequestReader reader(LocalHTTPProxyService::kMaximumRequestBytes);
+    const ssize_t count = receiveWaiting(
+        descriptor,
+        std::span(m_scratch.data(), std::min(m_scratch.size(), reader.remainingCapacity())));
+    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return;
+    if (count <= 0) {
+        leaveWaitingAndClose(descriptor); // gone (or failed) without a word: no answer
+        return;
+    }
+    if (reader.append(std::string_view(m_scratch.data(), static_cast<std::size_t>(count)))) {
+        answerAtOnce(descriptor, waiting.protocol, reader, true);
+        return;
+    }
+    const Waiting moved = waiting;
+    m_waiting.erase(found);
+    ::epoll_ctl(m_waitSet->native_handle(), EPOLL_CTL_DEL, descriptor, nullptr);
+    if (const auto connection = adopt(descriptor, moved.protocol))
+        connection->continueReading(std::move(reader), moved.arrival);
+}
+
+bool ProxyServer::drainWaiting(int descriptor, std::size_t& drained) {
+    for (;;) {
+        const ssize_t received = receiveWaiting(descriptor, m_scratch);
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        if (received <= 0)
+            return false; // the client closed, or failed
+        drained += static_cast<std::size_t>(received);
+        if (drained > kMaximumDrainBytes)
+            return false;
+    }
+}
+
+void ProxyServer::leaveWaitingAndClose(int descriptor) {
+    m_waiting.erase(descriptor);
+    closeServed(descriptor); // closing also takes it out of the epoll set
+}
+
+void ProxyServer::scheduleDeadline(Clock::time_point deadline, int descriptor,
+                                   std::uint64_t serial) {
+    const auto found = m_waiting.find(descriptor);
+    const bool draining = found != m_waiting.end() && found->second.draining;
+    (draining ? m_drainDeadlines : m_requestDeadlines).push_back({deadline, descriptor, serial});
+    if (deadline < m_timerExpiry)
+        armDeadlineTimer(deadline);
+}
+
+void ProxyServer::armDeadlineTimer(Clock::time_point expiry) {
+    m_timerExpiry = expiry;
+    m_deadlineTimer->expires_at(expiry);
+    m_deadlineTimer->async_wait([this](const error_code& error) {
+        if (!error)
+            onDeadlines();
+    });
+}
+
+// A client still waiting at its deadline: one that sent nothing is closed
+// without an answer; a drained one is closed.
+void ProxyServer::onDeadlines() {
+    const auto now = Clock::now();
+    m_timerExpiry = Clock::time_point::max();
+    for (auto* queue : {&m_requestDeadlines, &m_drainDeadlines}) {
+        while (!queue->empty() && queue->front().when <= now) {
+            const Deadline due = queue->front();
+            queue->pop_front();
+            const auto found = m_waiting.find(due.descriptor);
+            if (found != m_waiting.end() && found->second.serial == due.serial)
+                leaveWaitingAndClose(due.descriptor);
+        }
+    }
+    auto next = Clock::time_point::max();
+    for (const auto* queue : {&m_requestDeadlines, &m_drainDeadlines})
+        if (!queue->empty())
+            next = std::min(next, queue->front().when);
+    if (next != Clock::time_point::max())
+        armDeadlineTimer(next);
+}
+
+ProxyServer::PreparedAnswer ProxyServer::prepareAnswer(const MockHTTPRequestReader& reader) const {
+    PreparedAnswer prepared;
+    prepared.request = parseMockHTTPRequest(reader.request());
+    const auto routes = routesSnapshot();
+    prepared.reply = MockHTTPResponder::answer(prepared.request, *routes);
+    prepared.bytes = MockHTTPResponder::message(prepared.reply);
+    return prepared;
+}
+
+void ProxyServer::report(const PreparedAnswer& answer) const {
+    log(tarn::TarnLogLevel::info, MockHTTPResponder::logMessage(answer.request, answer.reply));
+    if (const auto callback = callbackSnapshot()) {
+        try {
+            (*callback)(MockHTTPResponder::capture(answer.request, answer.reply));
+        } catch (...) {
+            // The owner's failure must not take the server's thread down.
+        }
+    }
 }
 
 void ProxyServer::retryAcceptLater(const std::shared_ptr<Listener>& listener) {

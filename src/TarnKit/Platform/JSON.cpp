@@ -314,6 +314,10 @@ void Writer::string(std::string_view text) {
     afterValue();
 }
 
+void appendString(std::string& out, std::string_view text) {
+    appendQuoted(out, text);
+}
+
 void Writer::integer(std::int64_t value) {
     beforeValue();
     appendInteger(m_out, value);
@@ -409,31 +413,36 @@ std::optional<nlohmann::json> parse(std::string_view text) {
 }
 
 std::string formatISO8601(std::chrono::system_clock::time_point time, DatePrecision precision) {
+    std::string text;
+    text.reserve(24);
+    appendISO8601(text, time, precision);
+    return text;
+}
+
+void appendISO8601(std::string& out, std::chrono::system_clock::time_point time,
+                   DatePrecision precision) {
     using namespace std::chrono;
     const auto milliseconds = floor<std::chrono::milliseconds>(time);
     const auto day = floor<days>(milliseconds);
     const year_month_day date{day};
     const hh_mm_ss clock{milliseconds - day};
 
-    std::string text;
-    text.reserve(24);
-    appendPadded(text, static_cast<int>(date.year()), 4);
-    text.push_back('-');
-    appendPadded(text, static_cast<long>(static_cast<unsigned>(date.month())), 2);
-    text.push_back('-');
-    appendPadded(text, static_cast<long>(static_cast<unsigned>(date.day())), 2);
-    text.push_back('T');
-    appendPadded(text, clock.hours().count(), 2);
-    text.push_back(':');
-    appendPadded(text, clock.minutes().count(), 2);
-    text.push_back(':');
-    appendPadded(text, static_cast<long>(clock.seconds().count()), 2);
+    appendPadded(out, static_cast<int>(date.year()), 4);
+    out.push_back('-');
+    appendPadded(out, static_cast<long>(static_cast<unsigned>(date.month())), 2);
+    out.push_back('-');
+    appendPadded(out, static_cast<long>(static_cast<unsigned>(date.day())), 2);
+    out.push_back('T');
+    appendPadded(out, clock.hours().count(), 2);
+    out.push_back(':');
+    appendPadded(out, clock.minutes().count(), 2);
+    out.push_back(':');
+    appendPadded(out, static_cast<long>(clock.seconds().count()), 2);
     if (precision == DatePrecision::milliseconds) {
-        text.push_back('.');
-        appendPadded(text, static_cast<long>(clock.subseconds().count()), 3);
+        out.push_back('.');
+        appendPadded(out, static_cast<long>(clock.subseconds().count()), 3);
     }
-    text.push_back('Z');
-    return text;
+    out.push_back('Z');
 }
 
 std::optional<std::chrono::system_clock::time_point> parseISO8601(std::string_view text) {

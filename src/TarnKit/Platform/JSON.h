@@ -98,6 +98,10 @@ private:
     bool m_complete = false;
 };
 
+// Appends `text` as one JSON string value, quoted and escaped exactly as
+// Writer::string writes it.
+void appendString(std::string& out, std::string_view text);
+
 // `document` written as pretty JSON with keys in ascending code-point order.
 // Throws NestingTooDeep when the document nests deeper than maxDepth.
 std::string pretty(const nlohmann::json& document);
@@ -125,6 +129,9 @@ enum class DatePrecision {
 // ISO 8601 in UTC; the time is rounded down to the precision.
 std::string formatISO8601(std::chrono::system_clock::time_point time,
                           DatePrecision precision = DatePrecision::seconds);
+// The same text appended to `out`, for writers that build one line in place.
+void appendISO8601(std::string& out, std::chrono::system_clock::time_point time,
+                   DatePrecision precision = DatePrecision::seconds);
 // Reads "YYYY-MM-DDTHH:MM:SS", an optional fraction of seconds (digits past
 // nanoseconds are ignored) and a zone of "Z" or "+HH:MM" / "-HH:MM" (also
 // without the colon). Absent for any other text, an impossible calendar date or

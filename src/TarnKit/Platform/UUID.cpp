@@ -85,13 +85,20 @@ std::optional<UUID> UUID::fromString(std::string_view text) {
 std::string UUID::string() const {
     std::string text;
     text.reserve(36);
+    appendTo(text);
+    return text;
+}
+
+void UUID::appendTo(std::string& out) const {
+    char text[36];
+    char* at = text;
     for (std::size_t i = 0; i < m_bytes.size(); ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
-            text.push_back('-');
-        text.push_back(kHexDigits[m_bytes[i] >> 4]);
-        text.push_back(kHexDigits[m_bytes[i] & 0x0F]);
+            *at++ = '-';
+        *at++ = kHexDigits[m_bytes[i] >> 4];
+        *at++ = kHexDigits[m_bytes[i] & 0x0F];
     }
-    return text;
+    out.append(text, sizeof text);
 }
 
 } // namespace tarn

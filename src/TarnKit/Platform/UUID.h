@@ -24,6 +24,8 @@ public:
     static std::optional<UUID> fromString(std::string_view text);
 
     std::string string() const;
+    // Appends the text form to `out`, with no allocation of its own.
+    void appendTo(std::string& out) const;
     const std::array<std::uint8_t, 16>& bytes() const { return m_bytes; }
 
     friend constexpr bool operator==(const UUID&, const UUID&) = default;

@@ -20,6 +20,7 @@
 #include <map>
 #include <paths.h>
 #include <set>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -140,28 +141,25 @@ std::optional<int> writeAll(int fd, std::string_view bytes) {
 
 // One entry as one line: the same bytes json::compact gives for the entry's
 // JSON object (keys in ascending order), without building that object.
-std::string encodeLine(const TarnLogEntry& entry) {
-    json::Writer writer(json::Style::compact);
-    writer.reserve(entry.message.size() + entry.category.size() + 192);
-    writer.beginObject();
-    writer.key("build");
-    writer.string(entry.build);
-    writer.key("category");
-    writer.string(entry.category);
-    writer.key("id");
-    writer.string(entry.id);
-    writer.key("level");
-    writer.string(rawValue(entry.level));
-    writer.key("message");
-    writer.string(entry.message);
-    writer.key("timestamp");
-    writer.string(entry.timestamp);
-    writer.key("version");
-    writer.string(entry.version);
-    writer.endObject();
-    std::string line = writer.finish();
-    line += '\n';
-    return line;
+// `version` and `build` may hold invalid UTF-8: the string writer repairs it
+// exactly as text::repairUTF8 does.
+void appendLine(std::string& line, TarnLogLevel level, std::string_view category,
+                std::string_view message, std::string_view version, std::string_view build) {
+    line += R"({"build":)";
+    json::appendString(line, build);
+    line += R"(,"category":)";
+    json::appendString(line, category);
+    line += R"(,"id":")";
+    UUID::random().appendTo(line);
+    line += R"(","level":")";
+    line += rawValue(level);
+    line += R"(","message":)";
+    json::appendString(line, message);
+    line += R"(,"timestamp":")";
+    json::appendISO8601(line, std::chrono::system_clock::now(), json::DatePrecision::milliseconds);
+    line += R"(","version":)";
+    json::appendString(line, version);
+    line += "}\n";
 }
 
 std::optional<long> rotatedNumber(std::string_view fileName, std::string_view liveName) {
@@ -208,22 +206,33 @@ char asciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Whether `rule` may match `text`: running the matcher costs far more than
-// looking for the words every match holds. Unicode case folding lets
-// non-ASCII characters stand for ASCII letters (the Kelvin sign for "k"), so
-// text with any of them always goes to the matcher.
-bool mayMatch(const RedactionRule& rule, std::string_view text) {
+// Which rules (bit i for kRedactionRules[i]) may match `text`: running the
+// matcher costs far more than looking for the words every match holds. A
+// replacement never brings a word in (the words hold no "[" or "]", which
+// start and end every replacement), so the rules of the original text cover
+// every later step. Unicode case folding lets non-ASCII characters stand for
+// ASCII letters (the Kelvin sign for "k"), so text with any of them always
+// goes to the matcher.
+unsigned rulesThatMayMatch(std::string_view text) {
+    constexpr unsigned kAllRules = (1u << kRedactionRules.size()) - 1;
     if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }))
-        return true;
-    std::string lowered;
-    if (rule.anyCase) {
-        lowered.resize(text.size());
-        std::transform(text.begin(), text.end(), lowered.begin(), asciiLower);
-        text = lowered;
+        return kAllRules;
+    thread_local std::string lowered;
+    lowered.resize(text.size());
+    std::transform(text.begin(), text.end(), lowered.begin(), asciiLower);
+    unsigned rules = 0;
+    for (std::size_t i = 0; i < kRedactionRules.size(); ++i) {
+        const RedactionRule& rule = kRedactionRules[i];
+        const std::string_view haystack = rule.anyCase ? std::string_view(lowered) : text;
+        if (std::any_of(rule.literals.begin(), rule.literals.end(),
+                        [haystack](std::string_view word) {
+                            return !word.empty() && haystack.find(word) != std::string_view::npos;
+                        }))
+            rules |= 1u << i;
     }
-    return std::any_of(rule.literals.begin(), rule.literals.end(), [text](std::string_view word) {
-        return !word.empty() && text.find(word) != std::string_view::npos;
-    });
+    if (lowered.capacity() > 65536)
+        std::string().swap(lowered);
+    return rules;
 }
 
 const std::vector<RedactionExpression>& redactionExpressions() {
@@ -345,13 +354,17 @@ TarnAppLogger::TarnAppLogger(std::string appName, std::optional<fs::path> direct
     }
     if (m_logDirectory.empty() && m_folderError.empty())
         m_folderError = "no log folder was given";
-    if (!m_logDirectory.empty())
-        m_currentLogFile = m_logDirectory / (slug + ".log");
+    if (!m_logDirectory.empty()) {
+        m_liveFileName = slug + ".log";
+        m_currentLogFile = m_logDirectory / m_liveFileName;
+    }
     m_systemLogIdentifier = internedIdentifier(std::string(buildinfo::suitePrefix) + "." + slug);
 }
 
 TarnAppLogger::~TarnAppLogger() {
     closeLiveFileLocked(); // no other thread may use a logger being destroyed
+    if (m_notify >= 0)
+        ::close(m_notify);
 }
 
 void TarnAppLogger::setSecretValues(std::vector<std::string> values) {
@@ -364,8 +377,11 @@ void TarnAppLogger::setSecretValues(std::vector<std::string> values) {
 
 std::string TarnAppLogger::redactSecrets(std::string_view text) {
     std::string result = text::repairUTF8(text);
+    const unsigned candidates = rulesThatMayMatch(result);
+    if (candidates == 0)
+        return result;
     for (const auto& [expression, rule] : redactionExpressions()) {
-        if (!mayMatch(*rule, result))
+        if ((candidates & (1u << (rule - kRedactionRules.data()))) == 0)
             continue;
         try {
             result = expression.replacingMatches(result, rule->replacement);
@@ -386,25 +402,28 @@ void TarnAppLogger::log(TarnLogLevel level, std::string_view category, std::stri
             const std::lock_guard lock(m_secretsLock);
             secrets = m_secrets;
         }
-        TarnLogEntry entry;
-        entry.category = text::repairUTF8(category);
+        std::string categoryText = text::repairUTF8(category);
+        std::string messageText;
         if (secrets) {
-            entry.message = redactSecrets(secrets->apply(text::repairUTF8(message)));
-            entry.category = secrets->apply(entry.category);
+            messageText = redactSecrets(secrets->apply(text::repairUTF8(message)));
+            categoryText = secrets->apply(categoryText);
         } else {
-            entry.message = redactSecrets(message);
+            messageText = redactSecrets(message);
         }
-        entry.timestamp = json::formatISO8601(std::chrono::system_clock::now(),
-                                              json::DatePrecision::milliseconds);
-        entry.id = UUID::random().string();
-        entry.level = level;
-        entry.version = text::repairUTF8(version.shortVersion);
-        entry.build = text::repairUTF8(version.buildNumber);
 
-        mirrorToSystemLog(m_systemLogIdentifier, level, entry.category, entry.message);
+        mirrorToSystemLog(m_systemLogIdentifier, level, categoryText, messageText);
 
-        const std::lock_guard lock(m_lock);
-        writeLocked(entry);
+        // Built outside the lock, in a buffer each thread keeps.
+        thread_local std::string line;
+        line.assign(1, '\n');
+        appendLine(line, level, categoryText, messageText, version.shortVersion,
+                   version.buildNumber);
+        {
+            const std::lock_guard lock(m_lock);
+            writeLocked(line);
+        }
+        if (line.capacity() > 65536)
+            std::string().swap(line); // a huge message does not stay with the thread
     } catch (const std::exception& error) {
         reportWriteFailure(error.what());
     } catch (...) {
@@ -412,7 +431,7 @@ void TarnAppLogger::log(TarnLogLevel level, std::string_view category, std::stri
     }
 }
 
-void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
+void TarnAppLogger::writeLocked(std::string_view line) {
     if (m_logDirectory.empty()) {
         reportWriteFailure(m_folderError);
         return;
@@ -425,13 +444,11 @@ void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
             return;
     }
 
-    std::string line;
     // Never glue the line onto an unterminated one (a crash, or another
     // writer, can cut the last line off): every line written whole stays
     // decodable.
-    if (!m_file.endsInLineFeed)
-        line += '\n';
-    line += encodeLine(entry);
+    if (m_file.endsInLineFeed)
+        line.remove_prefix(1);
     if (const auto code = writeAll(m_file.descriptor, line)) {
         // Never leave a partial line behind; should even that fail, the
         // next event starts on a line of its own.
@@ -445,11 +462,64 @@ void TarnAppLogger::writeLocked(const TarnLogEntry& entry) {
     m_file.endsInLineFeed = true;
 }
 
+// What the folder's watch reports: the live file's name created, removed or
+// moved either way, any file opened or closed after writing (someone else
+// appending), and the folder itself removed or moved. The logger's own writes
+// report nothing.
+constexpr std::uint32_t kFolderWatchEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                             IN_OPEN | IN_CLOSE_WRITE | IN_DELETE_SELF |
+                                             IN_MOVE_SELF | IN_ONLYDIR;
+
+void TarnAppLogger::watchFolderLocked() {
+    if (m_notify < 0 && !m_notifyFailed) {
+        m_notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        m_notifyFailed = m_notify < 0;
+    }
+    if (m_notify < 0)
+        return;
+    const int watch = ::inotify_add_watch(m_notify, m_logDirectory.c_str(), kFolderWatchEvents);
+    // A folder replaced since the last watch: the old one's events are of no
+    // interest any more.
+    if (m_watchedFolder >= 0 && watch != m_watchedFolder)
+        ::inotify_rm_watch(m_notify, m_watchedFolder);
+    m_watchedFolder = watch;
+}
+
+bool TarnAppLogger::liveFileMayHaveChangedLocked() {
+    alignas(inotify_event) char buffer[4096];
+    bool changed = false;
+    for (;;) {
+        const ssize_t count = ::read(m_notify, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return changed;
+        if (count <= 0)
+            return true; // the watch cannot be read: look at the file itself
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= count;) {
+            inotify_event event{};
+            std::memcpy(&event, buffer + at, sizeof event);
+            const char* name = buffer + at + sizeof event;
+            at += static_cast<ssize_t>(sizeof event + event.len);
+            if ((event.mask & IN_Q_OVERFLOW) != 0) {
+                changed = true;
+            } else if (event.wd == m_watchedFolder) {
+                // Events of the folder itself have no name; they all count.
+                if (event.len == 0 ||
+                    std::string_view(name, ::strnlen(name, event.len)) == m_liveFileName)
+                    changed = true;
+            }
+        }
+    }
+}
+
 bool TarnAppLogger::openLiveFileLocked() {
     struct stat info {};
     if (m_file.descriptor >= 0) {
-        // One look at the name per event: a file rotated, removed or replaced
-        // behind our back is let go, and one that grew elsewhere is measured.
+        if (m_file.watched && !liveFileMayHaveChangedLocked())
+            return true;
+        // A look at the name: a file rotated, removed or replaced behind our
+        // back is let go, and one that grew elsewhere is measured.
         if (::stat(m_currentLogFile.c_str(), &info) == 0 &&
             static_cast<std::uint64_t>(info.st_dev) == m_file.device &&
             static_cast<std::uint64_t>(info.st_ino) == m_file.inode) {
@@ -469,7 +539,13 @@ bool TarnAppLogger::openLiveFileLocked() {
     const auto open = [this] {
         return ::open(m_currentLogFile.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     };
-    int fd = m_folderCreated ? open() : -1;
+    // The watch goes up before the file is opened, so that nothing done to
+    // the file after the open can go unnoticed.
+    int fd = -1;
+    if (m_folderCreated) {
+        watchFolderLocked();
+        fd = open();
+    }
     if (fd < 0) {
         // First use, or the folder went away meanwhile.
         try {
@@ -479,6 +555,7 @@ bool TarnAppLogger::openLiveFileLocked() {
             return false;
         }
         m_folderCreated = true;
+        watchFolderLocked();
         fd = open();
     }
     if (fd < 0) {
@@ -497,6 +574,7 @@ bool TarnAppLogger::openLiveFileLocked() {
     m_file.device = static_cast<std::uint64_t>(info.st_dev);
     m_file.inode = static_cast<std::uint64_t>(info.st_ino);
     m_file.size = static_cast<std::uint64_t>(info.st_size);
+    m_file.watched = m_watchedFolder >= 0;
     char last = '\n';
     m_file.endsInLineFeed =
         info.st_size == 0 || ::pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n';

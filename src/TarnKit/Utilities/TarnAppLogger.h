@@ -64,10 +64,16 @@ void from_json(const nlohmann::json& json, TarnLogEntry& entry);
 // an event that cannot be written costs one line on standard error.
 //
 // Logging sits on hot paths (every mock server request), so the live file is
-// kept open between events and looked up by name once per event to notice
-// that it was rotated, removed or replaced by someone else; its size is
-// tracked, not read. Whether a syslog daemon listens is found out once per
-// process: without one, mirroring costs nothing.
+// kept open between events and its size is tracked, not read. The folder is
+// watched (inotify): an event costs one look at the watch and the write, and
+// only when the watch reports the live file's name created, removed or moved,
+// the folder itself removed or moved, or the file opened by someone else, is
+// the file looked up by name, let go when it was rotated, removed or replaced,
+// and measured again when it grew elsewhere. Appends by a writer that already
+// held the file open before the logger opened it are not seen. Without a
+// watch (none can be made) the file is looked up by name at every event.
+// Whether a syslog daemon listens is found out once per process: without
+// one, mirroring costs nothing.
 class TarnAppLogger {
 public:
     using VersionProvider = std::function<TarnAppVersion()>;
@@ -150,11 +156,18 @@ public:
     long maxRotatedFiles() const { return m_maxRotatedFiles; }
 
 private:
-    void writeLocked(const TarnLogEntry& entry);
+    // Writes one encoded line (starting with a spare line feed that is sent
+    // only when the file's last line is unterminated).
+    void writeLocked(std::string_view line);
     // Makes sure m_file is the file now at the live path, opening or creating
     // it when needed; false (with the reason reported) when that fails.
     bool openLiveFileLocked();
     void closeLiveFileLocked();
+    // (Re)watches the log folder, once it exists, before the live file is opened.
+    void watchFolderLocked();
+    // Whether the watch reported anything that may concern the live file since
+    // the last look; reading empties the queue.
+    bool liveFileMayHaveChangedLocked();
     void rotateLocked();
     void reportWriteFailure(std::string_view description) const;
     std::vector<long> existingRotatedNumbersLocked() const;
@@ -163,6 +176,7 @@ private:
     std::string m_appName;
     std::filesystem::path m_logDirectory;
     std::filesystem::path m_currentLogFile;
+    std::string m_liveFileName;
     std::uint64_t m_maxFileBytes;
     long m_maxRotatedFiles;
     mutable std::mutex m_lock;
@@ -177,9 +191,13 @@ private:
         std::uint64_t inode = 0;
         std::uint64_t size = 0;
         bool endsInLineFeed = true;
+        bool watched = false; // opened while the folder's watch was in place
     };
     LiveFile m_file;
     bool m_folderCreated = false;
+    int m_notify = -1; // the inotify descriptor, made on first open
+    bool m_notifyFailed = false;
+    int m_watchedFolder = -1; // the folder's watch on m_notify
 
     mutable std::mutex m_secretsLock;
     std::shared_ptr<const TarnSecretValueMask> m_secrets;

@@ -450,6 +450,48 @@ TEST_F(LocalHTTPProxyServiceTest, ABodyBeyondTheCapIsCutAndAnsweredWithoutReset)
     EXPECT_EQ(bodyOf(reply.bytes).size(), exchanges[0].responseBody.size());
 }
 
+// However the request arrives (at once, after a pause, in pieces) and
+// whatever the client sends beyond it, the answer arrives whole and the
+// connection ends in an orderly close, never a reset.
+TEST_F(LocalHTTPProxyServiceTest, EveryArrivalIsAnsweredWholeAndClosedWithoutReset) {
+    m_service.updateMockRoutes({rule("GET", "/health", 200, "application/json", kHealthBody)});
+    const std::uint16_t port = m_service.start(0);
+    const std::string request = "GET /health HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string expected =
+        answerHead("HTTP/1.1 200 No Error", "application/json", 15) + kHealthBody;
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds pauseBeforeRequest;
+        std::size_t firstPiece;  // bytes of the request sent before a pause
+        std::size_t bytesBeyond; // sent right after the request, never read as part of it
+    };
+    const std::vector<Case> cases = {
+        {"at once", 0ms, request.size(), 0},
+        {"after a pause", 100ms, request.size(), 0},
+        {"in two pieces", 0ms, 10, 0},
+        {"more than the request", 0ms, request.size(), 300'000},
+        {"late, and more than the request", 100ms, request.size(), 300'000},
+    };
+    std::size_t answered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawClient client(port);
+        std::this_thread::sleep_for(c.pauseBeforeRequest);
+        ASSERT_TRUE(client.send(std::string_view(request).substr(0, c.firstPiece)));
+        if (c.firstPiece < request.size()) {
+            std::this_thread::sleep_for(100ms);
+            ASSERT_TRUE(client.send(std::string_view(request).substr(c.firstPiece)));
+        }
+        if (c.bytesBeyond > 0) {
+            EXPECT_TRUE(client.send(std::string(c.bytesBeyond, 'z')));
+        }
+        const Reply reply = client.readToEnd();
+        EXPECT_EQ(reply.bytes, expected);
+        EXPECT_EQ(reply.error, 0);
+        EXPECT_EQ(captures(++answered).size(), answered);
+    }
+}
+
 TEST_F(LocalHTTPProxyServiceTest, BareLineFeedRequestsAreAnsweredAtOnce) {
     m_service.updateMockRoutes({rule("GET", "/health", 200, "application/json", kHealthBody)});
     const std::uint16_t port = m_service.start(0);
