@@ -294,8 +294,8 @@ std::optional<std::string> QuillerViewModel::jsonPathResult() const {
         if (!m_latestResponse || tarn::text::trimmingWhitespace(m_jsonPathQuery).empty())
             m_jsonPathResult.emplace(std::nullopt);
         else
-            m_jsonPathResult.emplace(
-                JSONInspectorEngine::extractJSONPath(m_jsonPathQuery, m_latestResponse->bodyData));
+            m_jsonPathResult.emplace(JSONInspectorEngine::extractJSONPath(
+                m_jsonPathQuery, m_latestResponse->bodyData.str()));
     }
     return *m_jsonPathResult;
 }

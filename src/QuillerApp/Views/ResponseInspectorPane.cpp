@@ -381,14 +381,15 @@ bool ResponseInspectorPane::isLayingOutBody() const {
 std::string ResponseInspectorPane::bodyChoice() const {
     if (auto result = m_model.jsonPathResult())
         return std::move(*result);
-    return m_model.latestResponse() ? m_model.latestResponse()->prettyBodyText : std::string();
+    return m_model.latestResponse() ? m_model.latestResponse()->prettyBodyText.str()
+                                    : std::string();
 }
 
 void ResponseInspectorPane::refreshPretty() {
     m_prettyDirty = false;
     // Read in place: a large body is not copied just to be measured.
     const std::optional<std::string> result = m_model.jsonPathResult();
-    const std::string& body = result ? *result : m_model.latestResponse()->prettyBodyText;
+    const std::string& body = result ? *result : m_model.latestResponse()->prettyBodyText.str();
     if (body.size() > largestShownBody) {
         m_bodyFeeder->clear();
         m_bodyStack->setCurrentWidget(m_bodyTooLarge);

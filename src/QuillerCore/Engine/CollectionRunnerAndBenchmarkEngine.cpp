@@ -60,7 +60,7 @@ CollectionRunStepResult runStep(const APIRequestSpec& request, VariableMap& work
             if (!rule.isEnabled || rule.variableName.empty())
                 continue;
             std::optional<std::string> value =
-                JSONInspectorEngine::extractJSONPath(rule.jsonPath, snapshot.bodyData);
+                JSONInspectorEngine::extractJSONPath(rule.jsonPath, snapshot.bodyData.str());
             if (!value)
                 continue;
             working.insert_or_assign(rule.variableName, *value);

@@ -700,10 +700,13 @@ QuickAnswer valueText(ondemand::document& document, std::span<const std::size_t>
             return {};
         return {Kind::found, flag ? "true" : "false"};
     }
-    case ondemand::json_type::null:
-        if (!value.is_null())
+    case ondemand::json_type::null: {
+        // A token that only starts like null ("nullL") is an error, not false.
+        bool isNull = false;
+        if (value.is_null().get(isNull) || !isNull)
             return {};
         return {Kind::found, "null"};
+    }
     case ondemand::json_type::number: {
         ondemand::number number;
         if (value.get_number().get(number))

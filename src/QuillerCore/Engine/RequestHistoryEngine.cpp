@@ -134,9 +134,12 @@ std::string sanitizePlainText(std::string_view text) {
     const std::string_view fragment =
         hash == std::string_view::npos ? std::string_view() : rest.substr(hash);
 
+    // Blank pieces go with the empty ones: kept last, the trimming of the
+    // cleaned text would leave a bare "&" for the next cleaning to drop.
     std::vector<std::string_view> kept;
     for (const std::string_view piece : split(query, '&')) {
-        if (!piece.empty() && !isSensitiveQueryName(plainPieceName(piece)))
+        if (!tarn::text::trimmingWhitespaceAndNewlines(piece).empty() &&
+            !isSensitiveQueryName(plainPieceName(piece)))
             kept.push_back(piece);
     }
     if (kept.empty()) {

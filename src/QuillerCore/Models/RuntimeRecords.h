@@ -9,6 +9,7 @@
 // initialisers may leave fields out.
 
 #include "QuillerCore/Models/RequestModel.h"
+#include "QuillerCore/Models/SharedText.h"
 #include "TarnKit/Platform/HTTPPhaseTimings.h"
 #include "TarnKit/Platform/UUID.h"
 
@@ -55,10 +56,11 @@ struct HTTPResponseSnapshot {
     // 0 when the reply was not an HTTP reply.
     int statusCode = 0;
     std::vector<HTTPHeaderPair> headers{};
-    // The body bytes as received (not necessarily text).
-    std::string bodyData{};
-    std::string bodyText{};
-    std::string prettyBodyText{};
+    // The body bytes as received (not necessarily text), and its two texts.
+    // Copies of a snapshot share these, however large.
+    SharedText bodyData{};
+    SharedText bodyText{};
+    SharedText prettyBodyText{};
     TimingWaterfall timing{};
     std::chrono::system_clock::time_point receivedAt{};
     std::vector<AssertionEvaluationResult> assertions{};

@@ -139,13 +139,16 @@ HTTPResponseSnapshot executeRequest(const APIRequestSpec& spec, const VariableMa
     snapshot.statusCode = response.isHTTP ? response.statusCode : 0;
     if (response.isHTTP)
         snapshot.headers = sortedHeaders(response.headers);
-    snapshot.bodyText = tarn::text::repairUTF8(response.body);
-    snapshot.prettyBodyText = JSONInspectorEngine::prettyPrint(response.body);
-    snapshot.timing = waterfallFor(response.timings, elapsedMs);
-    snapshot.assertions =
-        JSONInspectorEngine::evaluateAssertions(spec.assertions, snapshot.statusCode, response.body,
-                                                snapshot.bodyText, snapshot.timing.totalMs);
+    // The received string itself, with the parser's padding behind it; a
+    // body that is valid UTF-8 is its own text, one string for both.
     snapshot.bodyData = std::move(response.body);
+    const std::string& body = snapshot.bodyData;
+    snapshot.bodyText = tarn::text::isValidUTF8(body) ? snapshot.bodyData
+                                                      : SharedText(tarn::text::repairUTF8(body));
+    snapshot.prettyBodyText = JSONInspectorEngine::prettyPrint(body);
+    snapshot.timing = waterfallFor(response.timings, elapsedMs);
+    snapshot.assertions = JSONInspectorEngine::evaluateAssertions(
+        spec.assertions, snapshot.statusCode, body, snapshot.bodyText, snapshot.timing.totalMs);
 
     if (logExecution) {
         const int status = snapshot.statusCode;

@@ -128,7 +128,8 @@ TEST_F(EndToEndTest, SendRecordCaptureAndReplayOverTheRealServices) {
     ASSERT_TRUE(pumpUntil([&] { return !vm().isSending(); }));
     ASSERT_TRUE(vm().latestResponse()) << vm().toastMessage().value_or("");
     EXPECT_EQ(vm().latestResponse()->statusCode, 200);
-    EXPECT_NE(vm().latestResponse()->bodyText.find("Quiller Local Inspector"), std::string::npos);
+    EXPECT_NE(vm().latestResponse()->bodyText.str().find("Quiller Local Inspector"),
+              std::string::npos);
 
     // The history file holds the exchange, without the secret, once its
     // saver has written it.

@@ -117,6 +117,32 @@ TEST_F(SendTest, TwoSendsFinishingInEitherOrderEachMoveTheLatestResponseOn) {
     }
 }
 
+// The latest response, the previous one and the response history are copies
+// of the same snapshots: a large body must not be held once per copy.
+TEST_F(SendTest, PublishedResponsesShareTheirBodies) {
+    makeViewModel();
+    int counter = 0;
+    execution->onExecute = [&](const FakeRequestExecution::ExecuteCall&, std::stop_token) {
+        const int n = counter++;
+        return makeSnapshot("r" + std::to_string(n), 200,
+                            std::string(4096, static_cast<char>('a' + n)));
+    };
+    for (int i = 0; i < 2; ++i) {
+        vm().sendActiveRequest();
+        settle();
+    }
+    ASSERT_EQ(vm().responseHistory().size(), 2u);
+    const HTTPResponseSnapshot& latest = *vm().latestResponse();
+    const HTTPResponseSnapshot& previous = *vm().previousResponse();
+    EXPECT_EQ(latest.bodyData, std::string(4096, 'b'));
+    for (const auto& [shown, kept] : {std::pair(&latest, &vm().responseHistory()[0]),
+                                      std::pair(&previous, &vm().responseHistory()[1])}) {
+        EXPECT_TRUE(shown->bodyData.sharesStorageWith(kept->bodyData));
+        EXPECT_TRUE(shown->bodyText.sharesStorageWith(kept->bodyText));
+        EXPECT_TRUE(shown->prettyBodyText.sharesStorageWith(kept->prettyBodyText));
+    }
+}
+
 TEST_F(SendTest, KeepsTheFortyNewestResponses) {
     makeViewModel();
     int counter = 0;

@@ -299,7 +299,8 @@ TEST_F(InspectorTest, ALongBodyIsLaidOutPieceByPieceAndANewerOneStopsTheOlder) {
 
 TEST_F(InspectorTest, ABodyTooLargeToLayOutIsOfferedForCopyingInstead) {
     HTTPResponseSnapshot snapshot = response("");
-    snapshot.prettyBodyText.assign(workbench::ResponseInspectorPane::largestShownBody + 1, 'x');
+    snapshot.prettyBodyText =
+        std::string(workbench::ResponseInspectorPane::largestShownBody + 1, 'x');
     receive(snapshot);
     EXPECT_TRUE(find<QLabel>("bodyTooLarge")->isVisible());
     EXPECT_TRUE(shownBody().isEmpty());

@@ -110,6 +110,9 @@ TEST(SanitizeURL, OnePassGivesTheFinalText) {
         {"https://alice:pw@api.test/x?token=a b", "https://alice@api.test/x"},
         {"{{base}} ?token=1", "{{base}}"},
         {"{{base}}/x?a=1#y?token=2", "{{base}}/x?a=1#y?token=2"},
+        // A blank piece left last would be trimmed down to a bare "&".
+        {"{{base}}/x?a=1& &token=1", "{{base}}/x?a=1"},
+        {"{{base}}/x?token=abc#x?k=z&'& \t&token=1", "{{base}}/x#x?k=z&'"},
     };
     for (const auto& c : cases) {
         const std::string once = RequestHistoryEngine::sanitizeURL(c.url);

@@ -38,8 +38,8 @@ TEST(HTTPResponseSnapshot, EqualityIsIdentityStatusAndBodyBytes) {
     other.method = quiller::TarnHTTPMethod::post;
     other.resolvedURL = "https://elsewhere.test";
     other.headers = {{"X-Other", "1"}, {"Content-Type", "text/plain"}};
-    other.bodyText.clear();
-    other.prettyBodyText.clear();
+    other.bodyText = "";
+    other.prettyBodyText = "";
     other.timing = TimingWaterfall{.dnsMs = 1, .totalMs = 99};
     other.receivedAt = std::chrono::system_clock::now();
     other.assertions = {AssertionEvaluationResult(rule, false, "500")};
@@ -52,8 +52,33 @@ TEST(HTTPResponseSnapshot, EqualityIsIdentityStatusAndBodyBytes) {
     differentStatus.statusCode = 201;
     EXPECT_NE(differentStatus, snapshot);
     HTTPResponseSnapshot differentBody = snapshot;
-    differentBody.bodyData.back() = '\xFE';
+    differentBody.bodyData = std::string("{\"a\":1}\0\xFE", 9);
     EXPECT_NE(differentBody, snapshot);
+}
+
+// A copied snapshot costs no second copy of its body or texts, and replacing
+// a text in one copy leaves the other as it was.
+TEST(HTTPResponseSnapshot, CopiesShareTheBodyAndItsTexts) {
+    HTTPResponseSnapshot snapshot{.bodyData = std::string(1000, 'b'),
+                                  .bodyText = std::string(1000, 't'),
+                                  .prettyBodyText = std::string(1000, 'p')};
+    const char* const bytes = snapshot.bodyData.data();
+    HTTPResponseSnapshot copy = snapshot;
+    EXPECT_TRUE(copy.bodyData.sharesStorageWith(snapshot.bodyData));
+    EXPECT_TRUE(copy.bodyText.sharesStorageWith(snapshot.bodyText));
+    EXPECT_TRUE(copy.prettyBodyText.sharesStorageWith(snapshot.prettyBodyText));
+    EXPECT_EQ(copy.bodyData.data(), bytes);
+
+    copy.bodyText = "changed";
+    EXPECT_EQ(snapshot.bodyText, std::string(1000, 't'));
+    EXPECT_EQ(copy.bodyText, "changed");
+    EXPECT_FALSE(copy.bodyText.sharesStorageWith(snapshot.bodyText));
+
+    // Equal text in separate storage is equal all the same; no text at all
+    // reads as empty.
+    EXPECT_EQ(quiller::SharedText(std::string("x")), quiller::SharedText("x"));
+    EXPECT_EQ(HTTPResponseSnapshot{}.bodyText, "");
+    EXPECT_TRUE(HTTPResponseSnapshot{}.prettyBodyText.empty());
 }
 
 TEST(AssertionEvaluationResult, TakesItsIdentityFromTheRule) {

@@ -137,6 +137,17 @@ TEST_F(ExecuteTest, InvalidUTF8KeepsItsBytesAndShowsReplacementCharacters) {
     EXPECT_EQ(snapshot.bodyData, bytes);
     EXPECT_EQ(snapshot.bodyText, "ok \uFFFD\uFFFD end \uFFFD");
     EXPECT_EQ(snapshot.prettyBodyText, snapshot.bodyText);
+    EXPECT_FALSE(snapshot.bodyText.sharesStorageWith(snapshot.bodyData));
+}
+
+// A body that is valid UTF-8 is its own text: one string serves as both.
+TEST_F(ExecuteTest, AValidTextBodyIsNotKeptTwice) {
+    for (const std::string body : {"plain text", "caf\u00e9 \U0001F600", "{\"a\":[1,2]}"}) {
+        server.route("/text", ScriptedReply::status(200, body));
+        const HTTPResponseSnapshot snapshot = execute(requestSpec(server.url("/text")));
+        EXPECT_EQ(snapshot.bodyText, body);
+        EXPECT_TRUE(snapshot.bodyText.sharesStorageWith(snapshot.bodyData)) << body;
+    }
 }
 
 // A received body keeps the JSON parser's padding after its end, so that it
