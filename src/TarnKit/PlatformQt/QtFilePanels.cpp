@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-
 #include <memory>
 #include <utility>
 

@@ -105,9 +105,11 @@ def note(text):
 def reply(message_id, result, delay):
     time.sleep(delay)
     waiting = bool(pending) or bool(select.select([0], [], [], 0)[0])
+    # Noted before it goes: the client ends the server as soon as the last
+    # reply arrives, which may be before a note written after it.
+    note("send %d%s" % (message_id, " early" if waiting else ""))
     sys.stdout.write(json.dumps({"jsonrpc": "2.0", "id": message_id, "result": result}) + "\n")
     sys.stdout.flush()
-    note("send %d%s" % (message_id, " early" if waiting else ""))
 sys.stderr.write("starting\n")
 sys.stderr.flush()
 pending = b""

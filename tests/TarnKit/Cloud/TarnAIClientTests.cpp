@@ -158,7 +158,7 @@ TEST(AIConfigTest, EncodesUnderItsFieldNamesAndDecodesStrictly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         try {
-            tarn::json::decode<TarnAIConfig>(Json::parse(c.document));
+            (void)tarn::json::decode<TarnAIConfig>(Json::parse(c.document));
             ADD_FAILURE() << "decoded";
         } catch (const tarn::json::DecodingError& error) {
             EXPECT_EQ(error.kind(), c.kind) << error.what();

@@ -1,6 +1,5 @@
-#include "TarnKit/Platform/LZFSE.h"
-
 #include "TarnKit/Platform/Files.h"
+#include "TarnKit/Platform/LZFSE.h"
 #include "TarnKit/Utilities/TarnChecksum.h"
 #include "support/TemporaryFolder.h"
 

@@ -1,6 +1,6 @@
 #include "TarnKit/PlatformQt/QtClipboard.h"
-#include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
+#include "TarnKit/PlatformQt/QtFilePanels.h"
 #include "TarnKit/PlatformQt/QtURLOpener.h"
 #include "support/TemporaryFolder.h"
 
@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <optional>
 #include <string>
