@@ -210,11 +210,8 @@ private:
         unsigned int modifiers;
 
         // clang-tidy 14 takes the 0 its defaulted <=> compares against for a null
-
         // pointer.
-
         // NOLINTNEXTLINE(modernize-use-nullptr)
-
         friend auto operator<=>(const Combination&, const Combination&) = default;
     };
 

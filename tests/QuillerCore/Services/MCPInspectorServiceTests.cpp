@@ -43,7 +43,7 @@ public:
     fs::path folder() const { return m_folder.path() / "mcp servers"; }
 
     fs::path write(const std::string& name, const std::string& body) const {
-        const fs::path path = folder() / name;
+        fs::path path = folder() / name;
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         ::chmod(path.c_str(), 0755);
         return path;
@@ -410,6 +410,7 @@ TEST(MCPInspectorService, ConcurrentCallsAreIndependent) {
     FakeServers servers;
     servers.write("named", R"(echo "server $1")");
     std::vector<std::future<MCPInspectionResult>> calls;
+    calls.reserve(4);
     for (int i = 0; i < 4; ++i)
         calls.push_back(std::async(std::launch::async, [&servers, i] {
             return inspectStdioServer(servers.command("named", std::to_string(i)), std::nullopt,

@@ -461,7 +461,7 @@ TEST_F(AIClientTest, ReadsTheAnswerFromEachReplyForm) {
             EXPECT_EQ(client.complete("s", "u", config, std::nullopt), *text);
             continue;
         }
-        const Failure& failure = std::get<Failure>(c.expected);
+        const auto& failure = std::get<Failure>(c.expected);
         try {
             client.complete("s", "u", config, std::nullopt);
             ADD_FAILURE() << "answered";

@@ -116,6 +116,7 @@ TEST(ManualMainExecutor, PostIsSafeFromOtherThreadsAndKeepsEachThreadsOrder) {
     std::vector<std::vector<int>> seen(kThreads);
     {
         std::vector<std::jthread> posters;
+        posters.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t)
             posters.emplace_back([&main, &seen, t] {
                 for (int i = 0; i < kJobsEach; ++i)
@@ -146,17 +147,19 @@ TEST(ManualMainExecutor, RunawayJobFailsInsteadOfHanging) {
 TEST(ManualBackgroundExecutor, TestCompletesJobsInAnyOrder) {
     ManualBackgroundExecutor background;
     std::vector<std::string> log;
-    (void)background.start([&](std::stop_token) { log.push_back("zero"); });
+    (void)background.start([&](std::stop_token) { log.emplace_back("zero"); });
     BackgroundTask one = background.start([&](std::stop_token token) {
-        log.push_back(token.stop_requested() ? "one stopped" : "one running");
+        log.emplace_back(token.stop_requested() ? "one stopped" : "one running");
     });
     (void)background.start([&](std::stop_token) {
-        log.push_back("two");
-        (void)background.start([&](std::stop_token) { log.push_back("three, started by two"); });
+        log.emplace_back("two");
+        (void)background.start([&](std::stop_token) { log.emplace_back("three, started by two"); });
     });
     EXPECT_EQ(background.size(), 3u);
     EXPECT_TRUE(log.empty()) << "start ran a job";
 
+    // A copy is what is under test: it shares the job.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const BackgroundTask copy = one;
     copy.requestStop();
     EXPECT_TRUE(one.stopRequested());
@@ -251,6 +254,8 @@ TEST(ThreadBackgroundExecutor, RequestStopEndsTheJob) {
     auto result = stopped.get_future();
     const BackgroundTask task = background.start(
         [&stopped](std::stop_token token) { stopped.set_value(waitForStop(token)); });
+    // A copy is what is under test: it shares the job.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const BackgroundTask copy = task;
     copy.requestStop();
     ASSERT_EQ(result.wait_for(10s), std::future_status::ready);

@@ -18,7 +18,7 @@ TEST(NotificationCenter, PostsReachTheObserversOfTheNameInOrder) {
     (void)center.addObserver("changed", [&](const Notification& note) {
         calls.push_back("first " + std::any_cast<std::string>(note.object));
     });
-    (void)center.addObserver("other", [&](const Notification&) { calls.push_back("other"); });
+    (void)center.addObserver("other", [&](const Notification&) { calls.emplace_back("other"); });
     const auto second = center.addObserver(
         "changed", [&](const Notification& note) { calls.push_back("second " + note.name); });
 
@@ -40,14 +40,14 @@ TEST(NotificationCenter, ObserversMayChangeRegistrationsAndPostWhileBeingCalled)
     NotificationCenter::ObserverToken self{};
     NotificationCenter::ObserverToken later{};
     self = center.addObserver("tick", [&](const Notification&) {
-        calls.push_back("self");
+        calls.emplace_back("self");
         center.removeObserver(self);
         center.removeObserver(later);
-        (void)center.addObserver("tick", [&](const Notification&) { calls.push_back("added"); });
+        (void)center.addObserver("tick", [&](const Notification&) { calls.emplace_back("added"); });
         center.post("nested");
     });
-    later = center.addObserver("tick", [&](const Notification&) { calls.push_back("later"); });
-    (void)center.addObserver("nested", [&](const Notification&) { calls.push_back("nested"); });
+    later = center.addObserver("tick", [&](const Notification&) { calls.emplace_back("later"); });
+    (void)center.addObserver("nested", [&](const Notification&) { calls.emplace_back("nested"); });
 
     center.post("tick");
     // "later" was removed before its turn; "added" joined after the post began.
@@ -90,6 +90,7 @@ TEST(NotificationCenter, RegistrationsAndPostsFromManyThreads) {
     std::atomic<long> received{0};
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&] {
             while (!stop.load()) {

@@ -31,6 +31,7 @@ protected:
 
     std::vector<std::string> tileApps(const std::vector<TarnLiveActivityTile>& tiles) const {
         std::vector<std::string> apps;
+        apps.reserve(tiles.size());
         for (const auto& t : tiles)
             apps.emplace_back(t.id());
         return apps;
