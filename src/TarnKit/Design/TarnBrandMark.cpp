@@ -101,7 +101,7 @@ QImage suiteMarkImage(int pixels) {
         QPainter painter(image);
         TarnBrandMarkGeometry::paint(painter, pixels, pixels);
     }
-    const QImage result = *image;
+    QImage result = *image;
     images.insert(pixels, image);
     return result;
 }
