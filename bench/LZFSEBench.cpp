@@ -56,14 +56,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const Stream& stream : streams) {
-        benchmark::RegisterBenchmark(("Decompress/" + stream.name).c_str(),
-                                     [&stream](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             benchmark::DoNotOptimize(tarn::lzfse::decompress(
-                                                 stream.bytes, stream.decodedSize));
-                                         state.SetBytesProcessed(static_cast<std::int64_t>(
-                                             state.iterations() * stream.decodedSize));
-                                     });
+        benchmark::RegisterBenchmark(
+            ("Decompress/" + stream.name).c_str(), [&stream](benchmark::State& state) {
+                for (auto _ : state)
+                    benchmark::DoNotOptimize(
+                        tarn::lzfse::decompress(stream.bytes, stream.decodedSize));
+                state.SetBytesProcessed(
+                    static_cast<std::int64_t>(state.iterations() * stream.decodedSize));
+            });
     }
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i)

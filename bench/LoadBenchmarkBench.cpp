@@ -98,9 +98,12 @@ int main(int argc, char** argv) {
 
     if (const auto url = quiller::bench::option(argc, argv, "--load")) {
         const auto rounds = positiveOption(argc, argv, "--rounds", 1);
-        const auto total = positiveOption(argc, argv, "--total", quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkRequests);
+        const auto total =
+            positiveOption(argc, argv, "--total",
+                           quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkRequests);
         const auto concurrency =
-            positiveOption(argc, argv, "--concurrency", quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkWorkers);
+            positiveOption(argc, argv, "--concurrency",
+                           quiller::CollectionRunnerAndBenchmarkEngine::maxBenchmarkWorkers);
         if (!rounds || !total || !concurrency) {
             std::cerr << "--rounds, --total and --concurrency take a positive number\n";
             return 2;

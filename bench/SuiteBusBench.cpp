@@ -27,7 +27,7 @@ public:
         m_jobs.push_back(std::move(job));
         m_ready.notify_one();
     }
-    TimerToken postAfter(std::chrono::milliseconds, Job) override { return {}; }
+    [[nodiscard]] TimerToken postAfter(std::chrono::milliseconds, Job) override { return {}; }
     void cancel(TimerToken) override {}
 
     // Runs jobs until `done` holds or a second passes.
@@ -83,10 +83,11 @@ void readFortyNineLiveTiles(benchmark::State& state) {
     TarnSuiteTelemetryBus bus(folder.path());
     const suite::Date stamp = now();
     for (const TarnSuiteApp app : suiteapp::allCases())
-        bus.publishLiveTile(TarnLiveActivityTile::make(app, stamp, static_cast<std::int32_t>(::getpid()), "Working",
-                                                       "Çalışıyor", "42 %", "3 items", 0.42, std::nullopt,
-                                                       TarnLiveActivityTile::Tone::active, 5),
-                            false);
+        bus.publishLiveTile(
+            TarnLiveActivityTile::make(app, stamp, static_cast<std::int32_t>(::getpid()), "Working",
+                                       "Çalışıyor", "42 %", "3 items", 0.42, std::nullopt,
+                                       TarnLiveActivityTile::Tone::active, 5),
+            false);
     std::size_t count = 0;
     for (auto _ : state)
         count = bus.readLiveTiles(stamp, 60).size();
@@ -123,10 +124,12 @@ void commandFromPostToHandler(benchmark::State& state) {
     ports.desktop = &desktop;
     TarnSuiteCommandBus bus(folder.path(), ports);
     std::size_t received = 0;
-    auto listener = bus.startListening(TarnSuiteApp::heddle, [&](const TarnSuiteCommandEnvelope&) { ++received; });
+    auto listener = bus.startListening(TarnSuiteApp::heddle,
+                                       [&](const TarnSuiteCommandEnvelope&) { ++received; });
     for (auto _ : state) {
         const std::size_t before = received;
-        if (!bus.send(TarnSuiteCommandKind::heddleThawAll, TarnSuiteApp::quiller, TarnSuiteApp::heddle) ||
+        if (!bus.send(TarnSuiteCommandKind::heddleThawAll, TarnSuiteApp::quiller,
+                      TarnSuiteApp::heddle) ||
             !main.runUntil([&] { return received > before; })) {
             state.SkipWithError("the command did not arrive");
             break;

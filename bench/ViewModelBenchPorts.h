@@ -26,7 +26,7 @@ public:
         std::lock_guard lock(m_mutex);
         m_jobs.push_back(std::move(job));
     }
-    tarn::TimerToken postAfter(std::chrono::milliseconds, tarn::Job) override {
+    [[nodiscard]] tarn::TimerToken postAfter(std::chrono::milliseconds, tarn::Job) override {
         return tarn::TimerToken{0};
     }
     void cancel(tarn::TimerToken) override {}

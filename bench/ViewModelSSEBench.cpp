@@ -62,7 +62,7 @@ void applyStreamEvents(benchmark::State& state) {
     ports.requestExecution = std::make_shared<EventSource>();
     QuillerViewModel viewModel(std::move(ports));
     std::size_t heard = 0;
-    viewModel.addObserver([&](const QuillerViewModel::Change& change) {
+    const auto observer = viewModel.addObserver([&](const QuillerViewModel::Change& change) {
         if (change.field == QuillerViewModel::Field::sseEvents)
             heard += viewModel.sseEvents().size() > 0 ? 1 : 0;
     });
@@ -90,6 +90,8 @@ void applyStreamEvents(benchmark::State& state) {
     state.counters["main_ms"] = cpuMs / static_cast<double>(state.iterations());
     state.counters["main_wall_ms"] = wallMs / static_cast<double>(state.iterations());
     benchmark::DoNotOptimize(heard);
+    // `heard` goes before the view model: the observer must not outlive it.
+    viewModel.removeObserver(observer);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <QColor>
 #include <QIcon>
 #include <benchmark/benchmark.h>
-
 #include <string_view>
 #include <vector>
 
@@ -36,7 +35,8 @@ void BM_SymbolIconFirstDrawing(benchmark::State& state) {
     std::size_t next = 0;
     for (auto _ : state) {
         // A colour never asked for before.
-        QIcon icon = tarn::symbolIcon(names[next], QColor::fromRgb(QRgb(0xff000000u + ++shade)), 16);
+        QIcon icon =
+            tarn::symbolIcon(names[next], QColor::fromRgb(QRgb(0xff000000u + ++shade)), 16);
         benchmark::DoNotOptimize(icon);
         next = next + 1 == names.size() ? 0 : next + 1;
     }
@@ -44,4 +44,3 @@ void BM_SymbolIconFirstDrawing(benchmark::State& state) {
 BENCHMARK(BM_SymbolIconFirstDrawing)->Iterations(2000);
 
 } // namespace
-

@@ -4,7 +4,6 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
-
 #include <cstdlib>
 
 int main(int argc, char** argv) {

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         std::vector<std::filesystem::path> files;
         if (std::filesystem::is_directory(root)) {
             for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-                if (entry.is_regular_file()) files.push_back(entry.path());
+                if (entry.is_regular_file())
+                    files.push_back(entry.path());
         } else {
             files.push_back(root);
         }

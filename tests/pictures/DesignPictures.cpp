@@ -13,8 +13,8 @@
 #include "TarnKit/Design/TarnVersionBadge.h"
 #include "TarnKit/Localization/TarnText.h"
 
-#include <QApplication>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -78,9 +78,9 @@ std::unique_ptr<QWidget> card(PictureContext& context) {
 }
 
 std::unique_ptr<QWidget> toast(PictureContext& context, bool isError) {
-    const QString message = isError ? text("Could not reach the server", "Sunucuya ulaşılamadı",
-                                           context.language)
-                                    : text("Request saved", "İstek kaydedildi", context.language);
+    const QString message =
+        isError ? text("Could not reach the server", "Sunucuya ulaşılamadı", context.language)
+                : text("Request saved", "İstek kaydedildi", context.language);
     auto ground = onGround({new TarnToastBanner(message, isError)});
     ground->layout()->setContentsMargins(24, 16, 24, 28); // room for the shadow
     return ground;
@@ -137,7 +137,8 @@ std::unique_ptr<QWidget> versionBadges(PictureContext&) {
 
 QUILLER_PICTURE("design/glass-buttons", buttons);
 QUILLER_PICTURE("design/glass-card", card);
-QUILLER_PICTURE("design/toast-success", [](PictureContext& context) { return toast(context, false); });
+QUILLER_PICTURE("design/toast-success",
+                [](PictureContext& context) { return toast(context, false); });
 QUILLER_PICTURE("design/toast-error", [](PictureContext& context) { return toast(context, true); });
 QUILLER_PICTURE("design/brand-mark-24", [](PictureContext&) { return brandMarks(24); });
 QUILLER_PICTURE("design/brand-mark-64", [](PictureContext&) { return brandMarks(64); });

@@ -9,7 +9,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
-
 #include <utility>
 
 namespace quiller::pictures {
@@ -38,9 +37,9 @@ std::unique_ptr<QWidget> symbolSheet(PictureContext&) {
             icon->setPixmap(tarn::symbolIcon(name, colours[size], pixels).pixmap(pixels, pixels));
             grid->addWidget(icon, row, column + size, Qt::AlignCenter);
         }
-        grid->addWidget(label(std::string(name), tarn::fonts::font(tarn::TarnTextStyle::caption),
-                              sheet.get()),
-                        row, column + 2);
+        grid->addWidget(
+            label(std::string(name), tarn::fonts::font(tarn::TarnTextStyle::caption), sheet.get()),
+            row, column + 2);
         ++index;
     }
     return sheet;
@@ -56,9 +55,9 @@ std::unique_ptr<QWidget> textStyleSheet(PictureContext& context) {
         {TarnTextStyle::footnote, "footnote"},     {TarnTextStyle::caption, "caption"},
         {TarnTextStyle::caption2, "caption2"},
     };
-    const std::string sample = tarn::tarnText("Send the request and inspect the response",
-                                              "İsteği gönder ve yanıtı incele: ğüşıöç İĞÜŞÖÇ",
-                                              context.language);
+    const std::string sample =
+        tarn::tarnText("Send the request and inspect the response",
+                       "İsteği gönder ve yanıtı incele: ğüşıöç İĞÜŞÖÇ", context.language);
     auto sheet = std::make_unique<QWidget>();
     auto* grid = new QGridLayout(sheet.get());
     int row = 0;
@@ -68,8 +67,8 @@ std::unique_ptr<QWidget> textStyleSheet(PictureContext& context) {
         grid->addWidget(label(sample, tarn::fonts::font(style), sheet.get()), row, 1);
         ++row;
     }
-    grid->addWidget(label("monospaced", tarn::fonts::font(TarnTextStyle::caption, true), sheet.get()),
-                    row, 0);
+    grid->addWidget(
+        label("monospaced", tarn::fonts::font(TarnTextStyle::caption, true), sheet.get()), row, 0);
     grid->addWidget(label(R"({"status" : 200, "ms" : 41})",
                           tarn::fonts::font(TarnTextStyle::body, true), sheet.get()),
                     row, 1);

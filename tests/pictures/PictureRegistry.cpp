@@ -22,13 +22,16 @@ bool registerPicture(std::string name, RenderFunction render) {
     auto& all = pictures();
     if (std::any_of(all.begin(), all.end(), [&](const Picture& p) { return p.name == name; }))
         throw std::logic_error("two pictures named " + name);
-    const auto at = std::lower_bound(all.begin(), all.end(), name,
-                                     [](const Picture& p, const std::string& n) { return p.name < n; });
+    const auto at =
+        std::lower_bound(all.begin(), all.end(), name,
+                         [](const Picture& p, const std::string& n) { return p.name < n; });
     all.insert(at, Picture{std::move(name), std::move(render)});
     return true;
 }
 
-const std::vector<Picture>& registeredPictures() { return pictures(); }
+const std::vector<Picture>& registeredPictures() {
+    return pictures();
+}
 
 // The fakes of the view-model tests, answering like healthy services.
 struct PictureContext::Fixture {

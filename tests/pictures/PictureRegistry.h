@@ -23,7 +23,6 @@
 
 #include <QColor>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -67,6 +66,6 @@ bool registerPicture(std::string name, RenderFunction render);
 
 #define QUILLER_PICTURE_JOIN2(a, b) a##b
 #define QUILLER_PICTURE_JOIN(a, b) QUILLER_PICTURE_JOIN2(a, b)
-#define QUILLER_PICTURE(name, ...)                                                                  \
-    static const bool QUILLER_PICTURE_JOIN(quillerPicture, __LINE__) =                              \
+#define QUILLER_PICTURE(name, ...)                                                                 \
+    static const bool QUILLER_PICTURE_JOIN(quillerPicture, __LINE__) =                             \
         ::quiller::pictures::registerPicture(name, __VA_ARGS__)

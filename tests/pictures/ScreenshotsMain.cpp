@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -62,8 +61,9 @@ int main(int argc, char** argv) {
     for (const tarn::TarnLanguage language : {tarn::TarnLanguage::en, tarn::TarnLanguage::tr}) {
         tarn::language::setCurrent(language);
         const QString languageFolder =
-            folder + QLatin1Char('/') + QString::fromLatin1(tarn::rawValue(language).data(),
-                                                            static_cast<qsizetype>(tarn::rawValue(language).size()));
+            folder + QLatin1Char('/') +
+            QString::fromLatin1(tarn::rawValue(language).data(),
+                                static_cast<qsizetype>(tarn::rawValue(language).size()));
         for (const quiller::pictures::Picture& entry : quiller::pictures::registeredPictures()) {
             if (!filter.empty() && entry.name.find(filter) == std::string::npos)
                 continue;
@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
                 }
                 ++written;
             } catch (const std::exception& error) {
-                std::fprintf(stderr, "screenshots: %s failed: %s\n", entry.name.c_str(), error.what());
+                std::fprintf(stderr, "screenshots: %s failed: %s\n", entry.name.c_str(),
+                             error.what());
                 ++failed;
             }
         }

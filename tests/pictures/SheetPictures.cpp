@@ -31,8 +31,8 @@ TarnSheetPorts quietPorts() {
 TarnAppLogger& pictureLogger() {
     // Removed again when the program ends, after the logger that writes there.
     struct ScratchFolder {
-        std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     "quiller-pictures-logs";
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / "quiller-pictures-logs";
         ScratchFolder() { std::filesystem::remove_all(path); }
         ~ScratchFolder() {
             std::error_code ignored;

@@ -20,7 +20,7 @@ namespace tarn::testing {
 class ManualMainExecutor final : public MainExecutor {
 public:
     void post(Job job) override;
-    TimerToken postAfter(std::chrono::milliseconds delay, Job job) override;
+    [[nodiscard]] TimerToken postAfter(std::chrono::milliseconds delay, Job job) override;
     void cancel(TimerToken token) override;
 
     // Runs posted jobs, and the jobs they post, in FIFO order, then any timer
@@ -60,7 +60,7 @@ class ManualBackgroundExecutor final : public BackgroundExecutor {
 public:
     ~ManualBackgroundExecutor() override;
 
-    BackgroundTask start(BlockingJob job) override;
+    [[nodiscard]] BackgroundTask start(BlockingJob job) override;
 
     // Jobs started so far, run or not.
     std::size_t size() const;

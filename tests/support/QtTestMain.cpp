@@ -1,9 +1,8 @@
 #include "EnvironmentLocale.h"
 
 #include <QApplication>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 // The main of the widget tests: one QApplication for the whole run, on the
 // offscreen platform, so that widgets are real (layout, focus, painting, key

@@ -11,7 +11,6 @@
 #include "support/ViewModelFakes.h"
 
 #include <QCoreApplication>
-
 #include <memory>
 
 namespace quiller::testing {

@@ -38,7 +38,7 @@ public:
     // Writes `bytes` to the file `name` in the folder, replacing it; returns
     // the file's path.
     std::filesystem::path write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path file = m_path / name;
+        std::filesystem::path file = m_path / name;
         std::ofstream(file, std::ios::binary) << bytes;
         return file;
     }

@@ -233,7 +233,9 @@ QuillerViewModel& ViewModelTest::makeViewModel(QuillerViewModelPorts withPorts) 
     viewModel = std::make_unique<QuillerViewModel>(std::move(withPorts));
     notifications.clear();
     changes.clear();
-    viewModel->addObserver([this](const QuillerViewModel::Change& change) {
+    // The observer goes with the view model, which the fixture owns: its token
+    // is never needed.
+    (void)viewModel->addObserver([this](const QuillerViewModel::Change& change) {
         notifications.push_back(change.field);
         changes.push_back(change);
     });

@@ -26,6 +26,7 @@
 #include <ostream>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quiller::testing {
@@ -275,6 +276,21 @@ public:
     std::vector<std::string> connects;
     int disconnects = 0;
     std::vector<std::string> sent;
+};
+
+// An observer for one scope: removed when the guard goes, so that it never
+// outlives the locals it captures, whatever the view model announces later.
+class ScopedObserver {
+public:
+    ScopedObserver(QuillerViewModel& model, QuillerViewModel::Observer observer)
+        : m_model(model), m_token(model.addObserver(std::move(observer))) {}
+    ScopedObserver(const ScopedObserver&) = delete;
+    ScopedObserver& operator=(const ScopedObserver&) = delete;
+    ~ScopedObserver() { m_model.removeObserver(m_token); }
+
+private:
+    QuillerViewModel& m_model;
+    QuillerViewModel::ObserverToken m_token;
 };
 
 // Builds a view model over fakes: main and background work runs only when

@@ -72,8 +72,10 @@ public:
             m_state->jobStarted = true;
         }
         try {
-            // The job keeps the state alive, never the saver's owner.
-            m_background->start([state = m_state](std::stop_token) { drain(*state); });
+            // The job keeps the state alive, never the saver's owner. It is
+            // never stopped - a snapshot once taken is written - so its
+            // handle is not kept.
+            (void)m_background->start([state = m_state](std::stop_token) { drain(*state); });
         } catch (...) {
             // No thread to be had: write here rather than lose the snapshot.
             {

@@ -103,7 +103,7 @@ public:
     // and its positions are described in QuillerViewModelChange.h). An
     // observer may add or remove observers; one added during a notification
     // hears from the next one on. Observers are called on the main thread.
-    ObserverToken addObserver(Observer observer);
+    [[nodiscard]] ObserverToken addObserver(Observer observer);
     void removeObserver(ObserverToken token);
 
     // --- Edits keyed by identity ------------------------------------------------
@@ -135,11 +135,11 @@ public:
     }
     const std::optional<tarn::UUID>& selectedCollectionID() const { return m_selectedCollectionID; }
     void setSelectedCollectionID(std::optional<tarn::UUID> value) {
-        assign(m_selectedCollectionID, std::move(value), Field::selectedCollectionID);
+        assign(m_selectedCollectionID, value, Field::selectedCollectionID);
     }
     const std::optional<tarn::UUID>& selectedRequestID() const { return m_selectedRequestID; }
     void setSelectedRequestID(std::optional<tarn::UUID> value) {
-        assign(m_selectedRequestID, std::move(value), Field::selectedRequestID);
+        assign(m_selectedRequestID, value, Field::selectedRequestID);
     }
     const std::vector<APIEnvironmentProfile>& environments() const { return m_environments; }
     void setEnvironments(std::vector<APIEnvironmentProfile> value) {
@@ -147,7 +147,7 @@ public:
     }
     const std::optional<tarn::UUID>& activeEnvironmentID() const { return m_activeEnvironmentID; }
     void setActiveEnvironmentID(std::optional<tarn::UUID> value) {
-        assign(m_activeEnvironmentID, std::move(value), Field::activeEnvironmentID);
+        assign(m_activeEnvironmentID, value, Field::activeEnvironmentID);
     }
     bool isSending() const { return m_isSending; }
     void setIsSending(bool value) { assign(m_isSending, value, Field::isSending); }
@@ -319,7 +319,7 @@ public:
 
     // An unsigned 16-bit decimal number with an optional "+" ("-" only for
     // zero), nothing else; nothing for any other text.
-    static std::optional<std::uint16_t> parsePort(std::string_view text);
+    [[nodiscard]] static std::optional<std::uint16_t> parsePort(std::string_view text);
 
     // --- Sending and the execution history --------------------------------------
 
@@ -426,7 +426,7 @@ private:
                    std::optional<tarn::UUID> parent = std::nullopt) {
         const tarn::UUID identity = row.id;
         list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), std::move(row));
-        notify(Change{field, ListChangeKind::inserted, position, 1, identity, std::move(parent)});
+        notify(Change{field, ListChangeKind::inserted, position, 1, identity, parent});
     }
     // Inserts `row` in front and drops the rows past `limit` from the end.
     template <class List, class Row>
@@ -466,7 +466,7 @@ private:
                          const tarn::UUID& rowID, const std::function<void(Row&)>& edit);
     void announceUpdate(Field field, std::size_t position, const tarn::UUID& identity,
                         std::optional<tarn::UUID> parent = std::nullopt) {
-        notify(Change{field, ListChangeKind::updated, position, 1, identity, std::move(parent)});
+        notify(Change{field, ListChangeKind::updated, position, 1, identity, parent});
     }
 
     // The text for the view model's language.
@@ -526,7 +526,8 @@ private:
     tarn::BackgroundTask runJob(Work work, OnSuccess onSuccess, OnFailure onFailure);
     // Runs `work` on the background executor and the job it returns on the
     // main thread (dropped once the view model is gone). `work` must not throw.
-    tarn::BackgroundTask startBackground(std::function<tarn::Job(std::stop_token)> work);
+    [[nodiscard]] tarn::BackgroundTask
+    startBackground(std::function<tarn::Job(std::stop_token)> work);
     // Reports a failure to start a job the way runJob reports a failed job.
     void postFailure(std::function<void(JobFailure)> onFailure, JobFailure failure);
 

@@ -75,13 +75,13 @@ void HistoryTimelineModel::setEntries(std::vector<RequestHistoryEntry> entries,
     if (!sameRows) {
         beginResetModel();
         m_entries = std::move(entries);
-        m_selectedID = std::move(selectedID);
+        m_selectedID = selectedID;
         ++m_resets;
         endResetModel();
         return;
     }
     const std::optional<tarn::UUID> oldSelection = m_selectedID;
-    m_selectedID = std::move(selectedID);
+    m_selectedID = selectedID;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const bool selectionMoved =
             (oldSelection == entries[i].id) != (m_selectedID == entries[i].id);

@@ -104,7 +104,12 @@ QWidget* LocalProxyAndMockView::buildHeader() {
 }
 
 QWidget* LocalProxyAndMockView::buildRoutesPane() {
-    auto [card, content, column] = makeCardColumn("routesPane", 14, 14, 10);
+    // Plain variables: the lambdas below capture them, which clang before 16
+    // refuses for a structured binding.
+    const CardColumn pane = makeCardColumn("routesPane", 14, 14, 10);
+    tarn::TarnGlassCard* const card = pane.card;
+    QWidget* const content = pane.content;
+    QVBoxLayout* const column = pane.column;
 
     m_routesHeading =
         makeLabel(fonts::system(headingSize, QFont::Bold), tokens::textPrimary, content);

@@ -117,7 +117,12 @@ QWidget* MCPInspectorView::buildToolsPane() {
 }
 
 QWidget* MCPInspectorView::buildCallPane() {
-    auto [card, content, column] = makeCardColumn("mcpCallPane", 14, 14, 10);
+    // Plain variables: the lambdas below capture them, which clang before 16
+    // refuses for a structured binding.
+    const CardColumn pane = makeCardColumn("mcpCallPane", 14, 14, 10);
+    tarn::TarnGlassCard* const card = pane.card;
+    QWidget* const content = pane.content;
+    QVBoxLayout* const column = pane.column;
 
     auto* row = new QHBoxLayout;
     m_toolNameField = makeField(QStringLiteral("Tool Name"), content);

@@ -257,6 +257,7 @@ QString MainQuillerStudioView::shownTab() const {
 void MainQuillerStudioView::refreshEnvironmentPicker() {
     const std::vector<APIEnvironmentProfile>& environments = m_model.environments();
     std::vector<QString> shownIDs;
+    shownIDs.reserve(static_cast<std::size_t>(m_environmentPicker->count()));
     for (int i = 0; i < m_environmentPicker->count(); ++i)
         shownIDs.push_back(m_environmentPicker->itemData(i).toString());
     const QSignalBlocker blocker(m_environmentPicker);

@@ -1,7 +1,6 @@
 #include "QuillerApp/Views/ViewModelBridge.h"
 
 #include <QMetaObject>
-
 #include <utility>
 
 namespace quiller {
@@ -11,7 +10,9 @@ ViewModelBridge::ViewModelBridge(QuillerViewModel& model, QObject* parent)
     m_observer = m_model.addObserver([this](const ViewModelChange& change) { gather(change); });
 }
 
-ViewModelBridge::~ViewModelBridge() { m_model.removeObserver(m_observer); }
+ViewModelBridge::~ViewModelBridge() {
+    m_model.removeObserver(m_observer);
+}
 
 void ViewModelBridge::gather(const ViewModelChange& change) {
     m_pending.fields.set(viewModelFields::fieldIndex(change.field));

@@ -12,7 +12,6 @@
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 
 #include <QObject>
-
 #include <bitset>
 #include <initializer_list>
 #include <vector>

@@ -31,7 +31,7 @@ namespace CurlCodecEngine {
 // read past with their arguments. What the model cannot hold is left out:
 // -F parts, -T files, files named by "@". A URL without a scheme gets curl's
 // "http://". Unknown options and malformed pieces are skipped silently.
-std::optional<APIRequestSpec> parseCurl(std::string_view command);
+[[nodiscard]] std::optional<APIRequestSpec> parseCurl(std::string_view command);
 
 // The request as ready-to-paste client code, with templates filled from
 // `variables`. Enabled query rows are appended to the URL, authentication

@@ -292,7 +292,7 @@ std::string swiftSnippet(const PreparedRequest& request) {
         lines.push_back(swiftRawBody(request.body, hashes));
         lines.push_back("\"\"\"" + hashes + ".utf8)");
     }
-    lines.push_back("let (data, response) = try await URLSession.shared.data(for: request)");
+    lines.emplace_back("let (data, response) = try await URLSession.shared.data(for: request)");
     return joined(lines, "\n");
 }
 
@@ -303,16 +303,16 @@ std::string typeScriptSnippet(const PreparedRequest& request) {
                     "\", {");
     lines.push_back("  method: \"" + std::string(request.method) + "\",");
     if (request.headers.empty()) {
-        lines.push_back("  headers: {}");
+        lines.emplace_back("  headers: {}");
     } else {
-        lines.push_back("  headers: {");
+        lines.emplace_back("  headers: {");
         for (std::size_t i = 0; i < request.headers.size(); ++i) {
             const auto& [key, value] = request.headers[i];
             lines.push_back("    \"" + doubleQuoted(key, syntax) + "\": \"" +
                             doubleQuoted(value, syntax) + "\"" +
                             (i + 1 < request.headers.size() ? "," : ""));
         }
-        lines.push_back("  }");
+        lines.emplace_back("  }");
     }
     if (!request.body.empty()) {
         lines.back().push_back(',');
@@ -323,33 +323,33 @@ std::string typeScriptSnippet(const PreparedRequest& request) {
         else
             lines.push_back("  body: `" + templateLiteral(request.body) + "`");
     }
-    lines.push_back("});");
+    lines.emplace_back("});");
     // A HEAD answer has no body, which json() would reject after the request
     // succeeded.
-    lines.push_back(request.method == "HEAD" ? "const data = await response.text();"
-                                             : "const data = await response.json();");
+    lines.emplace_back(request.method == "HEAD" ? "const data = await response.text();"
+                                                : "const data = await response.json();");
     return joined(lines, "\n");
 }
 
 std::string pythonSnippet(const PreparedRequest& request) {
     constexpr auto syntax = StringSyntax::python;
     std::vector<std::string> lines;
-    lines.push_back("import requests");
-    lines.push_back("");
-    lines.push_back("response = requests.request(");
+    lines.emplace_back("import requests");
+    lines.emplace_back("");
+    lines.emplace_back("response = requests.request(");
     lines.push_back("    \"" + std::string(request.method) + "\",");
     lines.push_back("    \"" + doubleQuoted(request.url, syntax) + "\",");
     if (request.headers.empty()) {
-        lines.push_back("    headers={}");
+        lines.emplace_back("    headers={}");
     } else {
-        lines.push_back("    headers={");
+        lines.emplace_back("    headers={");
         for (std::size_t i = 0; i < request.headers.size(); ++i) {
             const auto& [key, value] = request.headers[i];
             lines.push_back("    \"" + doubleQuoted(key, syntax) + "\": \"" +
                             doubleQuoted(value, syntax) + "\"" +
                             (i + 1 < request.headers.size() ? "," : ""));
         }
-        lines.push_back("}");
+        lines.emplace_back("}");
     }
     if (!request.body.empty()) {
         lines.back().push_back(',');
@@ -360,8 +360,8 @@ std::string pythonSnippet(const PreparedRequest& request) {
         lines.push_back("    data='''" + pythonTripleQuoted(request.body) + "'''" +
                         (ascii ? "" : ".encode(\"utf-8\")"));
     }
-    lines.push_back(")");
-    lines.push_back("print(response.status_code, response.text)");
+    lines.emplace_back(")");
+    lines.emplace_back("print(response.status_code, response.text)");
     return joined(lines, "\n");
 }
 

@@ -36,7 +36,7 @@ inline constexpr std::string_view redactedValue = "***REDACTED***";
 // The assignments of the text, one entry per key in order of first appearance;
 // a later assignment replaces the value in place. Lines that are not
 // assignments are skipped; there are no errors.
-std::vector<DotEnvEntry> parse(std::string_view text);
+[[nodiscard]] std::vector<DotEnvEntry> parse(std::string_view text);
 
 // The enabled rows with a non-blank key as KEY=value lines joined by LF, with
 // the values of secret rows replaced by `redactedValue` when `maskSecrets`.

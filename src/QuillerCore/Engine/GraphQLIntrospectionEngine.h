@@ -180,7 +180,7 @@ std::string introspectionRequestBody();
 // top-level __schema. Throws GraphQLIntrospectionError and nothing else;
 // malformed parts below the schema object are dropped or defaulted, never
 // fatal.
-GraphQLSchemaSummary parseIntrospection(std::string_view data);
+[[nodiscard]] GraphQLSchemaSummary parseIntrospection(std::string_view data);
 
 // A ready-to-edit operation for `operation`, selecting a bounded sample of its
 // return type: nested blocks go no deeper than `maxDepth`, no type is expanded

@@ -73,7 +73,7 @@ std::string prettyPrint(JSONBody body);
 // value it returns, so on a large body it costs little more than a scan. A body
 // that is broken outside that way (a bad literal in a member it skips) may
 // still give the value; one cut off before its end gives none.
-std::optional<std::string> extractJSONPath(std::string_view path, JSONBody body);
+[[nodiscard]] std::optional<std::string> extractJSONPath(std::string_view path, JSONBody body);
 
 // One result per enabled rule, in rule order, each carrying its rule's id.
 std::vector<AssertionEvaluationResult>

@@ -74,7 +74,7 @@ public:
         for (std::int64_t d = m_distance; d > 0;) {
             // Frontiers c .. d-1, from the checkpoint at c.
             const std::int64_t c = (d - 1) / m_interval * m_interval;
-            const std::size_t checkpoint = static_cast<std::size_t>(c / m_interval);
+            const auto checkpoint = static_cast<std::size_t>(c / m_interval);
             const auto kept = m_checkpoints.begin() +
                               static_cast<std::ptrdiff_t>(m_checkpointOffsets[checkpoint]);
             stretch.assign(kept, kept + c + 1);

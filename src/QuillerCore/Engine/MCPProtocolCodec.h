@@ -34,11 +34,11 @@ std::string encodeCallTool(std::int64_t id, std::string_view toolName,
 // a "tools" list with a non-object element) gives no tools; a tool without a
 // text "name" is skipped. Each input schema comes back as pretty JSON with
 // sorted keys, or "{}" when it is missing or neither an object nor an array.
-std::vector<MCPToolDescriptor> decodeToolsList(std::string_view reply);
+[[nodiscard]] std::vector<MCPToolDescriptor> decodeToolsList(std::string_view reply);
 
 // The identifier of one output line when it is a reply (a JSON object with an
 // integer "id" and a "result" or an "error"), else nullopt: a request or a
 // notification from the server, a log line, anything else.
-std::optional<std::int64_t> replyID(std::string_view line);
+[[nodiscard]] std::optional<std::int64_t> replyID(std::string_view line);
 
 } // namespace quiller::MCPProtocolCodec

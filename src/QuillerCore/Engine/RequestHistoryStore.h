@@ -49,10 +49,11 @@ public:
     std::vector<RequestHistoryEntry> load();
     // Writes the first maxEntries entries, dates in whole seconds. Returns
     // why nothing was written; nothing once the file is written.
-    std::optional<tarn::PlatformError> save(const std::vector<RequestHistoryEntry>& entries);
+    [[nodiscard]] std::optional<tarn::PlatformError>
+    save(const std::vector<RequestHistoryEntry>& entries);
     // Deletes the file; the next load gives an empty history. Returns why the
     // file is still there; nothing once it is gone.
-    std::optional<tarn::PlatformError> clear();
+    [[nodiscard]] std::optional<tarn::PlatformError> clear();
     // When the last load found the file unreadable: moves it aside now (with
     // the warning) and returns where it was kept. Nothing when there is
     // nothing to set aside or it cannot be moved (the next save tries again).
@@ -65,7 +66,8 @@ public:
     // text: nothing when it is not a history document. The format's two
     // halves, for load/save and for whoever needs to check them.
     static std::string encode(std::span<const RequestHistoryEntry> entries);
-    static std::optional<std::vector<RequestHistoryEntry>> decode(std::string_view text);
+    [[nodiscard]] static std::optional<std::vector<RequestHistoryEntry>>
+    decode(std::string_view text);
 
 private:
     // What the store knows about the file on disk, so that it can tell its

@@ -6,13 +6,11 @@
 #include <optional>
 #include <string_view>
 
-namespace quiller {
-
 // Turns a pasted API description into a new collection: an OpenAPI document
 // (one request per path and method) or a Postman collection of format 2 (one
 // request per request item, folders flattened). Stateless; every function may
 // be called from any thread at the same time.
-namespace SpecImporterEngine {
+namespace quiller::SpecImporterEngine {
 
 // Documents that nest containers deeper than this are not imported. Pasted
 // text is outside input, and the folder walk recurses once per level.
@@ -29,7 +27,6 @@ inline constexpr std::size_t maxNestingDepth = 256;
 // path parameters become environment templates ("{petId}" as "{{petId}}"),
 // so every request can be sent once its variables are set. Calls with the same text give
 // collections that differ only in their fresh identifiers.
-std::optional<APIRequestCollection> importCollection(std::string_view text);
+[[nodiscard]] std::optional<APIRequestCollection> importCollection(std::string_view text);
 
-} // namespace SpecImporterEngine
-} // namespace quiller
+} // namespace quiller::SpecImporterEngine

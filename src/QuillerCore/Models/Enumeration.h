@@ -14,7 +14,7 @@ namespace quiller {
 template <class E> std::span<const E> allCases();
 
 // The case whose raw value is exactly `text` (case-sensitive, no trimming).
-template <class E> std::optional<E> fromRaw(std::string_view text) {
+template <class E> [[nodiscard]] std::optional<E> fromRaw(std::string_view text) {
     for (const E value : allCases<E>()) {
         if (rawValue(value) == text)
             return value;

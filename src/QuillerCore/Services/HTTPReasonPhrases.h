@@ -3,11 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace quiller {
-
 // Short English descriptions of HTTP status codes for the mock server's status
 // line. Pure functions; any thread.
-namespace HTTPReasonPhrases {
+namespace quiller::HTTPReasonPhrases {
 
 // The description in lower case ("no error", "not found"). A code the table
 // does not know gets the description of its class ("client error" for 4xx),
@@ -19,5 +17,4 @@ std::string_view localizedString(int statusCode);
 // ASCII letters, digits and apostrophes.
 std::string reasonText(int statusCode);
 
-} // namespace HTTPReasonPhrases
-} // namespace quiller
+} // namespace quiller::HTTPReasonPhrases

@@ -29,7 +29,7 @@ struct MockHTTPRequest {
 // every later line holding a ":" gives a header, name and value trimmed of
 // blanks and tabs. Never fails: missing parts keep the
 // defaults above. Pure; any thread.
-MockHTTPRequest parseMockHTTPRequest(std::string_view raw);
+[[nodiscard]] MockHTTPRequest parseMockHTTPRequest(std::string_view raw);
 
 // Collects the bytes of one request from a connection, so that a request is
 // answered once it is whole and not on whatever its first TCP segment held.

@@ -8,11 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quiller {
-
 // What the mock server answers to one request, and how it reports it. Pure
 // functions over values; any thread.
-namespace MockHTTPResponder {
+namespace quiller::MockHTTPResponder {
 
 struct Answer {
     int statusCode = 200;
@@ -52,5 +50,4 @@ CapturedProxyExchange capture(const MockHTTPRequest& request, const Answer& answ
 // secrets; "[echo]" without a rule.
 std::string logMessage(const MockHTTPRequest& request, const Answer& answer);
 
-} // namespace MockHTTPResponder
-} // namespace quiller
+} // namespace quiller::MockHTTPResponder

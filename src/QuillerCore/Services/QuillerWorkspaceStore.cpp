@@ -45,11 +45,11 @@ void warn(const std::string& message) {
 
 std::optional<tarn::UUID> QuillerWorkspacePayload::defaultActiveEnvironmentID() {
     static const std::optional<tarn::UUID> firstEnvironmentID = []() -> std::optional<tarn::UUID> {
-        const std::vector<APIEnvironmentProfile> environments =
+        const std::vector<APIEnvironmentProfile> defaults =
             APIEnvironmentProfile::defaultEnvironments();
-        if (environments.empty())
+        if (defaults.empty())
             return std::nullopt;
-        return environments.front().id;
+        return defaults.front().id;
     }();
     return firstEnvironmentID;
 }

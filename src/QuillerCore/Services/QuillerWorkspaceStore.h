@@ -95,7 +95,7 @@ public:
     // could not be written (no folder, a failed write, an unreadable file that
     // cannot be set aside); nothing once it is written. A secret the keychain
     // refused is no failure: it stays out of the file and is tried again.
-    std::optional<tarn::PlatformError> save(const QuillerWorkspacePayload& payload);
+    [[nodiscard]] std::optional<tarn::PlatformError> save(const QuillerWorkspacePayload& payload);
 
     // When the last load() found the file unreadable: moves it aside now
     // (with the warning in the log) and returns where it was kept. Nothing

@@ -56,7 +56,7 @@ struct SSEEventLine {
 // (blank lines, "id:", "retry:", comments) is ignored.
 class SSEEventReader {
 public:
-    std::optional<SSEEventLine> read(std::string_view line);
+    [[nodiscard]] std::optional<SSEEventLine> read(std::string_view line);
     const std::string& eventType() const { return m_eventType; }
 
 private:

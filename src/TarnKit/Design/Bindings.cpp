@@ -10,17 +10,15 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <utility>
 
 namespace tarn::bindings {
 
 void bindLineEdit(QLineEdit* edit, TextWriter write) {
-    QObject::connect(edit, &QLineEdit::textEdited, edit,
-                     [write = std::move(write)](const QString& text) {
-                         write(qt::toStdString(text));
-                     });
+    QObject::connect(
+        edit, &QLineEdit::textEdited, edit,
+        [write = std::move(write)](const QString& text) { write(qt::toStdString(text)); });
 }
 
 void bindPlainTextEdit(QPlainTextEdit* edit, TextWriter write) {

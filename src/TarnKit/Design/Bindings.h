@@ -19,7 +19,6 @@
 // Threads: the GUI thread.
 
 #include <QString>
-
 #include <functional>
 #include <string>
 #include <string_view>

@@ -264,7 +264,7 @@ struct TarnAppMenuController::Builder {
 
         // The application menu keeps the application's name as its title.
         QMenu* app = topLevelMenu(
-            main, [appName] { return appName; }, false);
+            main, [appName]() -> const std::string& { return appName; }, false);
         if (description.onOpenSettings) {
             auto settingsTitle = description.settingsTitle;
             boundItem(

@@ -14,20 +14,38 @@ namespace tarn {
 namespace TarnBrandMarkGeometry {
 
 const Piece& topRightPiece() {
-    static const Piece piece = {{{31.95, 3.93}, {46.21, 12.7}, {46.21, 28.72}, {60.73, 37.39},
-                                 {49.34, 43.59}, {34.02, 34.57}, {34.07, 18.85}, {20.96, 10.63}}};
+    static const Piece piece = {{{31.95, 3.93},
+                                 {46.21, 12.7},
+                                 {46.21, 28.72},
+                                 {60.73, 37.39},
+                                 {49.34, 43.59},
+                                 {34.02, 34.57},
+                                 {34.07, 18.85},
+                                 {20.96, 10.63}}};
     return piece;
 }
 
 const Piece& leftPiece() {
-    static const Piece piece = {{{17.69, 12.39}, {29.83, 19.8}, {29.83, 34.67}, {13.65, 44.25},
-                                 {13.71, 59.01}, {1.81, 51.66}, {1.86, 38.05}, {17.69, 28.47}}};
+    static const Piece piece = {{{17.69, 12.39},
+                                 {29.83, 19.8},
+                                 {29.83, 34.67},
+                                 {13.65, 44.25},
+                                 {13.71, 59.01},
+                                 {1.81, 51.66},
+                                 {1.86, 38.05},
+                                 {17.69, 28.47}}};
     return piece;
 }
 
 const Piece& bottomRightPiece() {
-    static const Piece piece = {{{31.95, 38.1}, {48.48, 47.98}, {62.19, 40.27}, {62.19, 51.66},
-                                 {48.08, 60.07}, {31.9, 50.8}, {16.28, 59.62}, {16.33, 47.27}}};
+    static const Piece piece = {{{31.95, 38.1},
+                                 {48.48, 47.98},
+                                 {62.19, 40.27},
+                                 {62.19, 51.66},
+                                 {48.08, 60.07},
+                                 {31.9, 50.8},
+                                 {16.28, 59.62},
+                                 {16.33, 47.27}}};
     return piece;
 }
 
@@ -83,15 +101,15 @@ QImage suiteMarkImage(int pixels) {
         QPainter painter(image);
         TarnBrandMarkGeometry::paint(painter, pixels, pixels);
     }
-    const QImage result = *image;
+    QImage result = *image;
     images.insert(pixels, image);
     return result;
 }
 
 } // namespace
 
-std::optional<TarnAppIdentity> TarnBrandMarkStyle::shownApp(
-    std::optional<TarnAppIdentity> runningApp) const {
+std::optional<TarnAppIdentity>
+TarnBrandMarkStyle::shownApp(std::optional<TarnAppIdentity> runningApp) const {
     switch (m_kind) {
     case Kind::app:
         return m_identity;
@@ -106,7 +124,7 @@ std::optional<TarnAppIdentity> TarnBrandMarkStyle::shownApp(
 TarnBrandMark::TarnBrandMark(double size, TarnBrandMarkStyle style, QWidget* parent)
     : TarnBrandMark(size, style,
                     style.kind() == TarnBrandMarkStyle::Kind::currentApp ? appidentity::current()
-                                                                          : std::nullopt,
+                                                                         : std::nullopt,
                     parent) {}
 
 TarnBrandMark::TarnBrandMark(double size, TarnBrandMarkStyle style,

@@ -112,14 +112,16 @@ void TarnFlowLayout::setGeometry(const QRect& rect) {
     const QRect area = rect.marginsRemoved(contentsMargins());
     const std::vector<QLayoutItem*> items = shownItems(m_items);
     const std::vector<flow::Size> sizes = idealSizes(items);
-    const std::vector<flow::Point> origins = flow::placeSubviews(
-        sizes, {static_cast<double>(area.x()), static_cast<double>(area.y()),
-                static_cast<double>(area.width()), static_cast<double>(area.height())},
-        m_spacing, m_lineSpacing);
+    const std::vector<flow::Point> origins =
+        flow::placeSubviews(sizes,
+                            {static_cast<double>(area.x()), static_cast<double>(area.y()),
+                             static_cast<double>(area.width()), static_cast<double>(area.height())},
+                            m_spacing, m_lineSpacing);
     for (std::size_t i = 0; i < items.size(); ++i) {
         items[i]->setGeometry(QRect(static_cast<int>(std::lround(origins[i].x)),
                                     static_cast<int>(std::lround(origins[i].y)),
-                                    static_cast<int>(sizes[i].width), static_cast<int>(sizes[i].height)));
+                                    static_cast<int>(sizes[i].width),
+                                    static_cast<int>(sizes[i].height)));
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -32,13 +31,19 @@ constexpr std::array<StyleRow, 11> styleTable{{
     {TarnTextStyle::caption2, 10, QFont::Normal},
 }};
 
-const StyleRow& row(TarnTextStyle style) { return styleTable[static_cast<std::size_t>(style)]; }
+const StyleRow& row(TarnTextStyle style) {
+    return styleTable[static_cast<std::size_t>(style)];
+}
 
 } // namespace
 
-int pixelSize(TarnTextStyle style) { return row(style).pixelSize; }
+int pixelSize(TarnTextStyle style) {
+    return row(style).pixelSize;
+}
 
-QFont::Weight weight(TarnTextStyle style) { return row(style).weight; }
+QFont::Weight weight(TarnTextStyle style) {
+    return row(style).weight;
+}
 
 QFont font(TarnTextStyle style, bool monospaced) {
     return system(pixelSize(style), weight(style), monospaced);
@@ -49,8 +54,8 @@ QFont font(TarnTextStyle style, QFont::Weight fontWeight, bool monospaced) {
 }
 
 QFont system(qreal size, QFont::Weight fontWeight, bool monospaced) {
-    QFont result = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
-                              : QGuiApplication::font();
+    QFont result =
+        monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QGuiApplication::font();
     // Pixel sizes are whole; the layouts' half sizes round half away from
     // zero. A size that is no number or absurd is clamped before converting.
     const qreal bounded = std::isfinite(size) ? std::clamp<qreal>(size, 1, 512) : 13;

@@ -103,7 +103,8 @@ void TarnLanguagePicker::fillEntries() {
     m_combo->addItem(m_state.systemEntryLabel(m_language));
     m_combo->insertSeparator(1);
     for (const TarnLanguage language : language::sortedCases())
-        m_combo->addItem(QString::fromStdString(displayName(language)), fromView(rawValue(language)));
+        m_combo->addItem(QString::fromStdString(displayName(language)),
+                         fromView(rawValue(language)));
     if (m_titleLabel)
         m_titleLabel->setText(m_title ? *m_title : languageTitle(m_language));
 }
@@ -113,9 +114,8 @@ void TarnLanguagePicker::showSelection() {
     m_combo->setItemText(0, m_state.systemEntryLabel(m_language));
     if (m_titleLabel && !m_title)
         m_titleLabel->setText(languageTitle(m_language));
-    const int row = m_state.isFollowingSystem()
-                        ? 0
-                        : m_combo->findData(fromView(rawValue(m_language)));
+    const int row =
+        m_state.isFollowingSystem() ? 0 : m_combo->findData(fromView(rawValue(m_language)));
     bindings::refresh(m_combo, row);
 }
 
@@ -125,7 +125,8 @@ void TarnLanguagePicker::setLanguage(TarnLanguage language) {
 }
 
 QString TarnLanguagePicker::selectedCode() const {
-    return m_combo->currentIndex() == 0 ? QStringLiteral("system") : m_combo->currentData().toString();
+    return m_combo->currentIndex() == 0 ? QStringLiteral("system")
+                                        : m_combo->currentData().toString();
 }
 
 void TarnLanguagePicker::userActivated(int index) {

@@ -16,7 +16,6 @@
 #include <QIcon>
 #include <QPainterPath>
 #include <QPixmap>
-
 #include <string_view>
 #include <vector>
 

@@ -16,7 +16,7 @@ constexpr Qt::WindowStates kKeptStates = Qt::WindowMaximized | Qt::WindowFullScr
 } // namespace
 
 TarnWindowRegistry& TarnWindowRegistry::shared() {
-    static TarnWindowRegistry* registry = new TarnWindowRegistry;
+    static auto* registry = new TarnWindowRegistry;
     return *registry;
 }
 

@@ -86,7 +86,7 @@ std::span<const TarnLanguage, caseCount> allCases();
 std::span<const TarnLanguage, caseCount> sortedCases();
 
 // The language whose code is exactly `text` (case-sensitive), else nullopt.
-std::optional<TarnLanguage> fromRaw(std::string_view text);
+[[nodiscard]] std::optional<TarnLanguage> fromRaw(std::string_view text);
 
 // Maps a free-form language tag ("en_US", " zh_TW ", "iw", "de-AT") to a
 // language, or nullopt when none fits.
@@ -99,7 +99,8 @@ TarnLanguage resolve(std::span<const std::string> tags);
 // The tolerant reading of a stored language: blank text or "system" (any case)
 // mean the system's language, resolve(systemLanguages); otherwise the exact
 // code, else match(), else again the system's language.
-TarnLanguage decode(std::string_view text, std::span<const std::string> systemLanguages);
+[[nodiscard]] TarnLanguage decode(std::string_view text,
+                                  std::span<const std::string> systemLanguages);
 
 } // namespace language
 } // namespace tarn

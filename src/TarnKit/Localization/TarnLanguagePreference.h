@@ -55,7 +55,7 @@ public:
     // none does.
     TarnLanguage systemResolved() const;
     // language::decode with this preference's system languages.
-    TarnLanguage decode(std::string_view storedText) const;
+    [[nodiscard]] TarnLanguage decode(std::string_view storedText) const;
 
     // Stores the language (unless inside applyFollowSystem's body), preloads
     // its catalogue and announces it.

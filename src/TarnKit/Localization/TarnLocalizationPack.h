@@ -31,9 +31,10 @@ void from_json(const nlohmann::json& json, TarnLocalizationPack& pack);
 namespace detail {
 
 // A pack's JSON document read as a pack, or nothing when it is not one.
-std::optional<TarnLocalizationPack> decodePack(const nlohmann::json& document);
+[[nodiscard]] std::optional<TarnLocalizationPack> decodePack(const nlohmann::json& document);
 // The other pack shape: an object whose every value is a string.
-std::optional<std::map<std::string, std::string>> decodeFlatMap(const nlohmann::json& document);
+[[nodiscard]] std::optional<std::map<std::string, std::string>>
+decodeFlatMap(const nlohmann::json& document);
 
 } // namespace detail
 } // namespace tarn

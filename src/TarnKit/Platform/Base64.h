@@ -12,6 +12,6 @@ std::string encode(std::string_view bytes);
 
 // The bytes of strict Base64 as encode writes it: padded, no line breaks, no
 // bits left over in the last group; nothing for any other text.
-std::optional<std::string> decode(std::string_view text);
+[[nodiscard]] std::optional<std::string> decode(std::string_view text);
 
 } // namespace tarn::base64

@@ -113,7 +113,7 @@ public:
     // directory, a missing working folder - throws tarn::PlatformError in the
     // domain "NSPOSIXErrorDomain" with the errno as code and a description that
     // names the executable (English); nothing is left open then.
-    static std::unique_ptr<ChildProcess> launch(const ChildProcessOptions& options);
+    [[nodiscard]] static std::unique_ptr<ChildProcess> launch(const ChildProcessOptions& options);
 
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

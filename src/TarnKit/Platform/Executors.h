@@ -38,7 +38,7 @@ public:
     virtual void post(Job job) = 0;
     // Runs `job` on the main thread once `delay` has passed (a negative delay
     // counts as zero). Never runs it inline.
-    virtual TimerToken postAfter(std::chrono::milliseconds delay, Job job) = 0;
+    [[nodiscard]] virtual TimerToken postAfter(std::chrono::milliseconds delay, Job job) = 0;
     // Forgets a timer that has not fired yet; a fired or unknown token is ignored.
     virtual void cancel(TimerToken token) = 0;
 };
@@ -72,7 +72,7 @@ public:
     BackgroundExecutor& operator=(const BackgroundExecutor&) = delete;
     virtual ~BackgroundExecutor() = default;
 
-    virtual BackgroundTask start(BlockingJob job) = 0;
+    [[nodiscard]] virtual BackgroundTask start(BlockingJob job) = 0;
 };
 
 // One thread per job, which suits jobs that block for their whole life
@@ -89,7 +89,7 @@ public:
     ~ThreadBackgroundExecutor() override;
 
     // Throws PlatformError when no thread can be created.
-    BackgroundTask start(BlockingJob job) override;
+    [[nodiscard]] BackgroundTask start(BlockingJob job) override;
 
     // Threads not joined yet: running jobs plus finished ones not yet reaped.
     std::size_t threadCount() const;

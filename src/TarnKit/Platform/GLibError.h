@@ -21,7 +21,8 @@ public:
     GError** out() { return &m_error; }
     const GError* get() const { return m_error; }
     std::string message() const {
-        return m_error != nullptr && m_error->message != nullptr ? m_error->message : "no reason given";
+        return m_error != nullptr && m_error->message != nullptr ? m_error->message
+                                                                 : "no reason given";
     }
 
 private:

@@ -119,7 +119,7 @@ bool nestsDeeperThan(std::string_view text, std::size_t limit);
 // text that is not JSON, invalid UTF-8 inside strings, numbers beyond the range
 // of a double, and nesting deeper than maxDepth (checked before the tree is
 // built, so hostile depth never reaches the parser).
-std::optional<nlohmann::json> parse(std::string_view text);
+[[nodiscard]] std::optional<nlohmann::json> parse(std::string_view text);
 
 enum class DatePrecision {
     seconds,      // "2026-12-10T12:34:56Z"

@@ -68,15 +68,15 @@ namespace detail {
 // keyNotFound (with `key` as the path) when the member is missing.
 const nlohmann::json& member(const nlohmann::json& object, std::string_view key);
 
-std::string decodeString(const nlohmann::json& value);
-bool decodeBool(const nlohmann::json& value);
-double decodeDouble(const nlohmann::json& value);
-UUID decodeUUID(const nlohmann::json& value);
-std::chrono::system_clock::time_point decodeDate(const nlohmann::json& value);
+[[nodiscard]] std::string decodeString(const nlohmann::json& value);
+[[nodiscard]] bool decodeBool(const nlohmann::json& value);
+[[nodiscard]] double decodeDouble(const nlohmann::json& value);
+[[nodiscard]] UUID decodeUUID(const nlohmann::json& value);
+[[nodiscard]] std::chrono::system_clock::time_point decodeDate(const nlohmann::json& value);
 
 // An integer that fits T. Integral numbers written with a fraction or exponent
 // (200.0, 2e2) are accepted; 200.5, strings and booleans are not.
-template <std::integral T> T decodeInteger(const nlohmann::json& value) {
+template <std::integral T> [[nodiscard]] T decodeInteger(const nlohmann::json& value) {
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
         if (std::in_range<T>(number))
@@ -106,7 +106,7 @@ template <class U, class A> inline constexpr bool isVector<std::vector<U, A>> = 
 // A JSON array as the vector V, each element through `decodeElement`; a
 // failing element adds its index to the error's path.
 template <class V, class DecodeElement>
-V decodeArray(const nlohmann::json& value, DecodeElement&& decodeElement) {
+[[nodiscard]] V decodeArray(const nlohmann::json& value, DecodeElement&& decodeElement) {
     if (!value.is_array())
         throwTypeMismatch(value, "an array");
     V result;
@@ -134,7 +134,7 @@ const nlohmann::json& expectObject(const nlohmann::json& value);
 // point, UUID (either case), system_clock::time_point (ISO 8601 text),
 // std::vector of any of these, and every other type through its `from_json`
 // found by argument-dependent lookup. A null is always valueNotFound.
-template <class T> T decode(const nlohmann::json& value) {
+template <class T> [[nodiscard]] T decode(const nlohmann::json& value) {
     using Date = std::chrono::system_clock::time_point;
     if (value.is_null())
         throw DecodingError(DecodingError::Kind::valueNotFound, "expected a value, found null");
@@ -174,8 +174,9 @@ template <class T> T required(const nlohmann::json& object, std::string_view key
 
 // A JSON string mapped through `fromRaw` (text -> std::optional<E>); a text it
 // does not know is dataCorrupted. Enumerations' own from_json use this.
-template <class E, class FromRaw> E decodeEnum(const nlohmann::json& value, FromRaw&& fromRaw) {
-    const std::string text = decode<std::string>(value);
+template <class E, class FromRaw>
+[[nodiscard]] E decodeEnum(const nlohmann::json& value, FromRaw&& fromRaw) {
+    const auto text = decode<std::string>(value);
     if (const std::optional<E> result = std::forward<FromRaw>(fromRaw)(text))
         return *result;
     throw DecodingError(DecodingError::Kind::dataCorrupted,

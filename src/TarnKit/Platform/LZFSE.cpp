@@ -277,9 +277,9 @@ struct LZFSEHeader {
 // significant bit up: 2, 3 or 5 bits for 0..7, 8 bits for 8..23, 14 bits for
 // 24..1047.
 int frequencyValue(std::uint32_t bits, int& length) {
-    static constexpr std::array<std::int8_t, 32> kLengths = {2, 3, 2, 5, 2,  3, 2, 8, 2, 3, 2,
-                                                             5, 2, 3, 2, 14, 2, 3, 2, 5, 2, 3,
-                                                             2, 8, 2, 3, 2,  5, 2, 3, 2, 14};
+    static constexpr std::array<std::uint8_t, 32> kLengths = {2, 3, 2, 5, 2,  3, 2, 8, 2, 3, 2,
+                                                              5, 2, 3, 2, 14, 2, 3, 2, 5, 2, 3,
+                                                              2, 8, 2, 3, 2,  5, 2, 3, 2, 14};
     static constexpr std::array<std::int8_t, 32> kValues = {0, 2,  1, 4, 0,  3, 1, -1, 0, 2, 1,
                                                             5, 0,  3, 1, -1, 0, 2, 1,  6, 0, 3,
                                                             1, -1, 0, 2, 1,  7, 0, 3,  1, -1};
@@ -454,7 +454,7 @@ public:
                     entry.stateBits = static_cast<Byte>(k - 1);
                     entry.delta = (j - j0) << (k - 1);
                 }
-                m_entries[static_cast<std::size_t>(m_used + j)] = entry;
+                m_entries[static_cast<std::size_t>(m_used) + static_cast<std::size_t>(j)] = entry;
             }
             m_used += f;
         }

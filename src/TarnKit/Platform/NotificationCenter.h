@@ -43,7 +43,7 @@ public:
     // The process's default centre, never destroyed.
     static NotificationCenter& defaultCenter();
 
-    ObserverToken addObserver(std::string name, Observer observer);
+    [[nodiscard]] ObserverToken addObserver(std::string name, Observer observer);
     // Unknown and already removed tokens are ignored.
     void removeObserver(ObserverToken token);
 

@@ -23,14 +23,14 @@ std::string formatFixed(double value, int precision);
 
 // An optional "+" or "-" followed by decimal digits, and nothing else (no
 // blanks). Values outside long long give nullopt.
-std::optional<long long> parseInteger(std::string_view text);
+[[nodiscard]] std::optional<long long> parseInteger(std::string_view text);
 
 // An optional "+" or "-" followed by a decimal number with an optional
 // fraction and exponent ("1", "-0.5", ".5", "5.", "1e-3"), and nothing else.
 // The text is typed by users, so "inf", "nan", hexadecimal forms and values
 // beyond the range of double (too large, or so small they would round to zero)
 // give nullopt instead of silently becoming a special value.
-std::optional<double> parseDouble(std::string_view text);
+[[nodiscard]] std::optional<double> parseDouble(std::string_view text);
 
 // The value of one hexadecimal digit in either letter case, or -1 for any
 // other character.

@@ -62,7 +62,7 @@ std::vector<TemplatePiece> parseTemplate(std::string_view text, std::size_t grou
         // The first digit always belongs to the reference; more digits join it
         // only while the number still names a group, so "$10" is group 1
         // followed by "0" when there are fewer than ten groups.
-        std::size_t number = static_cast<std::size_t>(text[++i] - '0');
+        auto number = static_cast<std::size_t>(text[++i] - '0');
         while (i + 1 < text.size() && isDigit(text[i + 1])) {
             const std::size_t longer = number * 10 + static_cast<std::size_t>(text[i + 1] - '0');
             if (longer > groupCount)

@@ -11,6 +11,6 @@ namespace tarn {
 // blanks separate words too. A quoted empty argument ('' or "") stays an empty
 // word, as a program would receive it. CR LF line ends count as LF.
 // Unterminated quotes and a trailing backslash are not errors.
-std::vector<std::string> splitShellWords(std::string_view commandLine);
+[[nodiscard]] std::vector<std::string> splitShellWords(std::string_view commandLine);
 
 } // namespace tarn

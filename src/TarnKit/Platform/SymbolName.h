@@ -8,6 +8,8 @@
 
 namespace tarn {
 
-consteval std::string_view symbolNamed(std::string_view name) { return name; }
+consteval std::string_view symbolNamed(std::string_view name) {
+    return name;
+}
 
 } // namespace tarn

@@ -22,7 +22,7 @@ namespace tarn {
 class URLComponents {
 public:
     // The components of `text`, or nothing when it is not a URI reference.
-    static std::optional<URLComponents> parse(std::string_view text);
+    [[nodiscard]] static std::optional<URLComponents> parse(std::string_view text);
 
     // Absent when the reference has no such component; the texts never hold
     // the delimiters (":", "//", "@", "?", "#") that introduce them.
@@ -77,6 +77,6 @@ bool isHTTPURLWithHost(std::string_view text);
 // `text` with every "%XX" escape turned into its byte; a "%" that starts no
 // escape stays as it is. The result may be invalid UTF-8: callers that show it
 // repair it. Pure; any thread.
-std::string percentDecoded(std::string_view text);
+[[nodiscard]] std::string percentDecoded(std::string_view text);
 
 } // namespace tarn

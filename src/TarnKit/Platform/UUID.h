@@ -21,7 +21,7 @@ public:
     // A fresh random version-4 identifier. Safe from any thread.
     static UUID random();
     // Parses "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" in either case; nothing else.
-    static std::optional<UUID> fromString(std::string_view text);
+    [[nodiscard]] static std::optional<UUID> fromString(std::string_view text);
 
     std::string string() const;
     // Appends the text form to `out`, with no allocation of its own.
@@ -29,6 +29,9 @@ public:
     const std::array<std::uint8_t, 16>& bytes() const { return m_bytes; }
 
     friend constexpr bool operator==(const UUID&, const UUID&) = default;
+    // clang-tidy 14 takes the 0 its defaulted <=> compares against for a null
+    // pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
     friend constexpr auto operator<=>(const UUID&, const UUID&) = default;
 
 private:

@@ -32,7 +32,7 @@ struct Decoded {
 // sequence yields U+FFFD and the length of its maximal subpart: the longest
 // prefix that could still begin a well-formed sequence, or one byte when even
 // the first byte cannot.
-Decoded decodeAt(std::string_view bytes, std::size_t i);
+[[nodiscard]] Decoded decodeAt(std::string_view bytes, std::size_t i);
 
 // The bytes with every invalid sequence replaced by U+FFFD, one per maximal
 // subpart (the practice the Unicode standard recommends): surrogates, overlong

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-
 #include <filesystem>
 #include <string>
 #include <string_view>

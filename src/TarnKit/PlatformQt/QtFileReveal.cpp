@@ -8,7 +8,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QUrl>
-
 #include <system_error>
 #include <utility>
 

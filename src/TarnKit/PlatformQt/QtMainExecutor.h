@@ -28,7 +28,7 @@ public:
     // A queued call on the event loop: FIFO with every other job posted.
     void post(Job job) override;
     // A precise single-shot timer.
-    TimerToken postAfter(std::chrono::milliseconds delay, Job job) override;
+    [[nodiscard]] TimerToken postAfter(std::chrono::milliseconds delay, Job job) override;
     void cancel(TimerToken token) override;
 
     // Timers that have neither fired nor been cancelled.

@@ -9,8 +9,9 @@ NotificationSubscription SubscriptionTable::add(std::string name,
     {
         std::lock_guard lock(m_lock);
         id = ++m_next;
-        m_entries.emplace(id, Entry{std::move(name),
-                                    std::make_shared<DistributedNotificationCenter::Handler>(std::move(handler))});
+        m_entries.emplace(
+            id, Entry{std::move(name), std::make_shared<DistributedNotificationCenter::Handler>(
+                                           std::move(handler))});
     }
     return NotificationSubscription([weak = weak_from_this(), id] {
         if (const auto table = weak.lock()) {
@@ -48,7 +49,8 @@ void SubscriptionTable::deliver(std::string_view name, const std::optional<std::
 
 } // namespace detail
 
-bool InProcessNotificationCenter::post(std::string_view name, std::optional<std::string_view> object) {
+bool InProcessNotificationCenter::post(std::string_view name,
+                                       std::optional<std::string_view> object) {
     std::optional<std::string> text;
     if (object)
         text.emplace(*object);

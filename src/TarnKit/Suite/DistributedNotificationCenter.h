@@ -21,7 +21,7 @@ namespace tarn {
 // Keeps a subscription alive; destroying or resetting it unsubscribes. Once
 // reset() returns, no further delivery of that subscription starts on the
 // main executor. Move-only; reset() must run on the main thread.
-class NotificationSubscription {
+class [[nodiscard]] NotificationSubscription {
 public:
     NotificationSubscription() = default;
     explicit NotificationSubscription(std::function<void()> cancel) : m_cancel(std::move(cancel)) {}
@@ -61,7 +61,8 @@ public:
 
     // Returns whether the notification left this process (or, for an
     // in-process centre, was queued).
-    virtual bool post(std::string_view name, std::optional<std::string_view> object = std::nullopt) = 0;
+    virtual bool post(std::string_view name,
+                      std::optional<std::string_view> object = std::nullopt) = 0;
     virtual NotificationSubscription subscribe(std::string name, Handler handler) = 0;
 };
 
@@ -99,7 +100,8 @@ public:
     explicit InProcessNotificationCenter(MainExecutor& mainExecutor)
         : m_table(std::make_shared<detail::SubscriptionTable>(mainExecutor)) {}
 
-    bool post(std::string_view name, std::optional<std::string_view> object = std::nullopt) override;
+    bool post(std::string_view name,
+              std::optional<std::string_view> object = std::nullopt) override;
     NotificationSubscription subscribe(std::string name, Handler handler) override;
 
     struct Posted {

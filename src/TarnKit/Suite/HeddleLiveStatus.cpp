@@ -92,7 +92,8 @@ void writeFields(suite::detail::FieldWriter& out, const HeddleLiveStatus& r) {
     out.add("offloadProgress", r.offloadProgress);
 }
 
-HeddleLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<HeddleLiveStatus>) {
+HeddleLiveStatus readFields(const suite::detail::FieldReader& in,
+                            suite::RecordTag<HeddleLiveStatus>) {
     HeddleLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");

@@ -33,7 +33,8 @@ struct HeddleOffloadLiveProgress {
     // values as written.
     static HeddleOffloadLiveProgress make(HeddleOffloadLiveProgress fields);
 
-    friend bool operator==(const HeddleOffloadLiveProgress&, const HeddleOffloadLiveProgress&) = default;
+    friend bool operator==(const HeddleOffloadLiveProgress&,
+                           const HeddleOffloadLiveProgress&) = default;
 };
 
 // Heddle's live status ("heddle-live.json"): memory, swap, disk pools,
@@ -81,9 +82,10 @@ struct HeddleLiveStatus {
 };
 
 std::optional<std::string> encodeRecord(const HeddleOffloadLiveProgress& record);
-std::optional<HeddleOffloadLiveProgress> decodeRecord(std::string_view text,
-                                                      suite::RecordTag<HeddleOffloadLiveProgress>);
+[[nodiscard]] std::optional<HeddleOffloadLiveProgress>
+decodeRecord(std::string_view text, suite::RecordTag<HeddleOffloadLiveProgress>);
 std::optional<std::string> encodeRecord(const HeddleLiveStatus& record);
-std::optional<HeddleLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<HeddleLiveStatus>);
+[[nodiscard]] std::optional<HeddleLiveStatus> decodeRecord(std::string_view text,
+                                                           suite::RecordTag<HeddleLiveStatus>);
 
 } // namespace tarn

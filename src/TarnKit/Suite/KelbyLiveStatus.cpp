@@ -54,7 +54,8 @@ void writeFields(suite::detail::FieldWriter& out, const KelbyAudioAppItem& r) {
     out.add("rmsLevel", r.rmsLevel);
 }
 
-KelbyAudioAppItem readFields(const suite::detail::FieldReader& in, suite::RecordTag<KelbyAudioAppItem>) {
+KelbyAudioAppItem readFields(const suite::detail::FieldReader& in,
+                             suite::RecordTag<KelbyAudioAppItem>) {
     KelbyAudioAppItem r;
     r.id = in.required<std::string>("id");
     r.bundleID = in.required<std::string>("bundleID");
@@ -74,7 +75,8 @@ void writeFields(suite::detail::FieldWriter& out, const KelbyLiveStatus& r) {
     out.add("channels", r.channels);
 }
 
-KelbyLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<KelbyLiveStatus>) {
+KelbyLiveStatus readFields(const suite::detail::FieldReader& in,
+                           suite::RecordTag<KelbyLiveStatus>) {
     KelbyLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");
@@ -97,7 +99,8 @@ void writeFields(suite::detail::FieldWriter& out, const LankinLiveStatus& r) {
     out.add("volume", r.volume);
 }
 
-LankinLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<LankinLiveStatus>) {
+LankinLiveStatus readFields(const suite::detail::FieldReader& in,
+                            suite::RecordTag<LankinLiveStatus>) {
     LankinLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");

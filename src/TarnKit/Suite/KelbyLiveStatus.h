@@ -75,10 +75,13 @@ struct LankinLiveStatus {
 };
 
 std::optional<std::string> encodeRecord(const KelbyAudioAppItem& record);
-std::optional<KelbyAudioAppItem> decodeRecord(std::string_view text, suite::RecordTag<KelbyAudioAppItem>);
+[[nodiscard]] std::optional<KelbyAudioAppItem> decodeRecord(std::string_view text,
+                                                            suite::RecordTag<KelbyAudioAppItem>);
 std::optional<std::string> encodeRecord(const KelbyLiveStatus& record);
-std::optional<KelbyLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<KelbyLiveStatus>);
+[[nodiscard]] std::optional<KelbyLiveStatus> decodeRecord(std::string_view text,
+                                                          suite::RecordTag<KelbyLiveStatus>);
 std::optional<std::string> encodeRecord(const LankinLiveStatus& record);
-std::optional<LankinLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<LankinLiveStatus>);
+[[nodiscard]] std::optional<LankinLiveStatus> decodeRecord(std::string_view text,
+                                                           suite::RecordTag<LankinLiveStatus>);
 
 } // namespace tarn

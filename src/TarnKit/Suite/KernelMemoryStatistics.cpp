@@ -69,8 +69,8 @@ std::string unescapeOctal(std::string_view text) {
     const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && isOctal(text[i + 1]) && isOctal(text[i + 2]) &&
-            isOctal(text[i + 3])) {
+        if (text[i] == '\\' && i + 3 < text.size() && isOctal(text[i + 1]) &&
+            isOctal(text[i + 2]) && isOctal(text[i + 3])) {
             out.push_back(static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
                                             (text[i + 3] - '0')));
             i += 3;
@@ -82,7 +82,8 @@ std::string unescapeOctal(std::string_view text) {
 }
 
 bool isCryptDevice(const Folders& folders, const std::string& blockName) {
-    const std::optional<std::string> uuid = readText(folders.sys / "block" / blockName / "dm" / "uuid");
+    const std::optional<std::string> uuid =
+        readText(folders.sys / "block" / blockName / "dm" / "uuid");
     return uuid && uuid->starts_with("CRYPT-");
 }
 
@@ -94,7 +95,8 @@ bool isProtectedSwap(const Folders& folders, const std::string& path) {
         // A mapper name: find the dm device that carries it.
         const std::string name = path.substr(mapper.size());
         std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folders.sys / "block", error)) {
+        for (const auto& entry :
+             std::filesystem::directory_iterator(folders.sys / "block", error)) {
             const std::string block = entry.path().filename().string();
             if (!block.starts_with("dm-"))
                 continue;
@@ -125,7 +127,8 @@ std::optional<double> pressureAverage(std::string_view text, std::string_view ki
 
 } // namespace
 
-std::optional<std::map<std::string, std::int64_t, std::less<>>> readMemInfo(const Folders& folders) {
+std::optional<std::map<std::string, std::int64_t, std::less<>>>
+readMemInfo(const Folders& folders) {
     const std::optional<std::string> text = readText(folders.proc / "meminfo");
     if (!text)
         return std::nullopt;
@@ -141,7 +144,8 @@ std::optional<std::map<std::string, std::int64_t, std::less<>>> readMemInfo(cons
         if (!value)
             return;
         const bool inKibibytes = rest.size() > 1 && rest[1] == "kB";
-        fields[std::string(line.substr(0, colon))] = inKibibytes ? kibibytesToBytes(*value) : *value;
+        fields[std::string(line.substr(0, colon))] =
+            inKibibytes ? kibibytesToBytes(*value) : *value;
     });
     return fields;
 }
@@ -180,7 +184,8 @@ std::int64_t readZramMemoryUsed(const Folders& folders) {
         if (!text)
             continue;
         // orig_data_size compr_data_size mem_used_total ...
-        const std::vector<std::string_view> fields = words(std::string_view(*text).substr(0, text->find('\n')));
+        const std::vector<std::string_view> fields =
+            words(std::string_view(*text).substr(0, text->find('\n')));
         if (fields.size() < 3)
             continue;
         if (const std::optional<std::int64_t> used = parseCount(fields[2]))
@@ -204,7 +209,8 @@ int readPressureLevel(const Folders& folders) {
     const auto available = meminfo->find("MemAvailable");
     if (total == meminfo->end() || available == meminfo->end() || total->second <= 0)
         return 1;
-    const double share = static_cast<double>(available->second) / static_cast<double>(total->second);
+    const double share =
+        static_cast<double>(available->second) / static_cast<double>(total->second);
     if (share < 0.05)
         return 4;
     return share < 0.10 ? 2 : 1;
@@ -225,10 +231,11 @@ Statistics read(const Folders& folders) {
         };
         statistics.physicalTotalBytes = field("MemTotal");
         // What is not available for new work is in use, the compressed pools included.
-        statistics.physicalUsedBytes =
-            std::clamp<std::int64_t>(suite::saturatingSubtract(field("MemTotal"), field("MemAvailable")), 0,
-                                     statistics.physicalTotalBytes);
-        statistics.compressedBytes = suite::saturatingAdd(readZramMemoryUsed(folders), field("Zswap"));
+        statistics.physicalUsedBytes = std::clamp<std::int64_t>(
+            suite::saturatingSubtract(field("MemTotal"), field("MemAvailable")), 0,
+            statistics.physicalTotalBytes);
+        statistics.compressedBytes =
+            suite::saturatingAdd(readZramMemoryUsed(folders), field("Zswap"));
     } else {
         statistics.compressedBytes = readZramMemoryUsed(folders);
     }

@@ -84,12 +84,25 @@ std::optional<std::string> value(std::string_view entryText, std::string_view ke
                 continue;
             }
             switch (raw[++i]) {
-            case 's': result.push_back(' '); break;
-            case 'n': result.push_back('\n'); break;
-            case 't': result.push_back('\t'); break;
-            case 'r': result.push_back('\r'); break;
-            case '\\': result.push_back('\\'); break;
-            default: result.push_back('\\'); result.push_back(raw[i]); break;
+            case 's':
+                result.push_back(' ');
+                break;
+            case 'n':
+                result.push_back('\n');
+                break;
+            case 't':
+                result.push_back('\t');
+                break;
+            case 'r':
+                result.push_back('\r');
+                break;
+            case '\\':
+                result.push_back('\\');
+                break;
+            default:
+                result.push_back('\\');
+                result.push_back(raw[i]);
+                break;
             }
         }
         return result;
@@ -116,7 +129,8 @@ std::optional<std::vector<std::string>> execArguments(std::string_view exec) {
         if (quoted) {
             if (c == '"') {
                 quoted = false;
-            } else if (c == '\\' && i + 1 < exec.size() && std::string_view("\"`$\\").find(exec[i + 1]) != std::string_view::npos) {
+            } else if (c == '\\' && i + 1 < exec.size() &&
+                       std::string_view("\"`$\\").find(exec[i + 1]) != std::string_view::npos) {
                 current.push_back(exec[++i]);
             } else {
                 current.push_back(c);
@@ -156,10 +170,12 @@ std::optional<std::filesystem::path> resolveProgram(std::string_view program) {
     if (program.find('/') != std::string_view::npos)
         return std::filesystem::path(program);
     const char* path = std::getenv("PATH");
-    for (const std::filesystem::path& folder : splitPaths(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin")) {
+    for (const std::filesystem::path& folder :
+         splitPaths(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin")) {
         const std::filesystem::path candidate = folder / program;
         struct stat info {};
-        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
             return candidate;
     }
     return std::nullopt;
@@ -171,6 +187,7 @@ bool launchDetached(const std::vector<std::string>& arguments) {
     // Everything the children need is made before fork: after it, in a
     // process with other threads, only system calls are safe.
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -282,9 +299,11 @@ bool LinuxSuiteDesktop::activate(const RunningApplication& application) {
     return m_options.sessionBus->activateApplication(*application.bundleIdentifier);
 }
 
-std::optional<std::filesystem::path> LinuxSuiteDesktop::installedEntry(std::string_view bundleIdentifier) {
+std::optional<std::filesystem::path>
+LinuxSuiteDesktop::installedEntry(std::string_view bundleIdentifier) {
     for (const std::filesystem::path& folder : m_options.dataDirectories) {
-        const std::filesystem::path entry = folder / "applications" / (std::string(bundleIdentifier) + ".desktop");
+        const std::filesystem::path entry =
+            folder / "applications" / (std::string(bundleIdentifier) + ".desktop");
         std::error_code error;
         if (std::filesystem::exists(entry, error))
             return entry;
@@ -304,7 +323,8 @@ bool LinuxSuiteDesktop::open(const std::filesystem::path& entry, bool /*activate
     std::optional<std::vector<std::string>> arguments = desktopentry::execArguments(*exec);
     if (!arguments)
         return false;
-    const std::optional<std::filesystem::path> program = desktopentry::resolveProgram(arguments->front());
+    const std::optional<std::filesystem::path> program =
+        desktopentry::resolveProgram(arguments->front());
     if (!program)
         return false;
     arguments->front() = program->string();

@@ -51,13 +51,13 @@ namespace desktopentry {
 
 // The value of `key` in the "[Desktop Entry]" group, with the string escapes
 // (\s \n \t \r \\) resolved; nothing when the group or key is missing.
-std::optional<std::string> value(std::string_view entryText, std::string_view key);
+[[nodiscard]] std::optional<std::string> value(std::string_view entryText, std::string_view key);
 
 // The arguments of an Exec value: split at blanks outside double quotes,
 // quoted escapes resolved, "%%" made "%", and the field codes (which stand for
 // files, URLs, the icon, the name and the entry) left out, since nothing is
 // opened with the program. Nothing for an unbalanced quote or an empty line.
-std::optional<std::vector<std::string>> execArguments(std::string_view exec);
+[[nodiscard]] std::optional<std::vector<std::string>> execArguments(std::string_view exec);
 
 // `program` itself when it holds a "/", else the first executable file of
 // that name in $PATH.

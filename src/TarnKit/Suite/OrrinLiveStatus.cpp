@@ -9,8 +9,9 @@
 namespace tarn {
 
 OrrinLiveStatus OrrinLiveStatus::make(OrrinLiveStatus f) {
-    for (std::int64_t* count : {&f.lockedAppsCount, &f.blockedDomainsCount, &f.completedSessionsToday,
-                                &f.currentStreakDays, &f.remainingSeconds})
+    for (std::int64_t* count :
+         {&f.lockedAppsCount, &f.blockedDomainsCount, &f.completedSessionsToday,
+          &f.currentStreakDays, &f.remainingSeconds})
         *count = std::max<std::int64_t>(*count, 0);
     f.totalSeconds = std::max<std::int64_t>(f.totalSeconds, 1);
     f.focusScorePercent = std::clamp<std::int64_t>(f.focusScorePercent, 0, 100);
@@ -48,7 +49,8 @@ void writeFields(suite::detail::FieldWriter& out, const OrrinLiveStatus& r) {
     out.add("isDockedInsidePitlow", r.isDockedInsidePitlow);
 }
 
-OrrinLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<OrrinLiveStatus>) {
+OrrinLiveStatus readFields(const suite::detail::FieldReader& in,
+                           suite::RecordTag<OrrinLiveStatus>) {
     OrrinLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");

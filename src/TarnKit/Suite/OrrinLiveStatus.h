@@ -51,6 +51,7 @@ struct OrrinLiveStatus {
 };
 
 std::optional<std::string> encodeRecord(const OrrinLiveStatus& record);
-std::optional<OrrinLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<OrrinLiveStatus>);
+[[nodiscard]] std::optional<OrrinLiveStatus> decodeRecord(std::string_view text,
+                                                          suite::RecordTag<OrrinLiveStatus>);
 
 } // namespace tarn

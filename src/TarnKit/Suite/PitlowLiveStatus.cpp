@@ -51,7 +51,8 @@ void writeFields(suite::detail::FieldWriter& out, const PitlowLiveStatus& r) {
     out.add("isOrrinDockedInside", r.isOrrinDockedInside);
 }
 
-PitlowLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<PitlowLiveStatus>) {
+PitlowLiveStatus readFields(const suite::detail::FieldReader& in,
+                            suite::RecordTag<PitlowLiveStatus>) {
     PitlowLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");

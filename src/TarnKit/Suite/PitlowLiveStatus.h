@@ -61,8 +61,10 @@ struct PitlowLiveStatus {
 };
 
 std::optional<std::string> encodeRecord(const TarnScreenRect& record);
-std::optional<TarnScreenRect> decodeRecord(std::string_view text, suite::RecordTag<TarnScreenRect>);
+[[nodiscard]] std::optional<TarnScreenRect> decodeRecord(std::string_view text,
+                                                         suite::RecordTag<TarnScreenRect>);
 std::optional<std::string> encodeRecord(const PitlowLiveStatus& record);
-std::optional<PitlowLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<PitlowLiveStatus>);
+[[nodiscard]] std::optional<PitlowLiveStatus> decodeRecord(std::string_view text,
+                                                           suite::RecordTag<PitlowLiveStatus>);
 
 } // namespace tarn

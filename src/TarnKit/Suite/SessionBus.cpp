@@ -66,8 +66,9 @@ struct SessionBus::State {
     VariantPtr call(const char* method, GVariant* parameters, const char* replyType) {
         GErrorSlot error;
         GVariant* reply = g_dbus_connection_call_sync(
-            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method, parameters,
-            G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMilliseconds, nullptr, error.out());
+            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            method, parameters, G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE,
+            kCallTimeoutMilliseconds, nullptr, error.out());
         return VariantPtr(reply);
     }
 
@@ -120,7 +121,8 @@ std::unique_ptr<SessionBus> SessionBus::connect(SignalHandler onSignal) {
         // when subscribing: ours.
         raw->subscription = g_dbus_connection_signal_subscribe(
             raw->connection, nullptr, notificationInterface().c_str(), kPostedMember,
-            notificationObjectPath().c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &State::received, raw, nullptr);
+            notificationObjectPath().c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &State::received,
+            raw, nullptr);
         subscribed.set_value();
         g_main_loop_run(raw->loop);
         g_main_context_pop_thread_default(raw->context);
@@ -136,8 +138,9 @@ bool SessionBus::emitNotification(std::string_view name, std::optional<std::stri
         return false;
     GErrorSlot error;
     const gboolean sent = g_dbus_connection_emit_signal(
-        m_state->connection, nullptr, notificationObjectPath().c_str(), notificationInterface().c_str(),
-        kPostedMember, g_variant_new("(ssb)", nameText.c_str(), objectText.c_str(), object.has_value()),
+        m_state->connection, nullptr, notificationObjectPath().c_str(),
+        notificationInterface().c_str(), kPostedMember,
+        g_variant_new("(ssb)", nameText.c_str(), objectText.c_str(), object.has_value()),
         error.out());
     // Emitting only queues the message; flushing sends it before we return,
     // so a post is on its way even if the process ends right after.
@@ -149,7 +152,8 @@ bool SessionBus::ownName(std::string_view name) {
     if (!g_dbus_is_name(text.c_str()))
         return false;
     constexpr guint32 doNotQueue = 4;
-    const VariantPtr reply = m_state->call("RequestName", g_variant_new("(su)", text.c_str(), doNotQueue), "(u)");
+    const VariantPtr reply =
+        m_state->call("RequestName", g_variant_new("(su)", text.c_str(), doNotQueue), "(u)");
     if (!reply)
         return false;
     guint32 result = 0;
@@ -197,8 +201,9 @@ bool SessionBus::activateApplication(std::string_view name) {
         return false;
     GVariantBuilder platformData;
     g_variant_builder_init(&platformData, G_VARIANT_TYPE("a{sv}"));
-    g_dbus_connection_call(m_state->connection, text.c_str(), path.c_str(), "org.freedesktop.Application",
-                           "Activate", g_variant_new("(a{sv})", &platformData), nullptr, G_DBUS_CALL_FLAGS_NONE,
+    g_dbus_connection_call(m_state->connection, text.c_str(), path.c_str(),
+                           "org.freedesktop.Application", "Activate",
+                           g_variant_new("(a{sv})", &platformData), nullptr, G_DBUS_CALL_FLAGS_NONE,
                            kCallTimeoutMilliseconds, nullptr, nullptr, nullptr);
     return true;
 }

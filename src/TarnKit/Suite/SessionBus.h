@@ -20,7 +20,8 @@ namespace tarn {
 class SessionBus {
 public:
     // Receives each suite notification as it arrives, on the bus thread.
-    using SignalHandler = std::function<void(const std::string& name, const std::optional<std::string>& object)>;
+    using SignalHandler =
+        std::function<void(const std::string& name, const std::optional<std::string>& object)>;
 
     // A connection of our own to the session bus, with `onSignal` receiving
     // the suite's notifications; nothing when there is no session bus.

@@ -15,7 +15,8 @@ public:
     // Nothing when there is no session bus. The executor must outlive the centre.
     static std::unique_ptr<SessionBusNotificationCenter> connect(MainExecutor& mainExecutor);
 
-    bool post(std::string_view name, std::optional<std::string_view> object = std::nullopt) override;
+    bool post(std::string_view name,
+              std::optional<std::string_view> object = std::nullopt) override;
     NotificationSubscription subscribe(std::string name, Handler handler) override;
 
     // The connection, to own this application's bundle identifier and to ask
@@ -23,7 +24,8 @@ public:
     SessionBus& bus() { return *m_bus; }
 
 private:
-    SessionBusNotificationCenter(std::shared_ptr<detail::SubscriptionTable> table, std::unique_ptr<SessionBus> bus);
+    SessionBusNotificationCenter(std::shared_ptr<detail::SubscriptionTable> table,
+                                 std::unique_ptr<SessionBus> bus);
 
     std::shared_ptr<detail::SubscriptionTable> m_table;
     std::unique_ptr<SessionBus> m_bus;

@@ -29,7 +29,8 @@ void writeFields(suite::detail::FieldWriter& out, const SkettoLiveStatus& r) {
     out.add("nvmeHealthPercent", r.nvmeHealthPercent);
 }
 
-SkettoLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<SkettoLiveStatus>) {
+SkettoLiveStatus readFields(const suite::detail::FieldReader& in,
+                            suite::RecordTag<SkettoLiveStatus>) {
     SkettoLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");
@@ -62,7 +63,8 @@ void writeFields(suite::detail::FieldWriter& out, const TavlorLiveStatus& r) {
     out.add("listeningPortCount", r.listeningPortCount);
 }
 
-TavlorLiveStatus readFields(const suite::detail::FieldReader& in, suite::RecordTag<TavlorLiveStatus>) {
+TavlorLiveStatus readFields(const suite::detail::FieldReader& in,
+                            suite::RecordTag<TavlorLiveStatus>) {
     TavlorLiveStatus r;
     r.timestamp = in.required<suite::Date>("timestamp");
     r.senderPID = in.required<std::int32_t>("senderPID");

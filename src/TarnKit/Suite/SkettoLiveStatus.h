@@ -61,8 +61,10 @@ struct TavlorLiveStatus {
 };
 
 std::optional<std::string> encodeRecord(const SkettoLiveStatus& record);
-std::optional<SkettoLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<SkettoLiveStatus>);
+[[nodiscard]] std::optional<SkettoLiveStatus> decodeRecord(std::string_view text,
+                                                           suite::RecordTag<SkettoLiveStatus>);
 std::optional<std::string> encodeRecord(const TavlorLiveStatus& record);
-std::optional<TavlorLiveStatus> decodeRecord(std::string_view text, suite::RecordTag<TavlorLiveStatus>);
+[[nodiscard]] std::optional<TavlorLiveStatus> decodeRecord(std::string_view text,
+                                                           suite::RecordTag<TavlorLiveStatus>);
 
 } // namespace tarn

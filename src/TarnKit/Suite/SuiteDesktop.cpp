@@ -12,8 +12,10 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 std::optional<RunningApplication> firstRunning(TarnSuiteApp app, SuiteDesktop& desktop) {
     const std::string identifier = bundleIdentifier(app);
     for (RunningApplication& running : desktop.runningApplications()) {
-        const bool owns = running.bundleIdentifier && equalIgnoringCase(*running.bundleIdentifier, identifier);
-        const bool named = running.localizedName && equalIgnoringCase(*running.localizedName, rawValue(app));
+        const bool owns =
+            running.bundleIdentifier && equalIgnoringCase(*running.bundleIdentifier, identifier);
+        const bool named =
+            running.localizedName && equalIgnoringCase(*running.localizedName, rawValue(app));
         if (owns || named)
             return std::move(running);
     }

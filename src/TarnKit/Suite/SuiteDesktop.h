@@ -40,7 +40,8 @@ public:
     virtual bool activate(const RunningApplication& application) = 0;
     // The application's desktop entry "<bundle identifier>.desktop", user
     // folder first; nothing when none exists.
-    virtual std::optional<std::filesystem::path> installedEntry(std::string_view bundleIdentifier) = 0;
+    virtual std::optional<std::filesystem::path>
+    installedEntry(std::string_view bundleIdentifier) = 0;
     // Starts the entry's program, detached; `activates` says whether it is
     // meant to come forward. False when it could not be started.
     virtual bool open(const std::filesystem::path& entry, bool activates) = 0;

@@ -14,7 +14,8 @@ inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
     std::int64_t sum = 0;
     if (!__builtin_add_overflow(a, b, &sum))
         return sum;
-    return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    return b > 0 ? std::numeric_limits<std::int64_t>::max()
+                 : std::numeric_limits<std::int64_t>::min();
 }
 
 // a - b, saturating likewise.
@@ -22,7 +23,8 @@ inline std::int64_t saturatingSubtract(std::int64_t a, std::int64_t b) {
     std::int64_t difference = 0;
     if (!__builtin_sub_overflow(a, b, &difference))
         return difference;
-    return b < 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    return b < 0 ? std::numeric_limits<std::int64_t>::max()
+                 : std::numeric_limits<std::int64_t>::min();
 }
 
 // value clamped to lower...upper; NaN becomes lower.

@@ -20,8 +20,8 @@ bool isWithinWindow(Date timestamp, Date now, double maxAgeSeconds) {
     // Each instant as seconds first: the difference of two far-apart
     // time_points can overflow their 64-bit nanosecond count.
     using Seconds = std::chrono::duration<double>;
-    const double age = Seconds(timestamp.time_since_epoch()).count() -
-                       Seconds(now.time_since_epoch()).count();
+    const double age =
+        Seconds(timestamp.time_since_epoch()).count() - Seconds(now.time_since_epoch()).count();
     return std::fabs(age) <= maxAgeSeconds; // false for a NaN window
 }
 
@@ -32,7 +32,7 @@ bool isFresh(Date timestamp, std::int32_t senderPID, Date now, double maxAgeSeco
 namespace detail {
 
 Date decodeStrictDate(const nlohmann::json& value) {
-    const std::string text = json::decode<std::string>(value);
+    const auto text = json::decode<std::string>(value);
     // Exactly "YYYY-MM-DDTHH:MM:SSZ": the writers of the suite never send a
     // fraction or an offset, so such text is a foreign or damaged file.
     if (text.size() == 20 && text[10] == 'T' && text[19] == 'Z')

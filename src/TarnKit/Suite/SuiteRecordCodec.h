@@ -26,7 +26,7 @@ template <class Record> std::optional<std::string> encode(const Record& record) 
     return encodeRecord(record);
 }
 
-template <class Record> std::optional<Record> decode(std::string_view text) {
+template <class Record> [[nodiscard]] std::optional<Record> decode(std::string_view text) {
     return decodeRecord(text, RecordTag<Record>{});
 }
 

@@ -33,12 +33,12 @@ public:
     NotEncodable() : std::runtime_error("a number that is not finite") {}
 };
 
-Date decodeStrictDate(const nlohmann::json& value);
+[[nodiscard]] Date decodeStrictDate(const nlohmann::json& value);
 std::string encodeDate(Date date);
-double decodeNumber(const nlohmann::json& value);
+[[nodiscard]] double decodeNumber(const nlohmann::json& value);
 double encodableNumber(double value);
 
-template <class T> T decodeValue(const nlohmann::json& value);
+template <class T> [[nodiscard]] T decodeValue(const nlohmann::json& value);
 
 class FieldReader {
 public:
@@ -69,7 +69,7 @@ public:
     }
 
     template <class E, class FromRaw> E requiredEnum(std::string_view key, FromRaw fromRaw) const {
-        const std::string text = required<std::string>(key);
+        const auto text = required<std::string>(key);
         if (const std::optional<E> value = fromRaw(text))
             return *value;
         DecodingError error(DecodingError::Kind::dataCorrupted,
@@ -86,7 +86,8 @@ private:
         return &*found;
     }
 
-    template <class T> static T decodeAt(const nlohmann::json& value, std::string_view key) {
+    template <class T>
+    [[nodiscard]] static T decodeAt(const nlohmann::json& value, std::string_view key) {
         try {
             return decodeValue<T>(value);
         } catch (DecodingError& error) {
@@ -123,7 +124,9 @@ template <class T> T decodeValue(const nlohmann::json& value) {
 
 class FieldWriter {
 public:
-    template <class T> void add(const char* key, const T& value) { m_object[key] = encodeValue(value); }
+    template <class T> void add(const char* key, const T& value) {
+        m_object[key] = encodeValue(value);
+    }
 
     // Absent values are left out, never written as null.
     template <class T> void add(const char* key, const std::optional<T>& value) {
@@ -165,7 +168,7 @@ template <class Record> std::optional<std::string> encodeWith(const Record& reco
     }
 }
 
-template <class Record> std::optional<Record> decodeWith(std::string_view text) {
+template <class Record> [[nodiscard]] std::optional<Record> decodeWith(std::string_view text) {
     const std::optional<nlohmann::json> document = json::parse(text);
     if (!document)
         return std::nullopt;

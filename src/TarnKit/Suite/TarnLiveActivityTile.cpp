@@ -22,10 +22,19 @@ TarnLiveActivityTile TarnLiveActivityTile::make(TarnSuiteApp app, suite::Date ti
                                                 std::int64_t priority) {
     if (progress)
         progress = suite::clamped(*progress, 0, 1);
-    std::string symbol = symbolName ? std::move(*symbolName) : std::string(suiteapp::symbolName(app));
-    return {app,          timestamp,  senderPID, std::move(titleEN), std::move(titleTR),
-            std::move(primaryMetric), std::move(secondaryMetric), progress, std::move(symbol),
-            tone,         priority};
+    std::string symbol =
+        symbolName ? std::move(*symbolName) : std::string(suiteapp::symbolName(app));
+    return {app,
+            timestamp,
+            senderPID,
+            std::move(titleEN),
+            std::move(titleTR),
+            std::move(primaryMetric),
+            std::move(secondaryMetric),
+            progress,
+            std::move(symbol),
+            tone,
+            priority};
 }
 
 std::string_view rawValue(TarnLiveActivityTile::Tone tone) {

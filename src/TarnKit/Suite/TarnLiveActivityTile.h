@@ -30,13 +30,11 @@ struct TarnLiveActivityTile {
     // The publisher's initialiser: a given progress is clamped to 0...1 (NaN
     // counts as 0) and an absent symbol name becomes the roster's symbol of
     // `app`.
-    static TarnLiveActivityTile make(TarnSuiteApp app, suite::Date timestamp, std::int32_t senderPID,
-                                     std::string titleEN, std::string titleTR,
-                                     std::string primaryMetric,
-                                     std::optional<std::string> secondaryMetric,
-                                     std::optional<double> progress,
-                                     std::optional<std::string> symbolName, Tone tone,
-                                     std::int64_t priority);
+    static TarnLiveActivityTile
+    make(TarnSuiteApp app, suite::Date timestamp, std::int32_t senderPID, std::string titleEN,
+         std::string titleTR, std::string primaryMetric, std::optional<std::string> secondaryMetric,
+         std::optional<double> progress, std::optional<std::string> symbolName, Tone tone,
+         std::int64_t priority);
 
     std::string_view id() const { return suiteapp::rawValue(app); }
     bool isFresh(suite::Date now, double maxAgeSeconds) const {
@@ -51,7 +49,7 @@ std::string_view rawValue(TarnLiveActivityTile::Tone tone);
 std::optional<TarnLiveActivityTile::Tone> toneFromRaw(std::string_view text);
 
 std::optional<std::string> encodeRecord(const TarnLiveActivityTile& record);
-std::optional<TarnLiveActivityTile> decodeRecord(std::string_view text,
-                                                 suite::RecordTag<TarnLiveActivityTile>);
+[[nodiscard]] std::optional<TarnLiveActivityTile>
+decodeRecord(std::string_view text, suite::RecordTag<TarnLiveActivityTile>);
 
 } // namespace tarn

@@ -76,7 +76,7 @@ std::string_view rawValue(TarnSuiteApp app);
 // The raw value lower-cased: "heddle". Names the application's files.
 std::string lowercasedRawValue(TarnSuiteApp app);
 // Exact, case-sensitive raw value; "heddle" and " Heddle" are nothing.
-std::optional<TarnSuiteApp> fromRaw(std::string_view text);
+[[nodiscard]] std::optional<TarnSuiteApp> fromRaw(std::string_view text);
 // The suite prefix, a point and the lower-cased raw value: "com.corvane.heddle".
 std::string bundleIdentifier(TarnSuiteApp app);
 std::string_view symbolName(TarnSuiteApp app);

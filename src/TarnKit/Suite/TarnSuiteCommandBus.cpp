@@ -12,7 +12,8 @@
 namespace tarn {
 
 bool succeeded(CommandDispatchOutcome outcome) {
-    return outcome == CommandDispatchOutcome::delivered || outcome == CommandDispatchOutcome::launched;
+    return outcome == CommandDispatchOutcome::delivered ||
+           outcome == CommandDispatchOutcome::launched;
 }
 
 std::optional<QuickActionRoute> quickActionRoute(TarnSuiteCommandKind kind) {
@@ -43,10 +44,12 @@ std::filesystem::path TarnSuiteCommandBus::defaultDirectory() {
 }
 
 std::string TarnSuiteCommandBus::notificationName(TarnSuiteApp app) {
-    return std::string(buildinfo::suitePrefix) + ".suite.command." + suiteapp::lowercasedRawValue(app);
+    return std::string(buildinfo::suitePrefix) + ".suite.command." +
+           suiteapp::lowercasedRawValue(app);
 }
 
-TarnSuiteCommandBus::TarnSuiteCommandBus(std::optional<std::filesystem::path> baseDirectory, Ports ports)
+TarnSuiteCommandBus::TarnSuiteCommandBus(std::optional<std::filesystem::path> baseDirectory,
+                                         Ports ports)
     : m_commandsDirectory(baseDirectory ? *baseDirectory / "Commands" : defaultDirectory()),
       m_ports(std::move(ports)) {}
 
@@ -54,11 +57,12 @@ std::filesystem::path TarnSuiteCommandBus::commandFile(TarnSuiteApp target) cons
     return m_commandsDirectory / (suiteapp::lowercasedRawValue(target) + "-cmd.json");
 }
 
-CommandDispatchOutcome TarnSuiteCommandBus::dispatch(TarnSuiteCommandKind kind, TarnSuiteApp from, TarnSuiteApp to,
+CommandDispatchOutcome TarnSuiteCommandBus::dispatch(TarnSuiteCommandKind kind, TarnSuiteApp from,
+                                                     TarnSuiteApp to,
                                                      std::optional<std::int32_t> targetPID,
                                                      std::optional<std::string> targetName,
-                                                     std::optional<std::string> payload, bool launchIfNeeded,
-                                                     bool bringToFront) {
+                                                     std::optional<std::string> payload,
+                                                     bool launchIfNeeded, bool bringToFront) {
     // PIDs 0 and 1 (and negative ones, which kill() reads as groups) are never addressed.
     if (targetPID && *targetPID < 2)
         return CommandDispatchOutcome::invalidTargetPID;
@@ -69,8 +73,9 @@ CommandDispatchOutcome TarnSuiteCommandBus::dispatch(TarnSuiteCommandKind kind, 
     if (!wasRunning && !(launchIfNeeded && suiteapp::isInstalled(to, desktop)))
         return CommandDispatchOutcome::targetUnavailable;
 
-    const TarnSuiteCommandEnvelope envelope{UUID::random(), m_ports.clock(), from, to, kind,
-                                            targetPID,      std::move(targetName), std::move(payload)};
+    const TarnSuiteCommandEnvelope envelope{
+        UUID::random(),        m_ports.clock(),   from, to, kind, targetPID,
+        std::move(targetName), std::move(payload)};
     if (!enqueue(envelope))
         return CommandDispatchOutcome::writeFailed;
 
@@ -95,30 +100,35 @@ bool TarnSuiteCommandBus::enqueue(const TarnSuiteCommandEnvelope& envelope) {
 
 namespace {
 
-bool acceptable(const std::optional<TarnSuiteCommandEnvelope>& envelope, TarnSuiteApp app, suite::Date now,
-                double maxAgeSeconds) {
-    return envelope && envelope->targetApp == app && suite::isWithinWindow(envelope->timestamp, now, maxAgeSeconds);
+bool acceptable(const std::optional<TarnSuiteCommandEnvelope>& envelope, TarnSuiteApp app,
+                suite::Date now, double maxAgeSeconds) {
+    return envelope && envelope->targetApp == app &&
+           suite::isWithinWindow(envelope->timestamp, now, maxAgeSeconds);
 }
 
 } // namespace
 
-std::optional<TarnSuiteCommandEnvelope> TarnSuiteCommandBus::peekPendingCommand(TarnSuiteApp app, suite::Date now,
-                                                                                double maxAgeSeconds) const {
+std::optional<TarnSuiteCommandEnvelope>
+TarnSuiteCommandBus::peekPendingCommand(TarnSuiteApp app, suite::Date now,
+                                        double maxAgeSeconds) const {
     const std::optional<std::string> bytes = suite::readFileQuietly(commandFile(app));
     if (!bytes)
         return std::nullopt;
-    std::optional<TarnSuiteCommandEnvelope> envelope = suite::decode<TarnSuiteCommandEnvelope>(*bytes);
+    std::optional<TarnSuiteCommandEnvelope> envelope =
+        suite::decode<TarnSuiteCommandEnvelope>(*bytes);
     if (!acceptable(envelope, app, now, maxAgeSeconds))
         return std::nullopt;
     return envelope;
 }
 
-std::optional<TarnSuiteCommandEnvelope> TarnSuiteCommandBus::consumePendingCommand(TarnSuiteApp app, suite::Date now,
-                                                                                   double maxAgeSeconds) {
+std::optional<TarnSuiteCommandEnvelope>
+TarnSuiteCommandBus::consumePendingCommand(TarnSuiteApp app, suite::Date now,
+                                           double maxAgeSeconds) {
     const std::filesystem::path pending = commandFile(app);
     // Hidden, so that no reader of the folder mistakes it for a command file.
     const std::filesystem::path taken =
-        m_commandsDirectory / ("." + pending.filename().string() + ".taking-" + UUID::random().string());
+        m_commandsDirectory /
+        ("." + pending.filename().string() + ".taking-" + UUID::random().string());
     if (std::rename(pending.c_str(), taken.c_str()) != 0)
         return std::nullopt; // nothing pending (or no access)
     if (m_ports.onTaken)
@@ -128,7 +138,8 @@ std::optional<TarnSuiteCommandEnvelope> TarnSuiteCommandBus::consumePendingComma
     std::filesystem::remove(taken, ignored);
     if (!bytes)
         return std::nullopt;
-    std::optional<TarnSuiteCommandEnvelope> envelope = suite::decode<TarnSuiteCommandEnvelope>(*bytes);
+    std::optional<TarnSuiteCommandEnvelope> envelope =
+        suite::decode<TarnSuiteCommandEnvelope>(*bytes);
     if (!acceptable(envelope, app, now, maxAgeSeconds))
         return std::nullopt; // discarded: misaddressed, out of date or unreadable
     return envelope;
@@ -140,24 +151,26 @@ void TarnSuiteCommandBus::Listener::stop() {
         main->cancel(m_firstTake);
 }
 
-void TarnSuiteCommandBus::take(TarnSuiteApp app,
-                               const std::function<void(const TarnSuiteCommandEnvelope&)>& handler) {
+void TarnSuiteCommandBus::take(
+    TarnSuiteApp app, const std::function<void(const TarnSuiteCommandEnvelope&)>& handler) {
     if (const auto envelope = consumePendingCommand(app, m_ports.clock(), listenerMaxAgeSeconds))
         handler(*envelope);
 }
 
 TarnSuiteCommandBus::Listener
-TarnSuiteCommandBus::startListening(TarnSuiteApp app, std::function<void(const TarnSuiteCommandEnvelope&)> handler) {
+TarnSuiteCommandBus::startListening(TarnSuiteApp app,
+                                    std::function<void(const TarnSuiteCommandEnvelope&)> handler) {
     Listener listener;
-    auto shared = std::make_shared<std::function<void(const TarnSuiteCommandEnvelope&)>>(std::move(handler));
+    auto shared =
+        std::make_shared<std::function<void(const TarnSuiteCommandEnvelope&)>>(std::move(handler));
     const std::weak_ptr<void> alive = m_alive;
     const auto takeIfAlive = [this, alive, app, shared] {
         if (const auto owner = alive.lock())
             take(app, *shared);
     };
     if (m_ports.notifications != nullptr)
-        listener.m_subscription =
-            m_ports.notifications->subscribe(notificationName(app), [takeIfAlive](const auto&) { takeIfAlive(); });
+        listener.m_subscription = m_ports.notifications->subscribe(
+            notificationName(app), [takeIfAlive](const auto&) { takeIfAlive(); });
     if (m_ports.mainExecutor != nullptr) {
         listener.m_main = m_ports.mainExecutor;
         listener.m_firstTake = m_ports.mainExecutor->postAfter(firstTakeDelay, takeIfAlive);

@@ -79,14 +79,17 @@ public:
 
     // The one routine behind send, the quick-actions strip and the gauge card.
     CommandDispatchOutcome dispatch(TarnSuiteCommandKind kind, TarnSuiteApp from, TarnSuiteApp to,
-                                    std::optional<std::int32_t> targetPID, std::optional<std::string> targetName,
-                                    std::optional<std::string> payload, bool launchIfNeeded, bool bringToFront);
+                                    std::optional<std::int32_t> targetPID,
+                                    std::optional<std::string> targetName,
+                                    std::optional<std::string> payload, bool launchIfNeeded,
+                                    bool bringToFront);
     bool send(TarnSuiteCommandKind kind, TarnSuiteApp from, TarnSuiteApp to,
               std::optional<std::int32_t> targetPID = std::nullopt,
-              std::optional<std::string> targetName = std::nullopt, std::optional<std::string> payload = std::nullopt,
-              bool launchIfNeeded = false, bool bringToFront = false) {
-        return succeeded(dispatch(kind, from, to, targetPID, std::move(targetName), std::move(payload),
-                                  launchIfNeeded, bringToFront));
+              std::optional<std::string> targetName = std::nullopt,
+              std::optional<std::string> payload = std::nullopt, bool launchIfNeeded = false,
+              bool bringToFront = false) {
+        return succeeded(dispatch(kind, from, to, targetPID, std::move(targetName),
+                                  std::move(payload), launchIfNeeded, bringToFront));
     }
 
     // Writes the envelope to its target's file; posts and starts nothing.
@@ -102,12 +105,12 @@ public:
                                                                   double maxAgeSeconds);
 
     // Keeps listening while alive; destroying it (on the main thread) stops.
-    class Listener {
+    class [[nodiscard]] Listener {
     public:
         Listener() = default;
         Listener(Listener&& other) noexcept
-            : m_subscription(std::move(other.m_subscription)), m_main(std::exchange(other.m_main, nullptr)),
-              m_firstTake(other.m_firstTake) {}
+            : m_subscription(std::move(other.m_subscription)),
+              m_main(std::exchange(other.m_main, nullptr)), m_firstTake(other.m_firstTake) {}
         Listener& operator=(Listener&& other) noexcept {
             if (this != &other) {
                 stop();
@@ -131,10 +134,12 @@ public:
     // once 0.35 s after listening starts (a command written before, for
     // instance by a sender that started this application). The handler runs
     // on the main executor. Does nothing after the bus is gone.
-    Listener startListening(TarnSuiteApp app, std::function<void(const TarnSuiteCommandEnvelope&)> handler);
+    Listener startListening(TarnSuiteApp app,
+                            std::function<void(const TarnSuiteCommandEnvelope&)> handler);
 
 private:
-    void take(TarnSuiteApp app, const std::function<void(const TarnSuiteCommandEnvelope&)>& handler);
+    void take(TarnSuiteApp app,
+              const std::function<void(const TarnSuiteCommandEnvelope&)>& handler);
 
     std::filesystem::path m_commandsDirectory;
     Ports m_ports;

@@ -25,11 +25,12 @@ struct TarnSuiteCommandEnvelope {
     std::optional<std::string> targetName;
     std::optional<std::string> payload;
 
-    friend bool operator==(const TarnSuiteCommandEnvelope&, const TarnSuiteCommandEnvelope&) = default;
+    friend bool operator==(const TarnSuiteCommandEnvelope&,
+                           const TarnSuiteCommandEnvelope&) = default;
 };
 
 std::optional<std::string> encodeRecord(const TarnSuiteCommandEnvelope& record);
-std::optional<TarnSuiteCommandEnvelope> decodeRecord(std::string_view text,
-                                                     suite::RecordTag<TarnSuiteCommandEnvelope>);
+[[nodiscard]] std::optional<TarnSuiteCommandEnvelope>
+decodeRecord(std::string_view text, suite::RecordTag<TarnSuiteCommandEnvelope>);
 
 } // namespace tarn

@@ -179,8 +179,9 @@ std::string_view rawValue(TarnSuiteCommandKind kind) {
 }
 
 std::optional<TarnSuiteCommandKind> fromRaw(std::string_view text) {
-    const auto found = std::lower_bound(kNameIndex.begin(), kNameIndex.end(), text,
-                                        [](const auto& entry, std::string_view key) { return entry.first < key; });
+    const auto found =
+        std::lower_bound(kNameIndex.begin(), kNameIndex.end(), text,
+                         [](const auto& entry, std::string_view key) { return entry.first < key; });
     if (found == kNameIndex.end() || found->first != text)
         return std::nullopt;
     return found->second;

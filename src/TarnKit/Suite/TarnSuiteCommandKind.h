@@ -159,7 +159,7 @@ namespace commandkind {
 std::span<const TarnSuiteCommandKind> allCases();
 std::string_view rawValue(TarnSuiteCommandKind kind);
 // Exact, case-sensitive case name.
-std::optional<TarnSuiteCommandKind> fromRaw(std::string_view text);
+[[nodiscard]] std::optional<TarnSuiteCommandKind> fromRaw(std::string_view text);
 
 } // namespace commandkind
 } // namespace tarn

@@ -20,15 +20,19 @@ std::filesystem::path tileFile(const std::filesystem::path& base, TarnSuiteApp a
 }
 
 bool qualifies(const TarnScreenRect& dragged, const std::optional<TarnScreenRect>& target) {
-    if (!target || !(dragged.width > 1 && dragged.height > 1) || !(target->width > 1 && target->height > 1))
+    if (!target || !(dragged.width > 1 && dragged.height > 1) ||
+        !(target->width > 1 && target->height > 1))
         return false;
     // Containment: minimum edges inside, maximum edges outside.
     const double midX = dragged.midX();
     const double midY = dragged.midY();
-    if (midX >= target->minX() && midX < target->maxX() && midY >= target->minY() && midY < target->maxY())
+    if (midX >= target->minX() && midX < target->maxX() && midY >= target->minY() &&
+        midY < target->maxY())
         return true;
-    const double width = std::min(dragged.maxX(), target->maxX()) - std::max(dragged.minX(), target->minX());
-    const double height = std::min(dragged.maxY(), target->maxY()) - std::max(dragged.minY(), target->minY());
+    const double width =
+        std::min(dragged.maxX(), target->maxX()) - std::max(dragged.minX(), target->minX());
+    const double height =
+        std::min(dragged.maxY(), target->maxY()) - std::max(dragged.minY(), target->minY());
     if (!(width > 0 && height > 0))
         return false;
     return width * height / (dragged.width * dragged.height) >= 0.22;
@@ -99,7 +103,8 @@ void TarnSuiteTelemetryBus::notifyUpdated() {
 template <class Record>
 bool TarnSuiteTelemetryBus::publish(TarnSuiteApp app, const Record& record, bool notifyPeers) {
     const std::optional<std::string> bytes = suite::encode(record);
-    const bool written = bytes && suite::writePrivateFile(m_baseDirectory / *statusFileName(app), *bytes);
+    const bool written =
+        bytes && suite::writePrivateFile(m_baseDirectory / *statusFileName(app), *bytes);
     // Peers re-read even after a failed write and find the previous file.
     if (notifyPeers)
         notifyUpdated();
@@ -107,8 +112,10 @@ bool TarnSuiteTelemetryBus::publish(TarnSuiteApp app, const Record& record, bool
 }
 
 template <class Record>
-std::optional<Record> TarnSuiteTelemetryBus::read(TarnSuiteApp app, suite::Date now, double maxAgeSeconds) const {
-    const std::optional<std::string> bytes = suite::readFileQuietly(m_baseDirectory / *statusFileName(app));
+std::optional<Record> TarnSuiteTelemetryBus::read(TarnSuiteApp app, suite::Date now,
+                                                  double maxAgeSeconds) const {
+    const std::optional<std::string> bytes =
+        suite::readFileQuietly(m_baseDirectory / *statusFileName(app));
     if (!bytes)
         return std::nullopt;
     std::optional<Record> record = suite::decode<Record>(*bytes);
@@ -139,25 +146,32 @@ bool TarnSuiteTelemetryBus::publishPitlowStatus(const PitlowLiveStatus& status, 
     return publish(TarnSuiteApp::pitlow, status, notifyPeers);
 }
 
-std::optional<HeddleLiveStatus> TarnSuiteTelemetryBus::readHeddleStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<HeddleLiveStatus>
+TarnSuiteTelemetryBus::readHeddleStatus(suite::Date now, double maxAgeSeconds) const {
     return read<HeddleLiveStatus>(TarnSuiteApp::heddle, now, maxAgeSeconds);
 }
-std::optional<SkettoLiveStatus> TarnSuiteTelemetryBus::readSkettoStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<SkettoLiveStatus>
+TarnSuiteTelemetryBus::readSkettoStatus(suite::Date now, double maxAgeSeconds) const {
     return read<SkettoLiveStatus>(TarnSuiteApp::sketto, now, maxAgeSeconds);
 }
-std::optional<TavlorLiveStatus> TarnSuiteTelemetryBus::readTavlorStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<TavlorLiveStatus>
+TarnSuiteTelemetryBus::readTavlorStatus(suite::Date now, double maxAgeSeconds) const {
     return read<TavlorLiveStatus>(TarnSuiteApp::tavlor, now, maxAgeSeconds);
 }
-std::optional<KelbyLiveStatus> TarnSuiteTelemetryBus::readKelbyStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<KelbyLiveStatus> TarnSuiteTelemetryBus::readKelbyStatus(suite::Date now,
+                                                                      double maxAgeSeconds) const {
     return read<KelbyLiveStatus>(TarnSuiteApp::kelby, now, maxAgeSeconds);
 }
-std::optional<LankinLiveStatus> TarnSuiteTelemetryBus::readLankinStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<LankinLiveStatus>
+TarnSuiteTelemetryBus::readLankinStatus(suite::Date now, double maxAgeSeconds) const {
     return read<LankinLiveStatus>(TarnSuiteApp::lankin, now, maxAgeSeconds);
 }
-std::optional<OrrinLiveStatus> TarnSuiteTelemetryBus::readOrrinStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<OrrinLiveStatus> TarnSuiteTelemetryBus::readOrrinStatus(suite::Date now,
+                                                                      double maxAgeSeconds) const {
     return read<OrrinLiveStatus>(TarnSuiteApp::orrin, now, maxAgeSeconds);
 }
-std::optional<PitlowLiveStatus> TarnSuiteTelemetryBus::readPitlowStatus(suite::Date now, double maxAgeSeconds) const {
+std::optional<PitlowLiveStatus>
+TarnSuiteTelemetryBus::readPitlowStatus(suite::Date now, double maxAgeSeconds) const {
     return read<PitlowLiveStatus>(TarnSuiteApp::pitlow, now, maxAgeSeconds);
 }
 
@@ -183,12 +197,15 @@ void TarnSuiteTelemetryBus::clearLiveTile(TarnSuiteApp app) {
     std::filesystem::remove(tileFile(m_baseDirectory, app), ignored);
 }
 
-std::vector<TarnLiveActivityTile> TarnSuiteTelemetryBus::readLiveTiles(suite::Date now, double maxAgeSeconds) const {
+std::vector<TarnLiveActivityTile> TarnSuiteTelemetryBus::readLiveTiles(suite::Date now,
+                                                                       double maxAgeSeconds) const {
     std::vector<std::filesystem::path> files;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(m_baseDirectory / kLiveTilesFolder, error)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(m_baseDirectory / kLiveTilesFolder, error)) {
         const std::filesystem::path& path = entry.path();
-        if (path.filename().string().starts_with(".") || text::lowercased(path.extension().string()) != ".json")
+        if (path.filename().string().starts_with(".") ||
+            text::lowercased(path.extension().string()) != ".json")
             continue;
         files.push_back(path);
     }
@@ -206,43 +223,49 @@ std::vector<TarnLiveActivityTile> TarnSuiteTelemetryBus::readLiveTiles(suite::Da
         if (tile && tile->isFresh(now, maxAgeSeconds))
             tiles.push_back(std::move(*tile));
     }
-    std::stable_sort(tiles.begin(), tiles.end(), [](const TarnLiveActivityTile& a, const TarnLiveActivityTile& b) {
-        if (a.priority != b.priority)
-            return a.priority > b.priority;
-        return a.timestamp > b.timestamp;
-    });
+    std::stable_sort(tiles.begin(), tiles.end(),
+                     [](const TarnLiveActivityTile& a, const TarnLiveActivityTile& b) {
+                         if (a.priority != b.priority)
+                             return a.priority > b.priority;
+                         return a.timestamp > b.timestamp;
+                     });
     return tiles;
 }
 
-NotificationSubscription TarnSuiteTelemetryBus::observeTelemetryUpdates(std::function<void()> handler) {
+NotificationSubscription
+TarnSuiteTelemetryBus::observeTelemetryUpdates(std::function<void()> handler) {
     if (m_notifications == nullptr)
         return {};
-    return m_notifications->subscribe(telemetryUpdatedNotification(),
-                                      [handler = std::move(handler)](const std::optional<std::string>&) { handler(); });
+    return m_notifications->subscribe(
+        telemetryUpdatedNotification(),
+        [handler = std::move(handler)](const std::optional<std::string>&) { handler(); });
 }
 
 bool TarnSuiteTelemetryBus::postFocusDockHoverTarget(const std::optional<std::string>& target) {
     if (m_notifications == nullptr)
         return false;
-    return m_notifications->post(focusDockHoverNotification(), target ? std::string_view(*target) : "none");
+    return m_notifications->post(focusDockHoverNotification(),
+                                 target ? std::string_view(*target) : "none");
 }
 
-NotificationSubscription
-TarnSuiteTelemetryBus::observeFocusDockHover(std::function<void(std::optional<std::string>)> handler) {
+NotificationSubscription TarnSuiteTelemetryBus::observeFocusDockHover(
+    std::function<void(std::optional<std::string>)> handler) {
     if (m_notifications == nullptr)
         return {};
-    return m_notifications->subscribe(focusDockHoverNotification(),
-                                      [handler = std::move(handler)](const std::optional<std::string>& object) {
-                                          if (object == "mini" || object == "studio")
-                                              handler(object);
-                                          else
-                                              handler(std::nullopt);
-                                      });
+    return m_notifications->subscribe(
+        focusDockHoverNotification(),
+        [handler = std::move(handler)](const std::optional<std::string>& object) {
+            if (object == "mini" || object == "studio")
+                handler(object);
+            else
+                handler(std::nullopt);
+        });
 }
 
-std::optional<std::string> TarnSuiteTelemetryBus::detectDockDropTarget(const TarnScreenRect& draggedFrame,
-                                                                       const std::optional<TarnScreenRect>& miniFrame,
-                                                                       const std::optional<TarnScreenRect>& studioFrame) {
+std::optional<std::string>
+TarnSuiteTelemetryBus::detectDockDropTarget(const TarnScreenRect& draggedFrame,
+                                            const std::optional<TarnScreenRect>& miniFrame,
+                                            const std::optional<TarnScreenRect>& studioFrame) {
     if (qualifies(draggedFrame, miniFrame))
         return "mini";
     if (qualifies(draggedFrame, studioFrame))
@@ -251,7 +274,8 @@ std::optional<std::string> TarnSuiteTelemetryBus::detectDockDropTarget(const Tar
 }
 
 TarnVirtualMemorySummary TarnSuiteTelemetryBus::readVirtualMemorySummary(suite::Date now) const {
-    const VirtualMemorySources sources = m_memorySources ? *m_memorySources : VirtualMemorySources::system();
+    const VirtualMemorySources sources =
+        m_memorySources ? *m_memorySources : VirtualMemorySources::system();
     const kernelmemory::Statistics kernel = kernelmemory::read(sources.kernel);
     if (const auto heddle = readHeddleStatus(now, kHeddleSummaryWindowSeconds))
         return TarnVirtualMemorySummary::fromHeddle(*heddle, kernel);

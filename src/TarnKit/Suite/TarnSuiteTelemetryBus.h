@@ -42,9 +42,10 @@ public:
     static std::string focusDockHoverNotification();
 
     // nullopt: the default folder; another folder is used as given.
-    explicit TarnSuiteTelemetryBus(std::optional<std::filesystem::path> baseDirectory = std::nullopt,
-                                   DistributedNotificationCenter* notifications = nullptr,
-                                   std::optional<VirtualMemorySources> memorySources = std::nullopt);
+    explicit TarnSuiteTelemetryBus(
+        std::optional<std::filesystem::path> baseDirectory = std::nullopt,
+        DistributedNotificationCenter* notifications = nullptr,
+        std::optional<VirtualMemorySources> memorySources = std::nullopt);
 
     const std::filesystem::path& baseDirectory() const { return m_baseDirectory; }
 
@@ -87,13 +88,15 @@ public:
     // Focus-dock hover: "mini", "studio", or "none" for no target.
     bool postFocusDockHoverTarget(const std::optional<std::string>& target);
     // The handler receives "mini" or "studio", and nothing for anything else.
-    NotificationSubscription observeFocusDockHover(std::function<void(std::optional<std::string>)> handler);
+    NotificationSubscription
+    observeFocusDockHover(std::function<void(std::optional<std::string>)> handler);
     // "mini" when the dragged frame is over the mini panel (centre inside, or
     // at least 22 % of its area overlapping), else "studio" by the same test,
     // else nothing. Frames of 1 point or less in either direction never qualify.
-    static std::optional<std::string> detectDockDropTarget(const TarnScreenRect& draggedFrame,
-                                                           const std::optional<TarnScreenRect>& miniFrame,
-                                                           const std::optional<TarnScreenRect>& studioFrame);
+    static std::optional<std::string>
+    detectDockDropTarget(const TarnScreenRect& draggedFrame,
+                         const std::optional<TarnScreenRect>& miniFrame,
+                         const std::optional<TarnScreenRect>& studioFrame);
 
     // From Heddle's status when it is at most 18 s from `now` and its writer
     // lives, else from the kernel and the mounted sparse disks.

@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 #include <initializer_list>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <pwd.h>
 #include <set>
@@ -44,8 +44,9 @@ std::string withUnit(double value, int precision, char unit) {
 
 } // namespace
 
-TarnVirtualMemorySummary TarnVirtualMemorySummary::fromKernel(const kernelmemory::Statistics& kernel,
-                                                              MountedSparseDisks sparseDisks) {
+TarnVirtualMemorySummary
+TarnVirtualMemorySummary::fromKernel(const kernelmemory::Statistics& kernel,
+                                     MountedSparseDisks sparseDisks) {
     TarnVirtualMemorySummary s;
     s.physicalTotalBytes = kernel.physicalTotalBytes;
     s.physicalUsedBytes = kernel.physicalUsedBytes;
@@ -61,8 +62,9 @@ TarnVirtualMemorySummary TarnVirtualMemorySummary::fromKernel(const kernelmemory
     return s;
 }
 
-TarnVirtualMemorySummary TarnVirtualMemorySummary::fromHeddle(const HeddleLiveStatus& status,
-                                                              const kernelmemory::Statistics& kernel) {
+TarnVirtualMemorySummary
+TarnVirtualMemorySummary::fromHeddle(const HeddleLiveStatus& status,
+                                     const kernelmemory::Statistics& kernel) {
     TarnVirtualMemorySummary s;
     s.physicalTotalBytes = positiveOr(status.physicalTotalBytes, kernel.physicalTotalBytes);
     s.physicalUsedBytes = positiveOr(status.physicalUsedBytes, kernel.physicalUsedBytes);
@@ -119,8 +121,8 @@ std::int64_t TarnVirtualMemorySummary::totalVirtualUsedBytes() const {
 }
 
 std::int64_t TarnVirtualMemorySummary::totalVirtualAllocatedBytes() const {
-    return sum({std::max(swapTotalBytes, swapUsedBytes), diskPoolVirtualBytes, sparseDiskVirtualBytes,
-                ramDiskTotalBytes});
+    return sum({std::max(swapTotalBytes, swapUsedBytes), diskPoolVirtualBytes,
+                sparseDiskVirtualBytes, ramDiskTotalBytes});
 }
 
 std::int64_t TarnVirtualMemorySummary::totalHeddleVirtualCapacityBytes() const {
@@ -139,7 +141,8 @@ std::string TarnVirtualMemorySummary::virtualSpaceUsageText() const {
     const std::int64_t allocated = totalVirtualAllocatedBytes();
     if (allocated < 1)
         return "0 B";
-    return TarnByteFormatter::format(totalVirtualUsedBytes()) + " / " + TarnByteFormatter::format(allocated);
+    return TarnByteFormatter::format(totalVirtualUsedBytes()) + " / " +
+           TarnByteFormatter::format(allocated);
 }
 
 std::string TarnVirtualMemorySummary::compactVirtualUsedToken() const {
@@ -189,7 +192,8 @@ std::string userName() {
     struct passwd entry {};
     struct passwd* found = nullptr;
     std::vector<char> buffer(4096);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr)
         return found->pw_name;
     const char* variable = std::getenv("USER");
     return variable != nullptr ? variable : "";
@@ -205,7 +209,8 @@ std::int64_t blocksToBytes(unsigned long long blocks, unsigned long long blockSi
 
 // A folder that is a mount point lies on another device than its parent; a
 // leftover empty folder would otherwise report the root file system.
-std::optional<VirtualMemorySources::VolumeCapacity> mountedVolumeCapacity(const std::filesystem::path& path) {
+std::optional<VirtualMemorySources::VolumeCapacity>
+mountedVolumeCapacity(const std::filesystem::path& path) {
     struct stat self {};
     struct stat parent {};
     if (::stat(path.c_str(), &self) != 0 || ::stat(path.parent_path().c_str(), &parent) != 0 ||
@@ -218,9 +223,11 @@ std::optional<VirtualMemorySources::VolumeCapacity> mountedVolumeCapacity(const 
                                                 blocksToBytes(volume.f_bavail, volume.f_frsize)};
 }
 
-std::optional<std::filesystem::path> customPoolFolder(const std::filesystem::path& applicationSupport) {
+std::optional<std::filesystem::path>
+customPoolFolder(const std::filesystem::path& applicationSupport) {
     try {
-        const std::optional<std::string> text = files::readFile(applicationSupport / "Heddle" / "config.json");
+        const std::optional<std::string> text =
+            files::readFile(applicationSupport / "Heddle" / "config.json");
         if (!text)
             return std::nullopt;
         const std::optional<nlohmann::json> config = json::parse(*text);
@@ -229,7 +236,8 @@ std::optional<std::filesystem::path> customPoolFolder(const std::filesystem::pat
         const auto found = config->find("customPoolDirectory");
         if (found == config->end() || !found->is_string())
             return std::nullopt;
-        const std::string_view trimmed = text::trimmingWhitespaceAndNewlines(found->get_ref<const std::string&>());
+        const std::string_view trimmed =
+            text::trimmingWhitespaceAndNewlines(found->get_ref<const std::string&>());
         if (trimmed.empty())
             return std::nullopt;
         return std::filesystem::path(trimmed);
@@ -246,7 +254,8 @@ VirtualMemorySources VirtualMemorySources::system() {
     sources.applicationSupportDirectory = files::applicationSupportDirectory();
     const std::string user = userName();
     if (!user.empty())
-        sources.volumeFolders = {std::filesystem::path("/run/media") / user, std::filesystem::path("/media") / user};
+        sources.volumeFolders = {std::filesystem::path("/run/media") / user,
+                                 std::filesystem::path("/media") / user};
     sources.volumeCapacity = mountedVolumeCapacity;
     return sources;
 }
@@ -264,7 +273,8 @@ MountedSparseDisks scanMountedSparseDisks(const VirtualMemorySources& sources) {
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             const std::filesystem::path& path = entry.path();
             const std::string fileName = path.filename().string();
-            if (fileName.starts_with(".") || text::lowercased(path.extension().string()) != kSparseImageExtension)
+            if (fileName.starts_with(".") ||
+                text::lowercased(path.extension().string()) != kSparseImageExtension)
                 continue;
             names.push_back(path.stem().string());
         }
@@ -274,15 +284,19 @@ MountedSparseDisks scanMountedSparseDisks(const VirtualMemorySources& sources) {
             if (!seen.insert(name).second)
                 continue;
             for (const std::filesystem::path& volumes : sources.volumeFolders) {
-                const auto capacity = sources.volumeCapacity ? sources.volumeCapacity(volumes / name) : std::nullopt;
+                const auto capacity =
+                    sources.volumeCapacity ? sources.volumeCapacity(volumes / name) : std::nullopt;
                 if (!capacity)
                     continue;
                 if (capacity->totalBytes >= 1) {
                     ++result.count;
-                    result.virtualBytes = suite::saturatingAdd(result.virtualBytes, capacity->totalBytes);
+                    result.virtualBytes =
+                        suite::saturatingAdd(result.virtualBytes, capacity->totalBytes);
                     result.actualBytes = suite::saturatingAdd(
                         result.actualBytes,
-                        std::max<std::int64_t>(suite::saturatingSubtract(capacity->totalBytes, capacity->availableBytes), 0));
+                        std::max<std::int64_t>(suite::saturatingSubtract(capacity->totalBytes,
+                                                                         capacity->availableBytes),
+                                               0));
                     result.names.push_back(name);
                 }
                 break;

@@ -83,7 +83,8 @@ struct TarnVirtualMemorySummary {
     // "Pool 64.00 GB + Swap 1.50 GB" and the like; empty with nothing active.
     std::string compactBadgeText() const;
 
-    friend bool operator==(const TarnVirtualMemorySummary&, const TarnVirtualMemorySummary&) = default;
+    friend bool operator==(const TarnVirtualMemorySummary&,
+                           const TarnVirtualMemorySummary&) = default;
 };
 
 // Where the summary looks when Heddle is not running. Tests point every

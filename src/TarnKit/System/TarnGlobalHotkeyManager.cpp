@@ -209,6 +209,9 @@ private:
         KeyCode keyCode;
         unsigned int modifiers;
 
+        // clang-tidy 14 takes the 0 its defaulted <=> compares against for a null
+        // pointer.
+        // NOLINTNEXTLINE(modernize-use-nullptr)
         friend auto operator<=>(const Combination&, const Combination&) = default;
     };
 
@@ -454,7 +457,7 @@ void TarnGlobalHotkeyManager::Connection::readNumLockMask() {
 void TarnGlobalHotkeyManager::Connection::handle(XEvent& event) {
     switch (event.type) {
     case KeyPress: {
-        const KeyCode keyCode = static_cast<KeyCode>(event.xkey.keycode);
+        const auto keyCode = static_cast<KeyCode>(event.xkey.keycode);
         const unsigned int modifiers = event.xkey.state & modifierBits & ~LockMask & ~m_numLockMask;
         const auto found = m_idByCombination.find(Combination{keyCode, modifiers});
         // With detectable auto-repeat a held key sends presses without

@@ -32,7 +32,7 @@ namespace systempermissionkind {
 std::span<const TarnSystemPermissionKind> allCases();
 
 // Exact, case-sensitive raw-value match.
-std::optional<TarnSystemPermissionKind> fromRaw(std::string_view text);
+[[nodiscard]] std::optional<TarnSystemPermissionKind> fromRaw(std::string_view text);
 
 } // namespace systempermissionkind
 

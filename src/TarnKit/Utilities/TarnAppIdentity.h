@@ -106,7 +106,7 @@ namespace appidentity {
 std::span<const TarnAppIdentity> allCases();
 
 // Exact, case-sensitive slug match.
-std::optional<TarnAppIdentity> fromRaw(std::string_view slug);
+[[nodiscard]] std::optional<TarnAppIdentity> fromRaw(std::string_view slug);
 
 // Maps a free-form name - a bundle identifier, a display name, a process name,
 // a name typed in a file - to a case: the last non-empty "."-separated piece,

@@ -57,7 +57,7 @@ namespace productpalette {
 // The nine cases in declaration order.
 std::span<const TarnProductPalette> allCases();
 // Exact, case-sensitive comparison with the case names.
-std::optional<TarnProductPalette> fromRaw(std::string_view text);
+[[nodiscard]] std::optional<TarnProductPalette> fromRaw(std::string_view text);
 
 // The byte/255 ground colours at opacity 1.
 TarnGroundStops groundStops(TarnProductPalette palette);

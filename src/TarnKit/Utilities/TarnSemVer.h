@@ -42,7 +42,7 @@ struct TarnSemVer {
     static std::optional<TarnSemVer> parsing(std::string_view text);
     // The same parser; throws TarnSemVerError::invalidFormat with the text
     // exactly as passed.
-    static TarnSemVer parse(std::string_view text);
+    [[nodiscard]] static TarnSemVer parse(std::string_view text);
 
     std::string description() const;
 
@@ -62,6 +62,9 @@ struct TarnSemVer {
                                    TarnVersionBumpKind kind);
 
     friend bool operator==(const TarnSemVer&, const TarnSemVer&) = default;
+    // clang-tidy 14 takes the 0 its defaulted <=> compares against for a null
+    // pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
     friend auto operator<=>(const TarnSemVer&, const TarnSemVer&) = default;
 };
 

@@ -62,8 +62,9 @@ std::vector<double> edgeDirections(const detail::GrayImage& image) {
                 (std::atan2(gy, gx) + std::numbers::pi) / (2 * std::numbers::pi) * kDirections;
             const int lower = static_cast<int>(std::floor(position));
             const double upperShare = position - lower;
-            const std::size_t cell = static_cast<std::size_t>(
-                ((y / cellSide) * kCellsPerSide + x / cellSide) * kDirections);
+            const auto cell =
+                static_cast<std::size_t>((y / cellSide) * kCellsPerSide + x / cellSide) *
+                static_cast<std::size_t>(kDirections);
             part[cell + static_cast<std::size_t>(lower % kDirections)] +=
                 strength * (1 - upperShare);
             part[cell + static_cast<std::size_t>((lower + 1) % kDirections)] +=

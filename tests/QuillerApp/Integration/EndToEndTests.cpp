@@ -15,6 +15,7 @@
 #include "support/EnvironmentScope.h"
 #include "support/LoopbackWebSocketServer.h"
 #include "support/ManualExecutors.h"
+#include "support/NoError.h"
 #include "support/TemporaryFolder.h"
 #include "support/ViewModelFakes.h"
 
@@ -30,6 +31,7 @@
 namespace quiller::testing {
 namespace {
 
+using tarn::testing::noError;
 using namespace std::chrono_literals;
 
 class EndToEndTest : public ::testing::Test {
@@ -43,12 +45,12 @@ protected:
         request.queryParams = {KeyValueRow{.key = "from", .value = "quiller"}};
         {
             QuillerWorkspaceStore writer(folder.path(), keychain);
-            writer.save(
+            EXPECT_TRUE(noError(writer.save(
                 QuillerWorkspacePayload{.collections = {makeCollection("End to end", {request})},
                                         .environments = {environment},
                                         .activeEnvironmentID = environment.id,
                                         .mockRoutes = {},
-                                        .proxyPort = 0});
+                                        .proxyPort = 0})));
         }
 
         QuillerViewModelPorts ports =

@@ -48,9 +48,11 @@ public:
         }
         for (const auto& [name, value] : environment)
             merged[name] = value;
+        entries.reserve(merged.size());
         for (const auto& [name, value] : merged)
             entries.push_back(name + "=" + value);
         std::vector<char*> envp;
+        envp.reserve(entries.size() + 1);
         for (std::string& entry : entries)
             envp.push_back(entry.data());
         envp.push_back(nullptr);

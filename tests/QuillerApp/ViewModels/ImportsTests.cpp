@@ -293,7 +293,7 @@ TEST_F(ImportsTest, KeptJsonPathResultAndDiffFollowEveryNewResponseAndQuery) {
     // Observers read the derived values while being told about the change.
     std::optional<std::string> seenResult;
     std::vector<DiffLineItem> seenDiff;
-    vm().addObserver([&](const QuillerViewModel::Change& change) {
+    const ScopedObserver observer(vm(), [&](const QuillerViewModel::Change& change) {
         if (change.field == QuillerViewModel::Field::latestResponse) {
             seenResult = vm().jsonPathResult();
             seenDiff = vm().responseDiff();

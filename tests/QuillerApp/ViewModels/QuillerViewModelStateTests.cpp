@@ -6,6 +6,7 @@
 #include "QuillerCore/Engine/RequestHistoryStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/System/InMemoryKeychain.h"
+#include "support/NoError.h"
 #include "support/ViewModelFakes.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 namespace quiller::testing {
 namespace {
 
+using tarn::testing::noError;
 using Field = QuillerViewModel::Field;
 using namespace std::chrono_literals;
 
@@ -124,12 +126,13 @@ TEST_F(ViewModelTest, StartsOverRealStoresAndFallsBackOnAnUnreadableWorkspaceFil
         "Stored", {KeyValueRow{.key = "token", .value = "s3cret", .isSecret = true}});
     {
         QuillerWorkspaceStore writer(folder.path(), keychain);
-        writer.save(QuillerWorkspacePayload{.collections = {makeCollection("Stored", {request})},
-                                            .environments = {environment},
-                                            .activeEnvironmentID = environment.id,
-                                            .mockRoutes = {},
-                                            .proxyPort = 9090});
-        RequestHistoryStore(folder.path()).save({historyEntry("kept")});
+        ASSERT_TRUE(noError(writer.save(
+            QuillerWorkspacePayload{.collections = {makeCollection("Stored", {request})},
+                                    .environments = {environment},
+                                    .activeEnvironmentID = environment.id,
+                                    .mockRoutes = {},
+                                    .proxyPort = 9090})));
+        ASSERT_TRUE(noError(RequestHistoryStore(folder.path()).save({historyEntry("kept")})));
     }
 
     auto startOverFolder = [&] {
@@ -214,7 +217,7 @@ TEST_F(ViewModelTest, TheActiveEnvironmentIsNoneOnlyWithoutEnvironments) {
 TEST_F(ViewModelTest, EverySetterAnnouncesItsOwnFieldAfterStoringTheValue) {
     makeViewModel();
     std::optional<std::string> seenURL;
-    vm().addObserver([&](const QuillerViewModel::Change& change) {
+    const ScopedObserver observer(vm(), [&](const QuillerViewModel::Change& change) {
         if (change.field == Field::sseURL)
             seenURL = vm().sseURL();
     });
@@ -233,13 +236,15 @@ TEST_F(ViewModelTest, ObserversMayAddAndRemoveObserversWhileBeingNotified) {
     makeViewModel();
     std::vector<std::string> calls;
     QuillerViewModel::ObserverToken selfRemoving = 0;
+    QuillerViewModel::ObserverToken added = 0;
     selfRemoving = vm().addObserver([&](const QuillerViewModel::Change&) {
-        calls.push_back("self-removing");
+        calls.emplace_back("self-removing");
         vm().removeObserver(selfRemoving);
-        vm().addObserver([&](const QuillerViewModel::Change&) { calls.push_back("added"); });
+        added =
+            vm().addObserver([&](const QuillerViewModel::Change&) { calls.emplace_back("added"); });
     });
     const auto later =
-        vm().addObserver([&](const QuillerViewModel::Change&) { calls.push_back("later"); });
+        vm().addObserver([&](const QuillerViewModel::Change&) { calls.emplace_back("later"); });
 
     vm().setIsSending(true);
     EXPECT_EQ(calls, (std::vector<std::string>{"self-removing", "later"}));
@@ -250,6 +255,7 @@ TEST_F(ViewModelTest, ObserversMayAddAndRemoveObserversWhileBeingNotified) {
     EXPECT_EQ(calls, std::vector<std::string>{"added"});
     // The fixture's own recorder kept hearing every change.
     EXPECT_EQ(notificationCount(Field::isSending), 2u);
+    vm().removeObserver(added);
 }
 
 // --- Saving ----------------------------------------------------------------------------

@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace quiller {
@@ -128,7 +127,8 @@ TEST_F(BoundEditorTest, TypingIntoTheLineEditFollowsEveryKeystrokeAndKeepsFocusC
     EXPECT_EQ(savesSinceStart(), savesBeforeUndo + 1);
 }
 
-TEST_F(BoundEditorTest, TypingIntoThePlainTextEditorFollowsEveryKeystrokeAndKeepsFocusCursorAndUndo) {
+TEST_F(BoundEditorTest,
+       TypingIntoThePlainTextEditorFollowsEveryKeystrokeAndKeepsFocusCursorAndUndo) {
     bodyEditor->setFocus();
     const int writesBefore = writes;
     const QString lines[] = {QStringLiteral("{"), QStringLiteral("  \"ad\": \"Gül\""),
@@ -198,7 +198,8 @@ TEST_F(BoundEditorTest, AChangeMadeByTheModelRefreshesWithoutWritingBack) {
     QTextCursor cursor = bodyEditor->textCursor();
     cursor.setPosition(4);
     bodyEditor->setTextCursor(cursor);
-    vm().updateRequest(requestID, [](APIRequestSpec& spec) { spec.bodyText = "// x\n" + spec.bodyText; });
+    vm().updateRequest(requestID,
+                       [](APIRequestSpec& spec) { spec.bodyText = "// x\n" + spec.bodyText; });
     endTurn();
     EXPECT_EQ(bodyEditor->textCursor().position(), 9);
     EXPECT_EQ(writes, writesBefore);
@@ -224,7 +225,8 @@ TEST(TextSplice, ReplacesOnlyWhatDiffersAndNeverSplitsASurrogatePair) {
     };
     for (const Case& c : cases) {
         const bindings::TextSplice splice = bindings::spliceBetween(c.from, c.to);
-        EXPECT_EQ(splice.position, c.position) << c.from.toStdString() << " -> " << c.to.toStdString();
+        EXPECT_EQ(splice.position, c.position)
+            << c.from.toStdString() << " -> " << c.to.toStdString();
         EXPECT_EQ(splice.removed, c.removed) << c.from.toStdString();
         EXPECT_EQ(splice.inserted, c.inserted) << c.from.toStdString();
         QString applied = c.from;

@@ -33,7 +33,8 @@ const std::vector<MCPToolDescriptor> tools = {
 class MCPViewTest : public testing::QtViewModelTest {
 protected:
     MCPViewTest() {
-        vm().addObserver([this](const ViewModelChange& change) { ++writes[change.field]; });
+        m_counter =
+            vm().addObserver([this](const ViewModelChange& change) { ++writes[change.field]; });
         view = std::make_unique<MCPInspectorView>(vm(), *bridge);
         view->resize(1100, 700);
         view->show();
@@ -61,8 +62,12 @@ protected:
         endTurn();
     }
 
+    // The view model outlives this fixture's members: the counter goes first.
+    ~MCPViewTest() override { vm().removeObserver(m_counter); }
+
     std::map<Field, int> writes;
     std::unique_ptr<MCPInspectorView> view;
+    QuillerViewModel::ObserverToken m_counter = 0;
 };
 
 TEST_F(MCPViewTest, TheButtonsFollowTheBusyFlagAndTheToolName) {

@@ -160,6 +160,7 @@ TEST_F(StreamConsoleTest, StopStartStopLeavesNoStreamRunning) {
 
 TEST_F(StreamConsoleTest, OneTurnsEventsArriveAsOneInsertionNewestFirst) {
     std::vector<std::string> data;
+    data.reserve(50);
     for (int i = 0; i < 50; ++i)
         data.push_back("event " + std::to_string(i));
     streamDelivers(data);

@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace quiller {

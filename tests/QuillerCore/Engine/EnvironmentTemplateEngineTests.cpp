@@ -392,6 +392,7 @@ TEST(BuildURLRequest, ComposesIdenticallyFromManyThreads) {
     std::atomic<int> mismatches{0};
     {
         std::vector<std::jthread> threads;
+        threads.reserve(24);
         for (int t = 0; t < 24; ++t) {
             threads.emplace_back([&] {
                 for (int i = 0; i < 1000; ++i) {

@@ -40,6 +40,7 @@ const std::vector<RequestHistoryEntry> kHistory = {
 
 std::vector<std::string> namesOf(const std::vector<RequestHistoryEntry>& entries) {
     std::vector<std::string> names;
+    names.reserve(entries.size());
     for (const RequestHistoryEntry& e : entries)
         names.push_back(e.requestName);
     return names;
@@ -144,6 +145,7 @@ struct Row {
 
 std::vector<Row> rowsOf(const std::vector<KeyValueRow>& rows) {
     std::vector<Row> result;
+    result.reserve(rows.size());
     for (const KeyValueRow& r : rows)
         result.push_back({r.key, r.value, r.isEnabled, r.isSecret});
     return result;

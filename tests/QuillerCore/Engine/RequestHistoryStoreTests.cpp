@@ -1,6 +1,7 @@
 #include "QuillerCore/Engine/RequestHistoryStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/Platform/JSON.h"
+#include "support/NoError.h"
 #include "support/UnprivilegedScope.h"
 
 #include <array>
@@ -24,6 +25,7 @@ namespace quiller {
 namespace {
 
 namespace fs = std::filesystem;
+using tarn::testing::noError;
 using namespace std::chrono;
 
 class TemporaryFolder {
@@ -93,6 +95,7 @@ RequestHistoryEntry sampleEntry(int index) {
 
 std::vector<RequestHistoryEntry> sampleEntries(int count) {
     std::vector<RequestHistoryEntry> entries;
+    entries.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         entries.push_back(sampleEntry(i));
     return entries;
@@ -137,12 +140,12 @@ TEST_F(HistoryStoreTest, SavesAndLoadsEntriesUnchanged) {
     EXPECT_TRUE(store.load().empty()); // no file yet
 
     const std::vector<RequestHistoryEntry> entries = sampleEntries(7);
-    store.save(entries);
+    ASSERT_TRUE(noError(store.save(entries)));
     EXPECT_EQ(store.load(), entries);
     EXPECT_EQ(makeStore().load(), entries); // another store, as after a restart
 
     const std::string first = fileText();
-    store.save(store.load());
+    ASSERT_TRUE(noError(store.save(store.load())));
     EXPECT_EQ(fileText(), first);
     EXPECT_TRUE(warnings().empty());
 
@@ -161,7 +164,7 @@ TEST_F(HistoryStoreTest, WritesPrettySortedJSONWithWholeSecondDates) {
     entry.durationMs = 3.25;
     entry.requestSnapshot.url = entry.sanitizedURL;
     RequestHistoryStore store = makeStore();
-    store.save({entry});
+    ASSERT_TRUE(noError(store.save({entry})));
 
     EXPECT_EQ(fileText(), R"([
   {
@@ -197,11 +200,11 @@ TEST_F(HistoryStoreTest, WritesPrettySortedJSONWithWholeSecondDates) {
 
 TEST_F(HistoryStoreTest, KeepsAtMostMaxEntriesBothWays) {
     RequestHistoryStore large = makeStore(10);
-    large.save(sampleEntries(10));
+    ASSERT_TRUE(noError(large.save(sampleEntries(10))));
     RequestHistoryStore small = makeStore(3);
     EXPECT_EQ(small.maxEntries(), 3);
     EXPECT_EQ(small.load(), sampleEntries(3));
-    small.save(sampleEntries(5));
+    ASSERT_TRUE(noError(small.save(sampleEntries(5))));
     EXPECT_EQ(large.load(), sampleEntries(3));
     EXPECT_EQ(makeStore(0).maxEntries(), 1);
     EXPECT_EQ(makeStore(-5).load(), sampleEntries(1));
@@ -296,7 +299,7 @@ TEST_F(HistoryStoreTest, SetsAnUnreadableFileAsideBeforeTheNextSave) {
             EXPECT_TRUE(store.load().empty());
             EXPECT_EQ(fileText(), foreign); // loading never touches the file
         }
-        store.save(sampleEntries(2));
+        ASSERT_TRUE(noError(store.save(sampleEntries(2))));
         EXPECT_EQ(store.load(), sampleEntries(2));
 
         const std::vector<fs::path> aside = setAsideFiles();
@@ -305,7 +308,8 @@ TEST_F(HistoryStoreTest, SetsAnUnreadableFileAsideBeforeTheNextSave) {
         ASSERT_EQ(warnings().size(), 1u);
         EXPECT_NE(warnings()[0].find(aside[0].filename().string()), std::string::npos);
 
-        store.save(sampleEntries(3)); // the store's own file is simply replaced
+        ASSERT_TRUE(
+            noError(store.save(sampleEntries(3)))); // the store's own file is simply replaced
         EXPECT_EQ(setAsideFiles().size(), 1u);
         EXPECT_EQ(warnings().size(), 1u);
     }
@@ -313,14 +317,14 @@ TEST_F(HistoryStoreTest, SetsAnUnreadableFileAsideBeforeTheNextSave) {
 
 TEST_F(HistoryStoreTest, ClearRemovesTheFileButSetsAnUnreadableOneAside) {
     RequestHistoryStore store = makeStore();
-    store.save(sampleEntries(2));
-    store.clear();
+    ASSERT_TRUE(noError(store.save(sampleEntries(2))));
+    ASSERT_TRUE(noError(store.clear()));
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_TRUE(store.load().empty());
-    store.clear(); // nothing to remove is fine
+    ASSERT_TRUE(noError(store.clear())); // nothing to remove is fine
 
     writeFile("not json");
-    makeStore().clear();
+    ASSERT_TRUE(noError(makeStore().clear()));
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_EQ(setAsideFiles().size(), 1u);
     EXPECT_EQ(warnings().size(), 1u);
@@ -346,7 +350,8 @@ TEST_F(HistoryStoreTest, AFileThatCannotBeSetAsideIsNotOverwritten) {
         EXPECT_EQ(tarn::files::readFile(store.fileURL()), "not json");
         EXPECT_EQ(warnings().size(), static_cast<std::size_t>(attempt));
     }
-    store.clear();
+    // Nor is it deleted, and the caller hears so.
+    EXPECT_TRUE(store.clear());
     EXPECT_EQ(tarn::files::readFile(store.fileURL()), "not json");
 }
 
@@ -389,7 +394,7 @@ TEST_F(HistoryStoreTest, ConcurrentSavesAndLoadsNeverSeeAPartialFile) {
     const std::vector<RequestHistoryEntry> small = sampleEntries(3);
     const std::vector<RequestHistoryEntry> large = sampleEntries(25);
     RequestHistoryStore store = makeStore();
-    store.save(small);
+    ASSERT_TRUE(noError(store.save(small)));
     RequestHistoryStore other = makeStore(); // a second store on the same file
 
     std::atomic<bool> done = false;
@@ -407,8 +412,8 @@ TEST_F(HistoryStoreTest, ConcurrentSavesAndLoadsNeverSeeAPartialFile) {
         });
     }
     for (int i = 0; i < 20; ++i) {
-        store.save(i % 2 == 0 ? large : small);
-        other.save(i % 2 == 0 ? small : large);
+        ASSERT_TRUE(noError(store.save(i % 2 == 0 ? large : small)));
+        ASSERT_TRUE(noError(other.save(i % 2 == 0 ? small : large)));
     }
     done = true;
     for (std::thread& reader : readers)

@@ -524,7 +524,7 @@ TEST_F(LocalHTTPProxyServiceTest, PortZeroListensOnLoopbackOnly) {
     std::vector<std::string> addresses = {"127.0.0.1"};
     std::set<std::string> expectedSockets = {"127.0.0.1"};
     if (ipv6LoopbackWorks()) {
-        addresses.push_back("::1");
+        addresses.emplace_back("::1");
         expectedSockets.insert("::1");
     }
     for (const std::string& address : addresses) {

@@ -123,6 +123,7 @@ TEST(TarnWebSocketClient, ReportsReceivedFramesAsText) {
         {binary(""), ""},
     };
     std::vector<WebSocketMessage> script;
+    script.reserve(std::size(cases));
     for (const Case& c : cases)
         script.push_back(c.sent);
     LoopbackWebSocketServer server(greeting(script));
@@ -402,6 +403,7 @@ TEST(TarnWebSocketClient, SendsFromFourThreadsArriveInOrderPerThread) {
     constexpr int threads = 4;
     constexpr int perThread = 250;
     std::vector<std::thread> senders;
+    senders.reserve(static_cast<std::size_t>(threads));
     for (int t = 0; t < threads; ++t)
         senders.emplace_back([&client, t] {
             for (int i = 0; i < perThread; ++i)

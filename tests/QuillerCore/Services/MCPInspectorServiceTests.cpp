@@ -43,7 +43,7 @@ public:
     fs::path folder() const { return m_folder.path() / "mcp servers"; }
 
     fs::path write(const std::string& name, const std::string& body) const {
-        const fs::path path = folder() / name;
+        fs::path path = folder() / name;
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         ::chmod(path.c_str(), 0755);
         return path;
@@ -105,9 +105,11 @@ def note(text):
 def reply(message_id, result, delay):
     time.sleep(delay)
     waiting = bool(pending) or bool(select.select([0], [], [], 0)[0])
+    # Noted before it goes: the client ends the server as soon as the last
+    # reply arrives, which may be before a note written after it.
+    note("send %d%s" % (message_id, " early" if waiting else ""))
     sys.stdout.write(json.dumps({"jsonrpc": "2.0", "id": message_id, "result": result}) + "\n")
     sys.stdout.flush()
-    note("send %d%s" % (message_id, " early" if waiting else ""))
 sys.stderr.write("starting\n")
 sys.stderr.flush()
 pending = b""
@@ -408,6 +410,7 @@ TEST(MCPInspectorService, ConcurrentCallsAreIndependent) {
     FakeServers servers;
     servers.write("named", R"(echo "server $1")");
     std::vector<std::future<MCPInspectionResult>> calls;
+    calls.reserve(4);
     for (int i = 0; i < 4; ++i)
         calls.push_back(std::async(std::launch::async, [&servers, i] {
             return inspectStdioServer(servers.command("named", std::to_string(i)), std::nullopt,

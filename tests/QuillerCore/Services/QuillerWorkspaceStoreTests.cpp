@@ -4,6 +4,7 @@
 #include "TarnKit/System/FileKeychain.h"
 #include "TarnKit/System/InMemoryKeychain.h"
 #include "WorkspaceTestSupport.h"
+#include "support/NoError.h"
 #include "support/UnprivilegedScope.h"
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using tarn::testing::noError;
 using namespace workspacetest;
 using quiller::QuillerWorkspacePayload;
 using quiller::QuillerWorkspaceStore;
@@ -67,7 +69,7 @@ TEST_F(WorkspaceStoreTest, FirstStartGivesTheBuiltInWorkspaceAndWritesNothing) {
 
 TEST_F(WorkspaceStoreTest, WritesTheGoldenFile) {
     QuillerWorkspaceStore store = makeStore();
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     const char* golden = R"json({
   "activeEnvironmentID" : "44444444-4444-4444-8444-444444444402",
   "collections" : [
@@ -156,7 +158,7 @@ TEST_F(WorkspaceStoreTest, WritesTheGoldenFile) {
 
     QuillerWorkspacePayload withoutActive = samplePayload();
     withoutActive.activeEnvironmentID.reset();
-    store.save(withoutActive);
+    ASSERT_TRUE(noError(store.save(withoutActive)));
     EXPECT_EQ(fileBytes()->find("activeEnvironmentID"), std::string::npos)
         << "an absent environment is no member at all, not null";
 }
@@ -166,7 +168,7 @@ TEST_F(WorkspaceStoreTest, SecretsLiveInTheKeychainAndComeBackOnLoad) {
     auto& variables = payload.environments[0].variables;
     variables.push_back(row("55555555-5555-4555-8555-555555555553", "", "empty key stays", true));
     variables.push_back(row("55555555-5555-4555-8555-555555555554", " ", "blank key", true));
-    makeStore().save(payload);
+    ASSERT_TRUE(noError(makeStore().save(payload)));
 
     const nlohmann::json written = *tarn::json::parse(*fileBytes());
     const nlohmann::json& rows = written["environments"][0]["variables"];
@@ -188,7 +190,7 @@ TEST_F(WorkspaceStoreTest, RowsSharingAKeyShareOneItem) {
     auto& variables = payload.environments[0].variables;
     variables.push_back(row("55555555-5555-4555-8555-555555555553", "apiToken", "later", true));
     variables.push_back(row("55555555-5555-4555-8555-555555555554", "apiToken", "", true));
-    makeStore().save(payload);
+    ASSERT_TRUE(noError(makeStore().save(payload)));
     EXPECT_EQ(m_keychain.items().at({kService, kSampleAccount}), "later");
     EXPECT_EQ(m_keychain.calls().saves, 1u);
 
@@ -271,7 +273,7 @@ TEST_F(WorkspaceStoreTest, UnreadableFilesGiveTheDefaultsAndAreSetAsideOnSave) {
         EXPECT_EQ(keychain.calls().total(), 0u);
         EXPECT_EQ(tarn::files::readFile(target), c.content) << "loading changed the file";
 
-        store.save(samplePayload());
+        ASSERT_TRUE(noError(store.save(samplePayload())));
         const std::vector<fs::path> aside = filesSetAside(temp.path());
         ASSERT_EQ(aside.size(), 1u);
         EXPECT_EQ(tarn::files::readFile(aside[0]), c.content);
@@ -297,7 +299,7 @@ TEST_F(WorkspaceStoreTest, SaveWithoutLoadStillSetsUnreadableThingsAside) {
         tarn::InMemoryKeychain keychain;
         c.make(temp.path() / "workspace.json");
         QuillerWorkspaceStore store(temp.path(), keychain);
-        store.save(samplePayload());
+        ASSERT_TRUE(noError(store.save(samplePayload())));
         EXPECT_EQ(filesSetAside(temp.path()).size(), 1u);
         EXPECT_EQ(QuillerWorkspaceStore(temp.path(), keychain).load(), samplePayload());
     }
@@ -318,16 +320,16 @@ TEST_F(WorkspaceStoreTest, AnEmptiedSecretStaysEmptyOnlyWhenThisStoreSawIt) {
         {"stored during this run",
          [](auto& store, auto&, auto& payload) {
              variable(payload, 0, 1).value = "new";
-             store.save(payload);
+             ASSERT_TRUE(noError(store.save(payload)));
              variable(payload, 0, 1).value = "";
-             store.save(payload);
+             ASSERT_TRUE(noError(store.save(payload)));
          },
          std::nullopt},
         {"loaded during this run",
          [](auto& store, auto&, auto& payload) {
              payload = store.load();
              variable(payload, 0, 1).value = "";
-             store.save(payload);
+             ASSERT_TRUE(noError(store.save(payload)));
          },
          std::nullopt},
         {"another row for the account holds a value",
@@ -336,13 +338,13 @@ TEST_F(WorkspaceStoreTest, AnEmptiedSecretStaysEmptyOnlyWhenThisStoreSawIt) {
              variable(payload, 0, 1).value = "";
              payload.environments[0].variables.push_back(
                  row("55555555-5555-4555-8555-555555555559", "apiToken", "other row", true));
-             store.save(payload);
+             ASSERT_TRUE(noError(store.save(payload)));
          },
          "other row"},
         {"never seen by this store",
          [](auto& store, auto&, auto& payload) {
              variable(payload, 0, 1).value = "";
-             store.save(payload);
+             ASSERT_TRUE(noError(store.save(payload)));
          },
          "old"},
         {"keychain locked at load",
@@ -350,7 +352,7 @@ TEST_F(WorkspaceStoreTest, AnEmptiedSecretStaysEmptyOnlyWhenThisStoreSawIt) {
              keychain.setLocked(true);
              payload = store.load();
              keychain.setLocked(false);
-             store.save(payload); // the row is empty, as the file had it
+             ASSERT_TRUE(noError(store.save(payload))); // the row is empty, as the file had it
          },
          "old"},
     };
@@ -362,7 +364,7 @@ TEST_F(WorkspaceStoreTest, AnEmptiedSecretStaysEmptyOnlyWhenThisStoreSawIt) {
         {
             QuillerWorkspaceStore earlierRun(temp.path(), keychain);
             variable(payload, 0, 1).value = "old";
-            earlierRun.save(payload);
+            ASSERT_TRUE(noError(earlierRun.save(payload)));
         }
         QuillerWorkspaceStore store(temp.path(), keychain);
         c.play(store, keychain, payload);
@@ -380,19 +382,19 @@ TEST_F(WorkspaceStoreTest, AnEmptiedSecretStaysEmptyOnlyWhenThisStoreSawIt) {
 TEST_F(WorkspaceStoreTest, LeavesTheCallersPayloadAlone) {
     const QuillerWorkspacePayload original = samplePayload();
     QuillerWorkspacePayload payload = original;
-    makeStore().save(payload);
+    ASSERT_TRUE(noError(makeStore().save(payload)));
     EXPECT_EQ(payload, original);
     EXPECT_EQ(variable(payload, 0, 1).value, "s3cr3t/token");
 }
 
 TEST_F(WorkspaceStoreTest, RepeatedSavesOfTheSameWorkspaceTouchNothing) {
     QuillerWorkspaceStore store = makeStore();
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     const std::optional<std::string> first = fileBytes();
     const ino_t firstInode = inodeOfFile();
     m_keychain.resetCalls();
 
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     EXPECT_EQ(fileBytes(), first);
     EXPECT_EQ(inodeOfFile(), firstInode) << "identical bytes were written again";
     EXPECT_EQ(m_keychain.calls().total(), 0u);
@@ -401,16 +403,16 @@ TEST_F(WorkspaceStoreTest, RepeatedSavesOfTheSameWorkspaceTouchNothing) {
     QuillerWorkspaceStore nextRun = makeStore();
     const QuillerWorkspacePayload loaded = nextRun.load();
     m_keychain.resetCalls();
-    nextRun.save(loaded);
+    ASSERT_TRUE(noError(nextRun.save(loaded)));
     EXPECT_EQ(inodeOfFile(), firstInode);
     EXPECT_EQ(m_keychain.calls().total(), 0u);
 
     // Changed behind the store's back (content or mode): written again.
     ::chmod(file().c_str(), 0644);
-    nextRun.save(loaded);
+    ASSERT_TRUE(noError(nextRun.save(loaded)));
     EXPECT_EQ(modeOf(file()), 0600u);
     tarn::files::writeAtomically(file(), "{}");
-    nextRun.save(loaded);
+    ASSERT_TRUE(noError(nextRun.save(loaded)));
     EXPECT_EQ(fileBytes(), first);
 }
 
@@ -418,24 +420,24 @@ TEST_F(WorkspaceStoreTest, RepeatedSavesOfTheSameWorkspaceTouchNothing) {
 // since contradicted.
 TEST_F(WorkspaceStoreTest, AnItemRemovedOutsideTheStoreIsStoredAgain) {
     QuillerWorkspaceStore store = makeStore();
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     m_keychain.delete_(kService, kSampleAccount); // say, by the user in a keyring manager
     QuillerWorkspacePayload payload = store.load();
     EXPECT_EQ(variable(payload, 0, 1).value, "");
     variable(payload, 0, 1).value = "s3cr3t/token";
-    store.save(payload);
+    ASSERT_TRUE(noError(store.save(payload)));
     EXPECT_EQ(m_keychain.items().at({kService, kSampleAccount}), "s3cr3t/token");
 }
 
 TEST_F(WorkspaceStoreTest, ARefusingKeychainKeepsTheSecretOutOfTheFileAndIsAskedAgain) {
     QuillerWorkspaceStore store = makeStore();
     m_keychain.setLocked(true);
-    EXPECT_NO_THROW(store.save(samplePayload()));
+    EXPECT_TRUE(noError(store.save(samplePayload()))) << "a refused secret is no failure";
     EXPECT_EQ(fileBytes()->find("s3cr3t"), std::string::npos);
     EXPECT_TRUE(m_keychain.items().empty());
 
     m_keychain.setLocked(false);
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     EXPECT_EQ(m_keychain.items().at({kService, kSampleAccount}), "s3cr3t/token");
 }
 
@@ -444,7 +446,7 @@ TEST_F(WorkspaceStoreTest, DefaultFolderIsPrivateUnderApplicationSupport) {
     const UmaskScope umask(022);
     QuillerWorkspaceStore store(std::nullopt, m_keychain);
     EXPECT_EQ(store.fileURL(), m_temp.path() / "data" / "Quiller" / "workspace.json");
-    store.save(samplePayload());
+    ASSERT_TRUE(noError(store.save(samplePayload())));
     EXPECT_EQ(modeOf(m_temp.path() / "data" / "Quiller"), 0700u);
     EXPECT_EQ(modeOf(store.fileURL()), 0600u);
 }
@@ -453,7 +455,8 @@ TEST_F(WorkspaceStoreTest, AFolderThatCannotBeMadeGivesDefaultsAndSilentSaves) {
     tarn::files::writeAtomically(folder(), "a file where the folder belongs");
     QuillerWorkspaceStore store = makeStore();
     EXPECT_EQ(store.load(), QuillerWorkspacePayload::defaults());
-    EXPECT_NO_THROW(store.save(samplePayload()));
+    // Reported, not thrown.
+    EXPECT_TRUE(store.save(samplePayload()));
     EXPECT_EQ(tarn::files::readFile(folder()), "a file where the folder belongs");
 }
 

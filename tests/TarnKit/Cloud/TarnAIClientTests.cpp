@@ -158,7 +158,7 @@ TEST(AIConfigTest, EncodesUnderItsFieldNamesAndDecodesStrictly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         try {
-            tarn::json::decode<TarnAIConfig>(Json::parse(c.document));
+            (void)tarn::json::decode<TarnAIConfig>(Json::parse(c.document));
             ADD_FAILURE() << "decoded";
         } catch (const tarn::json::DecodingError& error) {
             EXPECT_EQ(error.kind(), c.kind) << error.what();
@@ -461,7 +461,7 @@ TEST_F(AIClientTest, ReadsTheAnswerFromEachReplyForm) {
             EXPECT_EQ(client.complete("s", "u", config, std::nullopt), *text);
             continue;
         }
-        const Failure& failure = std::get<Failure>(c.expected);
+        const auto& failure = std::get<Failure>(c.expected);
         try {
             client.complete("s", "u", config, std::nullopt);
             ADD_FAILURE() << "answered";

@@ -2,7 +2,6 @@
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <vector>
 
@@ -16,11 +15,16 @@ TEST(TarnFonts, EachTextStyleHasItsSizeAndWeight) {
         QFont::Weight weight;
     };
     const std::vector<Row> table{
-        {TarnTextStyle::largeTitle, 26, QFont::Normal}, {TarnTextStyle::title, 22, QFont::Normal},
-        {TarnTextStyle::title2, 17, QFont::Normal},     {TarnTextStyle::title3, 15, QFont::Normal},
-        {TarnTextStyle::headline, 13, QFont::DemiBold}, {TarnTextStyle::body, 13, QFont::Normal},
-        {TarnTextStyle::callout, 12, QFont::Normal},    {TarnTextStyle::subheadline, 11, QFont::Normal},
-        {TarnTextStyle::footnote, 10, QFont::Normal},   {TarnTextStyle::caption, 10, QFont::Normal},
+        {TarnTextStyle::largeTitle, 26, QFont::Normal},
+        {TarnTextStyle::title, 22, QFont::Normal},
+        {TarnTextStyle::title2, 17, QFont::Normal},
+        {TarnTextStyle::title3, 15, QFont::Normal},
+        {TarnTextStyle::headline, 13, QFont::DemiBold},
+        {TarnTextStyle::body, 13, QFont::Normal},
+        {TarnTextStyle::callout, 12, QFont::Normal},
+        {TarnTextStyle::subheadline, 11, QFont::Normal},
+        {TarnTextStyle::footnote, 10, QFont::Normal},
+        {TarnTextStyle::caption, 10, QFont::Normal},
         {TarnTextStyle::caption2, 10, QFont::Normal},
     };
     for (const Row& row : table) {

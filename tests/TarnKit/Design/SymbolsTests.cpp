@@ -3,10 +3,9 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <regex>
 #include <set>
@@ -52,8 +51,8 @@ std::map<std::string, std::string> symbolNamesInSources() {
 TEST(SymbolRegistry, DrawsEverySymbolNameTheSourcesUse) {
     const std::map<std::string, std::string> used = symbolNamesInSources();
     for (const auto& [name, where] : used)
-        EXPECT_TRUE(tarn::hasSymbol(name)) << where << " uses the symbol \"" << name
-                                           << "\", which the registry does not draw";
+        EXPECT_TRUE(tarn::hasSymbol(name))
+            << where << " uses the symbol \"" << name << "\", which the registry does not draw";
 }
 
 TEST(SymbolRegistry, TheCollectorFindsEveryWayOfNamingASymbol) {

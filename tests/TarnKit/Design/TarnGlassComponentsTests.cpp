@@ -84,7 +84,8 @@ TEST(TarnGlassCard, PadsItsContentAndPaintsTheSurface) {
 TEST(TarnToastBanner, SymbolByOutcomeAndTheMessageVerbatim) {
     const QString message = QStringLiteral("<b>Saved</b> %1 \u00e7\u0131kt\u0131");
     TarnToastBanner error(message, true);
-    EXPECT_EQ(error.property("symbolName").toString(), QStringLiteral("exclamationmark.triangle.fill"));
+    EXPECT_EQ(error.property("symbolName").toString(),
+              QStringLiteral("exclamationmark.triangle.fill"));
     EXPECT_EQ(error.property("symbolColor").value<QColor>(), qColor(TarnGlassTokens::warning));
     TarnToastBanner success(message, false);
     EXPECT_EQ(success.property("symbolName").toString(), QStringLiteral("checkmark.circle.fill"));
@@ -133,7 +134,8 @@ TEST(TarnBrandMark, ShowsTheEmblemOrTheSuiteMark) {
 
     TarnBrandMark running(24, TarnBrandMarkStyle::currentApp(), TarnAppIdentity::quiller);
     EXPECT_EQ(running.property("shownApp").toString(), QStringLiteral("quiller"));
-    TarnBrandMark app(64, TarnBrandMarkStyle::app(TarnAppIdentity::heddle), TarnAppIdentity::quiller);
+    TarnBrandMark app(64, TarnBrandMarkStyle::app(TarnAppIdentity::heddle),
+                      TarnAppIdentity::quiller);
     EXPECT_EQ(app.property("shownApp").toString(), QStringLiteral("heddle"));
     TarnBrandMark suite(64, TarnBrandMarkStyle::brindleSuite(), TarnAppIdentity::quiller);
     EXPECT_EQ(suite.property("shownApp").toString(), QString());
@@ -204,8 +206,8 @@ TEST(TarnFlowLayout, WrapsWidgetsIntoLines) {
 
 TEST(TarnLanguageLayout, DirectionAndLocaleOfEachLanguage) {
     for (const TarnLanguage language : language::allCases()) {
-        const bool rightToLeft =
-            language == TarnLanguage::ar || language == TarnLanguage::fa || language == TarnLanguage::he;
+        const bool rightToLeft = language == TarnLanguage::ar || language == TarnLanguage::fa ||
+                                 language == TarnLanguage::he;
         EXPECT_EQ(layoutDirection(language), rightToLeft ? Qt::RightToLeft : Qt::LeftToRight)
             << rawValue(language);
     }

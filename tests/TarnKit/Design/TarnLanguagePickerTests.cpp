@@ -29,13 +29,17 @@ class LanguageControlTest : public ::testing::Test {
 protected:
     LanguageControlTest()
         : defaults(folder.path() / "defaults"),
-          store({}, [this] { return tarn::TarnLocalizationStore::StandardFolders{
-                                 folder.path() / "custom", std::nullopt, folder.path() / "shared",
-                                 std::nullopt}; }),
+          store({},
+                [this] {
+                    return tarn::TarnLocalizationStore::StandardFolders{
+                        folder.path() / "custom", std::nullopt, folder.path() / "shared",
+                        std::nullopt};
+                }),
           preference(defaults, notifications, store, [this] { return systemLanguages; }) {
         token = notifications.addObserver(TarnLanguagePreference::languageDidChangeName(),
                                           [this](const tarn::Notification& note) {
-                                              announced.push_back(std::any_cast<TarnLanguage>(note.object));
+                                              announced.push_back(
+                                                  std::any_cast<TarnLanguage>(note.object));
                                           });
     }
     ~LanguageControlTest() override { notifications.removeObserver(token); }
@@ -132,12 +136,13 @@ TEST_F(LanguageControlTest, ChoosingTheSystemKeepsSystemStoredWhateverTheOwnerDo
     systemLanguages = {"xx-YY"}; // nothing recognised: English
     // An owner that writes its model's language back through the preference,
     // as a view bound to the language may.
-    TarnLanguagePicker picker(std::nullopt, TarnLanguage::de, true,
-                              [this](TarnLanguage language) {
-                                  selected.push_back(language);
-                                  preference.setCurrent(language);
-                              },
-                              preference);
+    TarnLanguagePicker picker(
+        std::nullopt, TarnLanguage::de, true,
+        [this](TarnLanguage language) {
+            selected.push_back(language);
+            preference.setCurrent(language);
+        },
+        preference);
     QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     pick(list, 0);
     EXPECT_EQ(selected, std::vector<TarnLanguage>{TarnLanguage::en});
@@ -176,14 +181,16 @@ TEST_F(LanguageControlTest, KeyboardChoiceIsAUserChoice) {
 }
 
 TEST_F(LanguageControlTest, WithoutTitleTheListIsBetween190And260Wide) {
-    TarnLanguagePicker picker(QStringLiteral("Ignored"), TarnLanguage::en, false, recorder(), preference);
+    TarnLanguagePicker picker(QStringLiteral("Ignored"), TarnLanguage::en, false, recorder(),
+                              preference);
     EXPECT_EQ(picker.findChild<QLabel*>(QStringLiteral("languagePickerTitle")), nullptr);
     picker.show();
     QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     EXPECT_GE(list->width(), 190);
     EXPECT_LE(list->width(), 260);
 
-    TarnLanguagePicker titled(QStringLiteral("Interface"), TarnLanguage::en, true, recorder(), preference);
+    TarnLanguagePicker titled(QStringLiteral("Interface"), TarnLanguage::en, true, recorder(),
+                              preference);
     EXPECT_EQ(titled.findChild<QLabel*>(QStringLiteral("languagePickerTitle"))->text(),
               QStringLiteral("Interface"));
 }
@@ -211,8 +218,10 @@ TEST_F(LanguageControlTest, MenuButtonBadgeAndCheckMarks) {
     const struct {
         TarnLanguage language;
         const char* badge;
-    } badges[] = {{TarnLanguage::ptBR, "PT"}, {TarnLanguage::ptPT, "PT-PT"},
-                  {TarnLanguage::zhHans, "ZH"}, {TarnLanguage::zhHant, "ZH-TW"},
+    } badges[] = {{TarnLanguage::ptBR, "PT"},
+                  {TarnLanguage::ptPT, "PT-PT"},
+                  {TarnLanguage::zhHans, "ZH"},
+                  {TarnLanguage::zhHant, "ZH-TW"},
                   {TarnLanguage::en, "EN"}};
     for (const auto& b : badges) {
         TarnLanguageMenuButton button(b.language, recorder(), preference);

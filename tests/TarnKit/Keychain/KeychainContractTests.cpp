@@ -185,6 +185,7 @@ TEST_P(KeychainContract, ConcurrentSavesFromManyThreadsAreAllKept) {
             save("initial", service, std::to_string(t) + "-" + std::to_string(i));
 
     std::vector<std::jthread> threads;
+    threads.reserve(static_cast<std::size_t>(threadCount));
     for (int t = 0; t < threadCount; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < perThread; ++i) {

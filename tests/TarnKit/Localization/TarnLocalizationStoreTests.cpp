@@ -282,6 +282,7 @@ TEST(SharedStore, LookupsOnManyThreadsWhileAFolderIsRegistered) {
     std::atomic<bool> stop{false};
     std::atomic<int> unexpected{0};
     std::vector<std::thread> readers;
+    readers.reserve(8);
     for (int i = 0; i < 8; ++i) {
         readers.emplace_back([&, i] {
             while (!stop.load()) {

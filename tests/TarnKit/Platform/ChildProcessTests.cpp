@@ -146,7 +146,7 @@ TEST(ChildProcess, LaunchFailuresAreThrownWithTheirErrno) {
         options.executable = c.executable;
         options.workingDirectory = c.workingDirectory;
         try {
-            ChildProcess::launch(options);
+            (void)ChildProcess::launch(options);
             ADD_FAILURE() << "launched";
         } catch (const tarn::PlatformError& error) {
             EXPECT_EQ(error.domain(), "NSPOSIXErrorDomain");

@@ -59,16 +59,16 @@ TEST(ManualMainExecutor, FiresTimersInDueOrderOnTheVirtualClock) {
     auto record = [&](std::string name) {
         return [&, name] { log.push_back(name + "@" + std::to_string(main.now().count())); };
     };
-    main.postAfter(30ms, record("t30"));
-    main.postAfter(10ms, [&] {
+    (void)main.postAfter(30ms, record("t30"));
+    (void)main.postAfter(10ms, [&] {
         record("t10a")();
         main.post(record("posted by t10a"));
-        main.postAfter(5ms, record("t15 from t10a"));
-        main.postAfter(100ms, record("t110 from t10a"));
+        (void)main.postAfter(5ms, record("t15 from t10a"));
+        (void)main.postAfter(100ms, record("t110 from t10a"));
     });
-    main.postAfter(10ms, record("t10b"));
+    (void)main.postAfter(10ms, record("t10b"));
     const TimerToken dropped = main.postAfter(20ms, record("t20 cancelled"));
-    main.postAfter(-5ms, record("negative delay"));
+    (void)main.postAfter(-5ms, record("negative delay"));
     main.cancel(dropped);
     main.cancel(dropped);         // already cancelled
     main.cancel(TimerToken{});    // names no timer
@@ -100,7 +100,7 @@ TEST(ManualMainExecutor, CancelFromAnEarlierTimerStopsALaterOne) {
     ManualMainExecutor main;
     Log log;
     TimerToken later;
-    main.postAfter(5ms, [&] {
+    (void)main.postAfter(5ms, [&] {
         log.push_back("first");
         main.cancel(later);
     });
@@ -116,6 +116,7 @@ TEST(ManualMainExecutor, PostIsSafeFromOtherThreadsAndKeepsEachThreadsOrder) {
     std::vector<std::vector<int>> seen(kThreads);
     {
         std::vector<std::jthread> posters;
+        posters.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t)
             posters.emplace_back([&main, &seen, t] {
                 for (int i = 0; i < kJobsEach; ++i)
@@ -146,17 +147,19 @@ TEST(ManualMainExecutor, RunawayJobFailsInsteadOfHanging) {
 TEST(ManualBackgroundExecutor, TestCompletesJobsInAnyOrder) {
     ManualBackgroundExecutor background;
     std::vector<std::string> log;
-    background.start([&](std::stop_token) { log.push_back("zero"); });
+    (void)background.start([&](std::stop_token) { log.emplace_back("zero"); });
     BackgroundTask one = background.start([&](std::stop_token token) {
-        log.push_back(token.stop_requested() ? "one stopped" : "one running");
+        log.emplace_back(token.stop_requested() ? "one stopped" : "one running");
     });
-    background.start([&](std::stop_token) {
-        log.push_back("two");
-        background.start([&](std::stop_token) { log.push_back("three, started by two"); });
+    (void)background.start([&](std::stop_token) {
+        log.emplace_back("two");
+        (void)background.start([&](std::stop_token) { log.emplace_back("three, started by two"); });
     });
     EXPECT_EQ(background.size(), 3u);
     EXPECT_TRUE(log.empty()) << "start ran a job";
 
+    // A copy is what is under test: it shares the job.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const BackgroundTask copy = one;
     copy.requestStop();
     EXPECT_TRUE(one.stopRequested());
@@ -196,7 +199,7 @@ TEST(Guarded, ResultPostedBackIsDroppedOnceTheOwnerIsGone) {
         // A raw pointer, as a state object hands out `this`: if the guard
         // failed, the job would write into a destroyed owner.
         Owner* raw = owner.get();
-        background.start(
+        (void)background.start(
             [&main, &delivered, raw, alive = std::weak_ptr<void>(owner)](std::stop_token) {
                 const int result = 42;
                 main.post(tarn::guarded(alive, [&delivered, raw, result] {
@@ -228,7 +231,7 @@ TEST(ThreadBackgroundExecutor, RunsEachJobOnItsOwnThreadConcurrently) {
     for (int i = 0; i < 2; ++i) {
         auto promise = std::make_shared<std::promise<bool>>();
         met.push_back(promise->get_future());
-        background.start([&, promise](std::stop_token) {
+        (void)background.start([&, promise](std::stop_token) {
             std::unique_lock lock(mutex);
             ids.push_back(std::this_thread::get_id());
             ++arrived;
@@ -251,6 +254,8 @@ TEST(ThreadBackgroundExecutor, RequestStopEndsTheJob) {
     auto result = stopped.get_future();
     const BackgroundTask task = background.start(
         [&stopped](std::stop_token token) { stopped.set_value(waitForStop(token)); });
+    // A copy is what is under test: it shares the job.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const BackgroundTask copy = task;
     copy.requestStop();
     ASSERT_EQ(result.wait_for(10s), std::future_status::ready);
@@ -265,12 +270,12 @@ TEST(ThreadBackgroundExecutor, DestructorStopsEveryJobAndWaitsForIt) {
     {
         ThreadBackgroundExecutor background;
         std::promise<void> started;
-        background.start([&](std::stop_token token) {
+        (void)background.start([&](std::stop_token token) {
             started.set_value();
             sawStop = waitForStop(token);
             // A job may still start work while the executor shuts down; that
             // job must be stopped and waited for as well.
-            background.start([&](std::stop_token lateToken) {
+            (void)background.start([&](std::stop_token lateToken) {
                 lateSawStop = waitForStop(lateToken);
                 std::this_thread::sleep_for(30ms);
                 lateReturned = true;
@@ -290,7 +295,7 @@ TEST(ThreadBackgroundExecutor, FinishedThreadsDoNotAccumulate) {
     ThreadBackgroundExecutor background;
     for (int i = 0; i < 200; ++i) {
         std::promise<void> done;
-        background.start([&done](std::stop_token) { done.set_value(); });
+        (void)background.start([&done](std::stop_token) { done.set_value(); });
         done.get_future().wait();
     }
     // A job counts as finished only once its thread has left the job, which on
@@ -305,7 +310,7 @@ TEST(ThreadBackgroundExecutor, ResultsPostedFromJobsReachTheMainExecutor) {
     {
         ThreadBackgroundExecutor background;
         for (int i = 0; i < 8; ++i)
-            background.start([&main, &results, i](std::stop_token) {
+            (void)background.start([&main, &results, i](std::stop_token) {
                 main.post([&results, i] { results.push_back(i); });
             });
     }

@@ -1,6 +1,5 @@
-#include "TarnKit/Platform/LZFSE.h"
-
 #include "TarnKit/Platform/Files.h"
+#include "TarnKit/Platform/LZFSE.h"
 #include "TarnKit/Utilities/TarnChecksum.h"
 #include "support/TemporaryFolder.h"
 
@@ -77,11 +76,11 @@ struct LZFSEBlock {
         for (const auto& [symbol, f] : lFreq)
             all[static_cast<std::size_t>(symbol)] = f;
         for (const auto& [symbol, f] : mFreq)
-            all[static_cast<std::size_t>(20 + symbol)] = f;
+            all[20 + static_cast<std::size_t>(symbol)] = f;
         for (const auto& [symbol, f] : dFreq)
-            all[static_cast<std::size_t>(40 + symbol)] = f;
+            all[40 + static_cast<std::size_t>(symbol)] = f;
         for (const auto& [symbol, f] : literalFreq)
-            all[static_cast<std::size_t>(104 + symbol)] = f;
+            all[104 + static_cast<std::size_t>(symbol)] = f;
         return all;
     }
 
@@ -325,7 +324,7 @@ TEST(LZFSE, RejectsDamagedStreams) {
                                                      "ab"s) +
                                                  kEnd},
         {"lzvn distance beyond the output", lzvn(7, abc + "\x08\x04" + kLZVNEnd) + kEnd},
-        {"lzvn distance zero", lzvn(7, abc + "\x08\x00" + kLZVNEnd) + kEnd},
+        {"lzvn distance zero", lzvn(7, abc + std::string("\x08\x00", 2) + kLZVNEnd) + kEnd},
         {"lzvn previous distance before any", lzvn(6, abc + "\x46" + kLZVNEnd) + kEnd},
         {"lzvn match before any distance", lzvn(5, abc + "\xF2" + kLZVNEnd) + kEnd},
         {"lzvn opcode cut short", lzvn(3, abc + "\x07\x01"s)},

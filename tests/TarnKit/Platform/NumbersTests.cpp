@@ -65,7 +65,7 @@ TEST(Numbers, FormatsDoublesInTheirShortestForm) {
 TEST(Numbers, ShortestFormReadsBackToTheSameDouble) {
     std::mt19937_64 random(7);
     for (int i = 0; i < 20000; ++i) {
-        const double value = std::bit_cast<double>(random());
+        const auto value = std::bit_cast<double>(random());
         if (!std::isfinite(value))
             continue;
         const std::string text = numbers::formatDouble(value);

@@ -36,7 +36,8 @@ TEST(PreferredLanguages, ListTheLanguageVariableThenTheLocaleVariables) {
          {"sv-SE", "nb-NO"}},
         {{{"LANGUAGE", ":"}, {"LANG", ""}}, {}},
     };
-    for (const auto& [environment, expected] : cases) {
+    for (const auto& [variables, expected] : cases) {
+        const Environment& environment = variables;
         const auto lookup = [&environment](const char* name) -> std::optional<std::string> {
             const auto found = environment.find(name);
             if (found == environment.end())

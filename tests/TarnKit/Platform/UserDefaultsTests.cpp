@@ -142,6 +142,7 @@ TEST(UserDefaults, ConcurrentWritersLoseNothing) {
     DefaultsFolder folder;
     UserDefaults defaults(folder.folder());
     std::vector<std::thread> writers;
+    writers.reserve(8);
     for (int t = 0; t < 8; ++t) {
         writers.emplace_back([&defaults, t] {
             for (int i = 0; i < 20; ++i) {

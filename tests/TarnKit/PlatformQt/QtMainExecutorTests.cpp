@@ -4,10 +4,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -52,7 +51,7 @@ TEST(QtMainExecutor, PostAfterWaitsItsDelayAndCancelForgetsTheJob) {
     clock.start();
     std::optional<qint64> firedAfter;
     bool cancelledRan = false;
-    executor.postAfter(60ms, [&] { firedAfter = clock.elapsed(); });
+    (void)executor.postAfter(60ms, [&] { firedAfter = clock.elapsed(); });
     const tarn::TimerToken cancelled = executor.postAfter(20ms, [&] { cancelledRan = true; });
     executor.cancel(cancelled);
     executor.cancel(cancelled); // a second cancel of the same token is harmless
@@ -67,8 +66,8 @@ TEST(QtMainExecutor, PostAfterWaitsItsDelayAndCancelForgetsTheJob) {
 TEST(QtMainExecutor, ZeroAndNegativeDelaysRunLaterNotInline) {
     tarn::QtMainExecutor executor;
     int runs = 0;
-    executor.postAfter(0ms, [&] { ++runs; });
-    executor.postAfter(-5ms, [&] { ++runs; });
+    (void)executor.postAfter(0ms, [&] { ++runs; });
+    (void)executor.postAfter(-5ms, [&] { ++runs; });
     EXPECT_EQ(runs, 0);
     ASSERT_TRUE(spinUntil([&] { return runs == 2; }));
 }
@@ -79,7 +78,7 @@ TEST(QtMainExecutor, AJobMayCancelItselfOrScheduleAnother) {
     int chained = 0;
     self = executor.postAfter(1ms, [&] {
         executor.cancel(self);
-        executor.postAfter(1ms, [&] { ++chained; });
+        (void)executor.postAfter(1ms, [&] { ++chained; });
     });
     ASSERT_TRUE(spinUntil([&] { return chained == 1; }));
 }
@@ -89,7 +88,7 @@ TEST(QtMainExecutor, JobsQueuedWhenTheExecutorIsDestroyedNeverRun) {
     {
         tarn::QtMainExecutor executor;
         executor.post([&] { ++runs; });
-        executor.postAfter(1ms, [&] { ++runs; });
+        (void)executor.postAfter(1ms, [&] { ++runs; });
     }
     QTest::qWait(30);
     QCoreApplication::processEvents();

@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,7 +84,8 @@ TEST(QtFileReveal, TheFileManagerReceivesShowItemsWithTheFilesURL) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fileManager.shown.empty(); }, 3000));
     EXPECT_EQ(fileManager.shown.front(), QStringList{QString::fromStdString(revealedURL)});
     QTest::qWait(50);
-    EXPECT_TRUE(opener->opened.empty()) << "the folder was opened although the file manager answered";
+    EXPECT_TRUE(opener->opened.empty())
+        << "the folder was opened although the file manager answered";
 }
 
 TEST(QtFileReveal, OpensTheFoldersWhenNoFileManagerShowsTheFile) {

@@ -39,9 +39,10 @@ protected:
     TarnSuiteCommandBus& bus() { return *m_bus; }
     std::filesystem::path heddleFile() { return bus().commandFile(TarnSuiteApp::heddle); }
 
-    TarnSuiteCommandEnvelope envelope(Kind kind, suite::Date timestamp, TarnSuiteApp target = TarnSuiteApp::heddle) {
-        return {UUID::random(), timestamp, TarnSuiteApp::quiller, target, kind, std::nullopt, std::nullopt,
-                std::nullopt};
+    TarnSuiteCommandEnvelope envelope(Kind kind, suite::Date timestamp,
+                                      TarnSuiteApp target = TarnSuiteApp::heddle) {
+        return {UUID::random(), timestamp,    TarnSuiteApp::quiller, target,
+                kind,           std::nullopt, std::nullopt,          std::nullopt};
     }
 
     std::size_t commandPosts() const {
@@ -62,7 +63,8 @@ protected:
 
 TEST_F(CommandBusTest, NamesFilesAndNotificationsAfterTheTarget) {
     EXPECT_EQ(heddleFile(), m_folder.path() / "Commands" / "heddle-cmd.json");
-    EXPECT_EQ(TarnSuiteCommandBus::notificationName(TarnSuiteApp::heddle), "com.corvane.suite.command.heddle");
+    EXPECT_EQ(TarnSuiteCommandBus::notificationName(TarnSuiteApp::heddle),
+              "com.corvane.suite.command.heddle");
 }
 
 TEST_F(CommandBusTest, SendMatrix) {
@@ -80,12 +82,16 @@ TEST_F(CommandBusTest, SendMatrix) {
         {"negative PID", true, true, true, false, -7, Outcome::invalidTargetPID, false, 0, 0, 0},
         {"PID 2", true, false, false, false, 2, Outcome::delivered, true, 1, 0, 0},
         {"running", true, false, false, false, std::nullopt, Outcome::delivered, true, 1, 0, 0},
-        {"running, to the front", true, true, false, true, std::nullopt, Outcome::delivered, true, 1, 1, 0},
-        {"not running, no launch", false, true, false, false, std::nullopt, Outcome::targetUnavailable, false, 0, 0, 0},
-        {"not running, not installed", false, false, true, true, std::nullopt, Outcome::targetUnavailable, false, 0, 0,
-         0},
-        {"started in the background", false, true, true, false, std::nullopt, Outcome::launched, true, 0, 0, 1},
-        {"started to the front", false, true, true, true, std::nullopt, Outcome::launched, true, 0, 0, 1},
+        {"running, to the front", true, true, false, true, std::nullopt, Outcome::delivered, true,
+         1, 1, 0},
+        {"not running, no launch", false, true, false, false, std::nullopt,
+         Outcome::targetUnavailable, false, 0, 0, 0},
+        {"not running, not installed", false, false, true, true, std::nullopt,
+         Outcome::targetUnavailable, false, 0, 0, 0},
+        {"started in the background", false, true, true, false, std::nullopt, Outcome::launched,
+         true, 0, 0, 1},
+        {"started to the front", false, true, true, true, std::nullopt, Outcome::launched, true, 0,
+         0, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,8 +103,9 @@ TEST_F(CommandBusTest, SendMatrix) {
         if (c.installed)
             m_desktop.install(TarnSuiteApp::heddle);
 
-        const Outcome outcome = bus().dispatch(Kind::heddleSmartOffload, TarnSuiteApp::quiller, TarnSuiteApp::heddle,
-                                               c.pid, std::nullopt, std::nullopt, c.launchIfNeeded, c.bringToFront);
+        const Outcome outcome =
+            bus().dispatch(Kind::heddleSmartOffload, TarnSuiteApp::quiller, TarnSuiteApp::heddle,
+                           c.pid, std::nullopt, std::nullopt, c.launchIfNeeded, c.bringToFront);
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(std::filesystem::exists(heddleFile()), c.fileWritten);
         EXPECT_EQ(commandPosts() - postsBefore, c.posts);
@@ -121,8 +128,8 @@ TEST_F(CommandBusTest, SendMatrix) {
 TEST_F(CommandBusTest, FailuresToWriteOrStartAreReported) {
     m_desktop.run(TarnSuiteApp::tavlor);
     m_folder.write("Commands", "a file where the folder should be");
-    EXPECT_EQ(bus().dispatch(Kind::tavlorAllFrozen, TarnSuiteApp::quiller, TarnSuiteApp::tavlor, std::nullopt,
-                             std::nullopt, std::nullopt, false, false),
+    EXPECT_EQ(bus().dispatch(Kind::tavlorAllFrozen, TarnSuiteApp::quiller, TarnSuiteApp::tavlor,
+                             std::nullopt, std::nullopt, std::nullopt, false, false),
               Outcome::writeFailed);
     EXPECT_EQ(commandPosts(), 0u);
     std::filesystem::remove(m_folder.path() / "Commands");
@@ -130,8 +137,8 @@ TEST_F(CommandBusTest, FailuresToWriteOrStartAreReported) {
     m_desktop.clear();
     m_desktop.install(TarnSuiteApp::sketto);
     m_desktop.openSucceeds = false;
-    EXPECT_FALSE(bus().send(Kind::skettoToggleHUD, TarnSuiteApp::quiller, TarnSuiteApp::sketto, std::nullopt,
-                            std::nullopt, std::nullopt, true, false));
+    EXPECT_FALSE(bus().send(Kind::skettoToggleHUD, TarnSuiteApp::quiller, TarnSuiteApp::sketto,
+                            std::nullopt, std::nullopt, std::nullopt, true, false));
     EXPECT_TRUE(std::filesystem::exists(bus().commandFile(TarnSuiteApp::sketto)))
         << "the command waits for the target's next start";
 }
@@ -140,15 +147,20 @@ TEST_F(CommandBusTest, ConsumeAcceptsTwentyFiveSecondsEitherWayAndNoMore) {
     const struct {
         std::chrono::milliseconds offset;
         bool accepted;
-    } cases[] = {{-25000ms, true}, {25000ms, true}, {-25001ms, false}, {25001ms, false}, {0ms, true}};
+    } cases[] = {
+        {-25000ms, true}, {25000ms, true}, {-25001ms, false}, {25001ms, false}, {0ms, true}};
     for (const auto& c : cases) {
         // Files hold whole seconds, so the reference time carries the fraction.
         ASSERT_TRUE(bus().enqueue(envelope(Kind::heddleThawAll, sampleDate())));
-        EXPECT_EQ(bus().consumePendingCommand(TarnSuiteApp::heddle, sampleDate() + c.offset, 25).has_value(), c.accepted)
+        EXPECT_EQ(bus()
+                      .consumePendingCommand(TarnSuiteApp::heddle, sampleDate() + c.offset, 25)
+                      .has_value(),
+                  c.accepted)
             << c.offset.count();
         EXPECT_FALSE(std::filesystem::exists(heddleFile())) << "any take removes the file";
     }
-    EXPECT_TRUE(std::filesystem::is_empty(heddleFile().parent_path())) << "no private file is left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(heddleFile().parent_path()))
+        << "no private file is left behind";
 }
 
 TEST_F(CommandBusTest, DiscardsMisaddressedAndUnreadableFilesAndPeekLeavesTheFile) {
@@ -189,8 +201,8 @@ TEST_F(CommandBusTest, ACommandWrittenWhileOneIsTakenSurvives) {
 TEST_F(CommandBusTest, ListenerTakesOnNotificationAndOnceAfterStarting) {
     std::vector<TarnSuiteCommandEnvelope> received;
     ASSERT_TRUE(bus().enqueue(envelope(Kind::heddleToggleHUD, sampleDate())));
-    TarnSuiteCommandBus::Listener listener =
-        bus().startListening(TarnSuiteApp::heddle, [&](const TarnSuiteCommandEnvelope& e) { received.push_back(e); });
+    TarnSuiteCommandBus::Listener listener = bus().startListening(
+        TarnSuiteApp::heddle, [&](const TarnSuiteCommandEnvelope& e) { received.push_back(e); });
     m_main.advance(349ms);
     EXPECT_TRUE(received.empty());
     m_main.advance(1ms);
@@ -222,8 +234,8 @@ TEST_F(CommandBusTest, ListenerTakesOnNotificationAndOnceAfterStarting) {
 TEST_F(CommandBusTest, NothingHappensOnceTheBusIsGone) {
     std::vector<TarnSuiteCommandEnvelope> received;
     ASSERT_TRUE(bus().enqueue(envelope(Kind::heddleToggleHUD, sampleDate())));
-    auto listener =
-        bus().startListening(TarnSuiteApp::heddle, [&](const TarnSuiteCommandEnvelope& e) { received.push_back(e); });
+    auto listener = bus().startListening(
+        TarnSuiteApp::heddle, [&](const TarnSuiteCommandEnvelope& e) { received.push_back(e); });
     const std::filesystem::path file = heddleFile();
     m_bus.reset();
     m_center.post(TarnSuiteCommandBus::notificationName(TarnSuiteApp::heddle));

@@ -26,7 +26,8 @@ TEST(DesktopEntry, ExecLineTable) {
         {"heddle", Arguments{"heddle"}},
         {"/opt/Heddle/heddle --hidden %U", Arguments{"/opt/Heddle/heddle", "--hidden"}},
         {"env  A=1\theddle %f %F %i %c %k", Arguments{"env", "A=1", "heddle"}},
-        {R"("/opt/My Apps/heddle" "--name=a \"b\" \$c \\ d")", Arguments{"/opt/My Apps/heddle", R"(--name=a "b" $c \ d)"}},
+        {R"("/opt/My Apps/heddle" "--name=a \"b\" \$c \\ d")",
+         Arguments{"/opt/My Apps/heddle", R"(--name=a "b" $c \ d)"}},
         {"heddle --share=100%% --file=%f", Arguments{"heddle", "--share=100%", "--file="}},
         {R"(heddle "")", Arguments{"heddle", ""}},
         {R"(heddle "unbalanced)", std::nullopt},
@@ -38,8 +39,9 @@ TEST(DesktopEntry, ExecLineTable) {
 }
 
 TEST(DesktopEntry, ReadsTheDesktopEntryGroupOnly) {
-    const std::string entry = "# comment\n[Other]\nExec=wrong\n\n[Desktop Entry]\r\nName=Heddle\nExec = "
-                              "heddle\\s--x\\\\y\\q \n[Desktop Action new]\nExec=also-wrong\n";
+    const std::string entry =
+        "# comment\n[Other]\nExec=wrong\n\n[Desktop Entry]\r\nName=Heddle\nExec = "
+        "heddle\\s--x\\\\y\\q \n[Desktop Action new]\nExec=also-wrong\n";
     EXPECT_EQ(desktopentry::value(entry, "Exec"), "heddle --x\\y\\q");
     EXPECT_EQ(desktopentry::value(entry, "Name"), "Heddle");
     EXPECT_FALSE(desktopentry::value(entry, "Icon"));
@@ -48,7 +50,8 @@ TEST(DesktopEntry, ReadsTheDesktopEntryGroupOnly) {
 
 TEST(DesktopEntry, ResolvesProgramsOnThePath) {
     EXPECT_EQ(desktopentry::resolveProgram("sh").value().filename(), "sh");
-    EXPECT_EQ(desktopentry::resolveProgram("/no/such/thing"), std::filesystem::path("/no/such/thing"));
+    EXPECT_EQ(desktopentry::resolveProgram("/no/such/thing"),
+              std::filesystem::path("/no/such/thing"));
     EXPECT_FALSE(desktopentry::resolveProgram("quiller-no-such-program"));
     EXPECT_FALSE(desktopentry::resolveProgram(""));
 }
@@ -64,8 +67,11 @@ TEST(DesktopEntry, LaunchesDetachedWithoutLeavingAZombie) {
     TemporaryFolder folder("quiller-launch");
     const std::filesystem::path marker = folder.path() / "started";
     ASSERT_TRUE(desktopentry::launchDetached(
-        {"/bin/sh", "-c", "echo $$ $PPID $(cut -d' ' -f6 /proc/$$/stat) > \"$0\".tmp && mv \"$0\".tmp \"$0\"", marker.string()}));
-    EXPECT_FALSE(hasUnreapedChild()) << "the intermediate process was reaped, the program is not ours";
+        {"/bin/sh", "-c",
+         "echo $$ $PPID $(cut -d' ' -f6 /proc/$$/stat) > \"$0\".tmp && mv \"$0\".tmp \"$0\"",
+         marker.string()}));
+    EXPECT_FALSE(hasUnreapedChild())
+        << "the intermediate process was reaped, the program is not ours";
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!std::filesystem::exists(marker) && std::chrono::steady_clock::now() < deadline)
@@ -93,11 +99,12 @@ TEST(LinuxSuiteDesktop, FindsEntriesUserFolderFirstAndOpensTheirExecLine) {
     std::filesystem::create_directories(user / "applications");
     std::filesystem::create_directories(system / "applications");
     const std::filesystem::path marker = folder.path() / "opened";
-    const std::string script = "[Desktop Entry]\nType=Application\nExec=sh -c \"echo opened > '" + marker.string() +
-                               "'\" %U\n";
+    const std::string script = "[Desktop Entry]\nType=Application\nExec=sh -c \"echo opened > '" +
+                               marker.string() + "'\" %U\n";
     folder.write("system/applications/com.corvane.heddle.desktop", "[Desktop Entry]\nExec=false\n");
     folder.write("user/applications/com.corvane.heddle.desktop", script);
-    folder.write("system/applications/com.corvane.tavlor.desktop", "[Desktop Entry]\nExec=no-such-program-here\n");
+    folder.write("system/applications/com.corvane.tavlor.desktop",
+                 "[Desktop Entry]\nExec=no-such-program-here\n");
 
     LinuxSuiteDesktop desktop({{user, system}, folder.path() / "proc", nullptr});
     EXPECT_EQ(suiteapp::installedURL(TarnSuiteApp::heddle, desktop),
@@ -127,8 +134,10 @@ TEST(LinuxSuiteDesktop, ListsTheUsersProcessesByName) {
 
     LinuxSuiteDesktop desktop({{}, proc, nullptr});
     std::vector<RunningApplication> running = desktop.runningApplications();
-    std::sort(running.begin(), running.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
-    EXPECT_EQ(running, (std::vector<RunningApplication>{{std::nullopt, "Heddle", 100}, {std::nullopt, "bash", 200}}));
+    std::sort(running.begin(), running.end(),
+              [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    EXPECT_EQ(running, (std::vector<RunningApplication>{{std::nullopt, "Heddle", 100},
+                                                        {std::nullopt, "bash", 200}}));
     EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::heddle, desktop));
     EXPECT_FALSE(suiteapp::isRunning(TarnSuiteApp::tavlor, desktop));
     EXPECT_FALSE(desktop.activate(running[0])) << "no bus name: nothing can bring it forward";
@@ -136,13 +145,15 @@ TEST(LinuxSuiteDesktop, ListsTheUsersProcessesByName) {
     // The real /proc: this test program is among the user's processes.
     LinuxSuiteDesktop real({{}, "/proc", nullptr});
     const auto all = real.runningApplications();
-    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const auto& r) { return r.pid == ::getpid(); }));
+    EXPECT_TRUE(
+        std::any_of(all.begin(), all.end(), [](const auto& r) { return r.pid == ::getpid(); }));
 }
 
 TEST(SuiteAppDesktop, RunningMatchAndLaunchTable) {
     FakeSuiteDesktop desktop;
     desktop.running = {{"org.example.other", "HEDDLE", 10}};
-    EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::heddle, desktop)) << "the name counts, in any letter case";
+    EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::heddle, desktop))
+        << "the name counts, in any letter case";
     desktop.running = {{"COM.CORVANE.TAVLOR", std::nullopt, 11}};
     EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::tavlor, desktop));
     EXPECT_FALSE(suiteapp::isRunning(TarnSuiteApp::heddle, desktop));

@@ -31,9 +31,12 @@ public:
         activated.clear();
         opened.clear();
     }
-    void run(TarnSuiteApp app) { running.push_back({suiteapp::bundleIdentifier(app), std::nullopt, 4242}); }
+    void run(TarnSuiteApp app) {
+        running.push_back({suiteapp::bundleIdentifier(app), std::nullopt, 4242});
+    }
     void install(TarnSuiteApp app) {
-        installed[suiteapp::bundleIdentifier(app)] = "/apps/" + suiteapp::bundleIdentifier(app) + ".desktop";
+        installed[suiteapp::bundleIdentifier(app)] =
+            "/apps/" + suiteapp::bundleIdentifier(app) + ".desktop";
     }
 
     std::vector<RunningApplication> runningApplications() override { return running; }
@@ -41,7 +44,8 @@ public:
         activated.push_back(application);
         return true;
     }
-    std::optional<std::filesystem::path> installedEntry(std::string_view bundleIdentifier) override {
+    std::optional<std::filesystem::path>
+    installedEntry(std::string_view bundleIdentifier) override {
         const auto found = installed.find(std::string(bundleIdentifier));
         if (found == installed.end())
             return std::nullopt;

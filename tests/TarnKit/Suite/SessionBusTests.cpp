@@ -27,7 +27,8 @@ using namespace std::chrono_literals;
 constexpr const char* kChildFolderVariable = "QUILLER_SUITE_CHILD_FOLDER";
 
 // Runs the main executor's jobs until `done` holds or `limit` passes.
-template <class Done> bool runUntil(ManualMainExecutor& main, Done done, std::chrono::milliseconds limit = 10s) {
+template <class Done>
+bool runUntil(ManualMainExecutor& main, Done done, std::chrono::milliseconds limit = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -45,10 +46,10 @@ TEST(SessionBusNotifications, ReachSubscribersOnTheMainExecutor) {
 
     std::vector<std::optional<std::string>> heard;
     std::vector<std::optional<std::string>> other;
-    NotificationSubscription subscription =
-        center->subscribe("com.corvane.test.one", [&](const auto& object) { heard.push_back(object); });
-    NotificationSubscription unrelated =
-        center->subscribe("com.corvane.test.two", [&](const auto& object) { other.push_back(object); });
+    NotificationSubscription subscription = center->subscribe(
+        "com.corvane.test.one", [&](const auto& object) { heard.push_back(object); });
+    NotificationSubscription unrelated = center->subscribe(
+        "com.corvane.test.two", [&](const auto& object) { other.push_back(object); });
     EXPECT_TRUE(center->post("com.corvane.test.one", "mini"));
     EXPECT_TRUE(center->post("com.corvane.test.one"));
     EXPECT_TRUE(center->post("com.corvane.test.one", ""));
@@ -71,12 +72,14 @@ TEST(SessionBusNames, OwnedBundleIdentifierMakesAnApplicationRunning) {
     EXPECT_FALSE(suiteapp::isRunning(TarnSuiteApp::rillet, desktop));
 
     ASSERT_TRUE(center->bus().ownName(suiteapp::bundleIdentifier(TarnSuiteApp::rillet)));
-    EXPECT_TRUE(center->bus().ownName(suiteapp::bundleIdentifier(TarnSuiteApp::rillet))) << "already ours";
+    EXPECT_TRUE(center->bus().ownName(suiteapp::bundleIdentifier(TarnSuiteApp::rillet)))
+        << "already ours";
     EXPECT_FALSE(center->bus().ownName("not a bus name"));
     const auto running = desktop.runningApplications();
-    const auto found = std::find_if(running.begin(), running.end(), [](const RunningApplication& r) {
-        return r.bundleIdentifier == "com.corvane.rillet";
-    });
+    const auto found =
+        std::find_if(running.begin(), running.end(), [](const RunningApplication& r) {
+            return r.bundleIdentifier == "com.corvane.rillet";
+        });
     ASSERT_NE(found, running.end());
     EXPECT_EQ(found->pid, ::getpid());
     EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::rillet, desktop));
@@ -85,7 +88,8 @@ TEST(SessionBusNames, OwnedBundleIdentifierMakesAnApplicationRunning) {
 
     EXPECT_FALSE(suiteapp::isRunning(TarnSuiteApp::quiller, desktop));
     ASSERT_TRUE(center->bus().ownBundleIdentifier());
-    EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::quiller, desktop)) << "this application, seen by its siblings";
+    EXPECT_TRUE(suiteapp::isRunning(TarnSuiteApp::quiller, desktop))
+        << "this application, seen by its siblings";
 }
 
 // The receiving side of the two-process test, started by it in a child
@@ -102,10 +106,12 @@ TEST(SessionBusChild, DISABLED_ReceivesOneCommand) {
     ports.notifications = center.get();
     TarnSuiteCommandBus bus(std::filesystem::path(folder), ports);
     std::optional<TarnSuiteCommandEnvelope> received;
-    auto listener = bus.startListening(TarnSuiteApp::heddle, [&](const auto& envelope) { received = envelope; });
+    auto listener = bus.startListening(TarnSuiteApp::heddle,
+                                       [&](const auto& envelope) { received = envelope; });
     main.advance(TarnSuiteCommandBus::firstTakeDelay); // nothing was pending
     std::cout << "ready" << std::endl;
-    ASSERT_TRUE(runUntil(main, [&] { return received.has_value(); }, 20s));
+    ASSERT_TRUE(runUntil(
+        main, [&] { return received.has_value(); }, 20s));
     std::cout << "received " << commandkind::rawValue(received->kind) << " from "
               << suiteapp::rawValue(received->sourceApp) << std::endl;
 }
@@ -129,9 +135,10 @@ TEST(SessionBusTwoProcesses, OneSendsACommandAndTheOtherReceivesIt) {
     std::string output;
     const auto collect = [&](OutputStream, std::string_view text) { output.append(text); };
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (output.find("ready\n") == std::string::npos && std::chrono::steady_clock::now() < deadline &&
-           !child->outputEnded())
-        child->pump(ChildProcess::WaitFor::outputEnd, std::chrono::steady_clock::now() + 50ms, collect);
+    while (output.find("ready\n") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline && !child->outputEnded())
+        child->pump(ChildProcess::WaitFor::outputEnd, std::chrono::steady_clock::now() + 50ms,
+                    collect);
     ASSERT_NE(output.find("ready\n"), std::string::npos) << output;
 
     LinuxSuiteDesktop desktop({{}, "/proc", &center->bus()});
@@ -140,8 +147,9 @@ TEST(SessionBusTwoProcesses, OneSendsACommandAndTheOtherReceivesIt) {
     ports.notifications = center.get();
     ports.desktop = &desktop;
     TarnSuiteCommandBus bus(folder.path(), ports);
-    EXPECT_EQ(bus.dispatch(TarnSuiteCommandKind::heddleThawAll, TarnSuiteApp::quiller, TarnSuiteApp::heddle,
-                           std::nullopt, std::nullopt, std::nullopt, false, false),
+    EXPECT_EQ(bus.dispatch(TarnSuiteCommandKind::heddleThawAll, TarnSuiteApp::quiller,
+                           TarnSuiteApp::heddle, std::nullopt, std::nullopt, std::nullopt, false,
+                           false),
               CommandDispatchOutcome::delivered);
 
     child->pump(ChildProcess::WaitFor::outputEnd, std::chrono::steady_clock::now() + 20s, collect);

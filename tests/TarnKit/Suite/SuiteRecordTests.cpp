@@ -20,18 +20,30 @@
 namespace {
 
 using namespace tarn;
+using nlohmann::json;
 using tarn::testing::decodeTree;
 using tarn::testing::sampleDate;
 using tarn::testing::treeOf;
-using nlohmann::json;
 using namespace std::chrono_literals;
 
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 
 HeddleOffloadLiveProgress sampleOffload() {
-    return HeddleOffloadLiveProgress::make({sampleDate(), true, false, 2, 4, 0.5, "Freezing", "Donduruluyor",
-                                            "2 of 4", "2 / 4", 1'000, 4'000, {"Tavlor"}, "warning"});
+    return HeddleOffloadLiveProgress::make({sampleDate(),
+                                            true,
+                                            false,
+                                            2,
+                                            4,
+                                            0.5,
+                                            "Freezing",
+                                            "Donduruluyor",
+                                            "2 of 4",
+                                            "2 / 4",
+                                            1'000,
+                                            4'000,
+                                            {"Tavlor"},
+                                            "warning"});
 }
 
 HeddleLiveStatus sampleHeddle() {
@@ -62,7 +74,10 @@ HeddleLiveStatus sampleHeddle() {
 
 TEST(SuiteRecordCodec, WritesCompactJSONWithKeysInFieldOrder) {
     const std::string text = suite::encode(sampleHeddle()).value();
-    EXPECT_EQ(text.rfind(R"({"timestamp":"2026-03-01T09:15:00Z","senderPID":4242,"physicalTotalBytes":)", 0), 0u)
+    EXPECT_EQ(
+        text.rfind(R"({"timestamp":"2026-03-01T09:15:00Z","senderPID":4242,"physicalTotalBytes":)",
+                   0),
+        0u)
         << text;
     EXPECT_EQ(text.find(' '), text.find("\"Pool A\"") + 5) << "no blanks outside strings";
     EXPECT_LT(text.find("\"reclaimedFromFrozenBytes\""), text.find("\"offloadProgress\""));
@@ -72,17 +87,22 @@ TEST(SuiteRecordCodec, EveryRecordRoundTrips) {
     const HeddleLiveStatus heddle = sampleHeddle();
     EXPECT_EQ(suite::decode<HeddleLiveStatus>(suite::encode(heddle).value()), heddle);
 
-    SkettoLiveStatus sketto{sampleDate(), 7, 12.5, 3, 55, 1, 61.5, std::nullopt, 58, 1200, 9.5, 80, "nominal", 97};
+    SkettoLiveStatus sketto{sampleDate(), 7,  12.5, 3,   55, 1,         61.5,
+                            std::nullopt, 58, 1200, 9.5, 80, "nominal", 97};
     EXPECT_EQ(suite::decode<SkettoLiveStatus>(suite::encode(sketto).value()), sketto);
 
     TavlorLiveStatus tavlor{sampleDate(), 8, 400, 1, 2, {"Stuck"}, 0, {99}, "Deep Work", 5'000, 12};
     EXPECT_EQ(suite::decode<TavlorLiveStatus>(suite::encode(tavlor).value()), tavlor);
 
-    KelbyLiveStatus kelby{sampleDate(), 9, 0.8, "Speakers",
+    KelbyLiveStatus kelby{sampleDate(),
+                          9,
+                          0.8,
+                          "Speakers",
                           {{"c1", "org.example.player", "Player", true, false, 1.5, 0.25F}}};
     EXPECT_EQ(suite::decode<KelbyLiveStatus>(suite::encode(kelby).value()), kelby);
 
-    LankinLiveStatus lankin{sampleDate(), 10, "Song", "Artist", "Album", "Hi-Res", true, 30, 120, 0.5};
+    LankinLiveStatus lankin{sampleDate(), 10,   "Song", "Artist", "Album",
+                            "Hi-Res",     true, 30,     120,      0.5};
     EXPECT_EQ(suite::decode<LankinLiveStatus>(suite::encode(lankin).value()), lankin);
 
     OrrinLiveStatus orrin;
@@ -101,14 +121,19 @@ TEST(SuiteRecordCodec, EveryRecordRoundTrips) {
     pitlow.miniPanelFrame = TarnScreenRect{1, 2, 300, 200};
     EXPECT_EQ(suite::decode<PitlowLiveStatus>(suite::encode(pitlow).value()), pitlow);
 
-    const auto tile = TarnLiveActivityTile::make(TarnSuiteApp::heddle, sampleDate(), 13, "Offload", "Boşaltma",
-                                                 "4.0 GB", "2 apps", 0.25, std::nullopt,
+    const auto tile = TarnLiveActivityTile::make(TarnSuiteApp::heddle, sampleDate(), 13, "Offload",
+                                                 "Boşaltma", "4.0 GB", "2 apps", 0.25, std::nullopt,
                                                  TarnLiveActivityTile::Tone::active, 5);
     EXPECT_EQ(suite::decode<TarnLiveActivityTile>(suite::encode(tile).value()), tile);
 
-    const TarnSuiteCommandEnvelope envelope{UUID::random(), sampleDate(), TarnSuiteApp::quiller,
-                                            TarnSuiteApp::heddle, TarnSuiteCommandKind::heddleFreezePID,
-                                            77, "Browser", "{\"a\":1}"};
+    const TarnSuiteCommandEnvelope envelope{UUID::random(),
+                                            sampleDate(),
+                                            TarnSuiteApp::quiller,
+                                            TarnSuiteApp::heddle,
+                                            TarnSuiteCommandKind::heddleFreezePID,
+                                            77,
+                                            "Browser",
+                                            "{\"a\":1}"};
     EXPECT_EQ(suite::decode<TarnSuiteCommandEnvelope>(suite::encode(envelope).value()), envelope);
 }
 
@@ -118,14 +143,10 @@ TEST(SuiteRecordCodec, DatesMustBeWholeSecondsInUTC) {
         json value;
         bool decodes;
     } cases[] = {
-        {"2026-03-01T09:15:00Z", true},
-        {"2026-03-01T09:15:00.000Z", false},
-        {"2026-03-01T09:15:00.5Z", false},
-        {"2026-03-01T10:15:00+01:00", false},
-        {"2026-03-01T09:15:00z", false},
-        {"2026-03-01 09:15:00Z", false},
-        {"2026-02-30T09:15:00Z", false},
-        {1772356500, false},
+        {"2026-03-01T09:15:00Z", true},    {"2026-03-01T09:15:00.000Z", false},
+        {"2026-03-01T09:15:00.5Z", false}, {"2026-03-01T10:15:00+01:00", false},
+        {"2026-03-01T09:15:00z", false},   {"2026-03-01 09:15:00Z", false},
+        {"2026-02-30T09:15:00Z", false},   {1772356500, false},
     };
     for (const auto& c : cases) {
         json changed = tree;
@@ -227,7 +248,10 @@ TEST(HeddleOffloadLiveProgress, InitialiserClampsButDecodingKeepsTheFile) {
         std::int64_t expectedSteps;
         double expectedFraction;
     } cases[] = {
-        {0, -0.2, 1, 0}, {-3, 1.7, 1, 1}, {2, 0.4, 2, 0.4}, {5, std::nan(""), 5, 0},
+        {0, -0.2, 1, 0},
+        {-3, 1.7, 1, 1},
+        {2, 0.4, 2, 0.4},
+        {5, std::nan(""), 5, 0},
     };
     for (const auto& c : cases) {
         HeddleOffloadLiveProgress fields = sampleOffload();
@@ -271,14 +295,16 @@ TEST(HeddleLiveStatus, DerivedFiguresAndSaturatingSums) {
 // --- Sketto and Tavlor -------------------------------------------------------
 
 TEST(SkettoLiveStatus, OptionalFiguresMayBeMissingAndHeadlineTemperaturePrefersTheProcessor) {
-    json tree = treeOf(SkettoLiveStatus{sampleDate(), 7, 1, 2, 3, 4, 61.5, 70, 58, 1200, 9, 80, "hot", 97});
-    for (const char* key : {"cpuTempCelsius", "gpuTempCelsius", "socTempCelsius", "fanMaxRPM", "systemWatts"})
+    json tree =
+        treeOf(SkettoLiveStatus{sampleDate(), 7, 1, 2, 3, 4, 61.5, 70, 58, 1200, 9, 80, "hot", 97});
+    for (const char* key :
+         {"cpuTempCelsius", "gpuTempCelsius", "socTempCelsius", "fanMaxRPM", "systemWatts"})
         tree.erase(key);
     tree["nvmeHealthPercent"] = nullptr;
     const auto bare = decodeTree<SkettoLiveStatus>(tree);
     ASSERT_TRUE(bare);
-    EXPECT_FALSE(bare->cpuTempCelsius || bare->gpuTempCelsius || bare->socTempCelsius || bare->fanMaxRPM ||
-                 bare->systemWatts || bare->nvmeHealthPercent);
+    EXPECT_FALSE(bare->cpuTempCelsius || bare->gpuTempCelsius || bare->socTempCelsius ||
+                 bare->fanMaxRPM || bare->systemWatts || bare->nvmeHealthPercent);
     const std::string again = suite::encode(*bare).value();
     EXPECT_EQ(again.find("Celsius"), std::string::npos);
     EXPECT_EQ(again.find("nvmeHealthPercent"), std::string::npos);
@@ -301,7 +327,8 @@ TEST(SkettoLiveStatus, OptionalFiguresMayBeMissingAndHeadlineTemperaturePrefersT
 }
 
 TEST(TavlorLiveStatus, DecodeTable) {
-    const json tree = treeOf(TavlorLiveStatus{sampleDate(), 8, 400, 1, 2, {"Stuck"}, 0, {99}, "Deep", 5, 12});
+    const json tree =
+        treeOf(TavlorLiveStatus{sampleDate(), 8, 400, 1, 2, {"Stuck"}, 0, {99}, "Deep", 5, 12});
     const struct {
         const char* key;
         json value; // a discarded value removes the key
@@ -321,7 +348,8 @@ TEST(TavlorLiveStatus, DecodeTable) {
             changed.erase(c.key);
         else
             changed[c.key] = c.value;
-        EXPECT_EQ(decodeTree<TavlorLiveStatus>(changed).has_value(), c.decodes) << c.key << " " << c.value.dump();
+        EXPECT_EQ(decodeTree<TavlorLiveStatus>(changed).has_value(), c.decodes)
+            << c.key << " " << c.value.dump();
     }
 }
 
@@ -341,7 +369,8 @@ TEST(KelbyLiveStatus, InitialisersClampAndCountsFollowTheChannels) {
     mixer.masterVolume = -1;
     EXPECT_EQ(KelbyLiveStatus::make(mixer).masterVolume, 0);
 
-    json tree = treeOf(KelbyLiveStatus{sampleDate(), 9, 0.5, "Out", {{"c", "b", "n", true, false, 1, 0}}});
+    json tree =
+        treeOf(KelbyLiveStatus{sampleDate(), 9, 0.5, "Out", {{"c", "b", "n", true, false, 1, 0}}});
     tree["channels"][0]["volume"] = 2.5;
     const auto read = decodeTree<KelbyLiveStatus>(tree);
     ASSERT_TRUE(read);
@@ -418,8 +447,11 @@ TEST(OrrinLiveStatus, LenientDecodingTakesDefaultsAndNormalises) {
         ASSERT_TRUE(read) << c.key;
         EXPECT_EQ((*read).*(c.field), c.expected) << c.key << " = " << c.value.dump();
     }
-    for (const auto& [key, value] : std::vector<std::pair<const char*, json>>{
-             {"isRunning", "yes"}, {"remainingSeconds", 1.5}, {"activeTaskID", 7}, {"senderPID", nullptr}}) {
+    for (const auto& [key, value] :
+         std::vector<std::pair<const char*, json>>{{"isRunning", "yes"},
+                                                   {"remainingSeconds", 1.5},
+                                                   {"activeTaskID", 7},
+                                                   {"senderPID", nullptr}}) {
         json tree = minimalRecord();
         tree[key] = value;
         EXPECT_FALSE(decodeTree<OrrinLiveStatus>(tree)) << key;
@@ -471,7 +503,8 @@ TEST(PitlowLiveStatus, LenientDecodingTakesDefaultsAndNormalises) {
     framed["studioWindowFrame"] = {{"x", 1}, {"y", 2}, {"width", -4}, {"height", 30}};
     const auto read = decodeTree<PitlowLiveStatus>(framed);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->studioWindowFrame, (TarnScreenRect{1, 2, -4, 30})) << "a file's frame is kept as written";
+    EXPECT_EQ(read->studioWindowFrame, (TarnScreenRect{1, 2, -4, 30}))
+        << "a file's frame is kept as written";
     framed["studioWindowFrame"].erase("height");
     EXPECT_FALSE(decodeTree<PitlowLiveStatus>(framed));
     EXPECT_EQ(TarnScreenRect::make(1, 2, -4, 30), (TarnScreenRect{1, 2, 0, 30}));
@@ -482,8 +515,9 @@ TEST(PitlowLiveStatus, LenientDecodingTakesDefaultsAndNormalises) {
 TEST(TarnLiveActivityTile, InitialiserAndDecodeTable) {
     using Tone = TarnLiveActivityTile::Tone;
     const auto tile = [](std::optional<double> progress, std::optional<std::string> symbol) {
-        return TarnLiveActivityTile::make(TarnSuiteApp::sketto, sampleDate(), 3, "T", "T", "1", std::nullopt,
-                                          progress, std::move(symbol), Tone::warning, 1);
+        return TarnLiveActivityTile::make(TarnSuiteApp::sketto, sampleDate(), 3, "T", "T", "1",
+                                          std::nullopt, progress, std::move(symbol), Tone::warning,
+                                          1);
     };
     EXPECT_EQ(tile(1.4, "x").progress, 1.0);
     EXPECT_EQ(tile(-0.5, "x").progress, 0.0);
@@ -500,10 +534,17 @@ TEST(TarnLiveActivityTile, InitialiserAndDecodeTable) {
         json value;
         bool decodes;
     } cases[] = {
-        {"tone", "warning", true}, {"tone", "Warning", false}, {"tone", "amber", false},
-        {"app", "Heddle", true},   {"app", "heddle", false},   {"app", "Palvine", false},
-        {"progress", 1.7, true},   {"progress", nullptr, true}, {"secondaryMetric", nullptr, true},
-        {"priority", 1.5, false},  {"symbolName", nullptr, false},
+        {"tone", "warning", true},
+        {"tone", "Warning", false},
+        {"tone", "amber", false},
+        {"app", "Heddle", true},
+        {"app", "heddle", false},
+        {"app", "Palvine", false},
+        {"progress", 1.7, true},
+        {"progress", nullptr, true},
+        {"secondaryMetric", nullptr, true},
+        {"priority", 1.5, false},
+        {"symbolName", nullptr, false},
     };
     for (const auto& c : cases) {
         json changed = tree;
@@ -537,11 +578,18 @@ TEST(TarnSuiteCommandKind, VocabularyAndEnvelopeDecoding) {
     EXPECT_FALSE(commandkind::fromRaw("HeddleSmartOffload"));
     EXPECT_FALSE(commandkind::fromRaw("heddlesmartoffload"));
 
-    TarnSuiteCommandEnvelope envelope{UUID::random(), sampleDate(), TarnSuiteApp::quiller, TarnSuiteApp::heddle,
-                                      TarnSuiteCommandKind::heddleSmartOffload, std::nullopt, std::nullopt, std::nullopt};
+    TarnSuiteCommandEnvelope envelope{UUID::random(),
+                                      sampleDate(),
+                                      TarnSuiteApp::quiller,
+                                      TarnSuiteApp::heddle,
+                                      TarnSuiteCommandKind::heddleSmartOffload,
+                                      std::nullopt,
+                                      std::nullopt,
+                                      std::nullopt};
     for (const TarnSuiteCommandKind kind : commandkind::allCases()) {
         envelope.kind = kind;
-        EXPECT_EQ(suite::decode<TarnSuiteCommandEnvelope>(suite::encode(envelope).value()), envelope);
+        EXPECT_EQ(suite::decode<TarnSuiteCommandEnvelope>(suite::encode(envelope).value()),
+                  envelope);
     }
     const std::string bare = suite::encode(envelope).value();
     for (const char* key : {"targetPID", "targetName", "payload"})
@@ -553,8 +601,9 @@ TEST(TarnSuiteCommandKind, VocabularyAndEnvelopeDecoding) {
         json value;
         bool decodes;
     } cases[] = {
-        {"kind", "heddleExplode", false}, {"targetApp", "heddle", false}, {"id", "not-a-uuid", false},
-        {"id", nullptr, false},           {"targetPID", nullptr, true},    {"payload", nullptr, true},
+        {"kind", "heddleExplode", false},   {"targetApp", "heddle", false},
+        {"id", "not-a-uuid", false},        {"id", nullptr, false},
+        {"targetPID", nullptr, true},       {"payload", nullptr, true},
         {"targetPID", 2147483648LL, false},
     };
     for (const auto& c : cases) {
@@ -577,11 +626,12 @@ TEST(SuiteFreshness, WindowBoundaryAndProcessLiveness) {
         double window;
         bool fresh;
     } windows[] = {
-        {-10s, 10, true}, {-10001ms, 10, false}, {5s, 10, true}, {10s, 10, true},
+        {-10s, 10, true},     {-10001ms, 10, false},     {5s, 10, true},  {10s, 10, true},
         {10001ms, 10, false}, {0s, std::nan(""), false}, {0s, -1, false},
     };
     for (const auto& c : windows)
-        EXPECT_EQ(suite::isWithinWindow(now + c.offset, now, c.window), c.fresh) << c.offset.count();
+        EXPECT_EQ(suite::isWithinWindow(now + c.offset, now, c.window), c.fresh)
+            << c.offset.count();
     // Instants at both ends of the clock's range: no overflow on the way.
     EXPECT_FALSE(suite::isWithinWindow(suite::Date::min(), suite::Date::max(), 10));
 

@@ -24,12 +24,14 @@ protected:
 
     TarnLiveActivityTile tile(TarnSuiteApp app, std::int64_t priority, std::chrono::seconds age,
                               std::int32_t pid = ownPID()) const {
-        return TarnLiveActivityTile::make(app, sampleDate() - age, pid, "T", "T", "1", std::nullopt, std::nullopt,
-                                          std::nullopt, TarnLiveActivityTile::Tone::neutral, priority);
+        return TarnLiveActivityTile::make(app, sampleDate() - age, pid, "T", "T", "1", std::nullopt,
+                                          std::nullopt, std::nullopt,
+                                          TarnLiveActivityTile::Tone::neutral, priority);
     }
 
     std::vector<std::string> tileApps(const std::vector<TarnLiveActivityTile>& tiles) const {
         std::vector<std::string> apps;
+        apps.reserve(tiles.size());
         for (const auto& t : tiles)
             apps.emplace_back(t.id());
         return apps;
@@ -54,7 +56,8 @@ TEST_F(TelemetryBusTest, StatusFilesArePrivateAndReadBackWhileFreshAndAlive) {
     EXPECT_EQ(modeOf(base() / "orrin-live.json"), 0600u);
 
     EXPECT_TRUE(m_bus.readOrrinStatus(sampleDate() + 10s, 10));
-    EXPECT_TRUE(m_bus.readOrrinStatus(sampleDate() - 10s, 10)) << "a record from the future by the window";
+    EXPECT_TRUE(m_bus.readOrrinStatus(sampleDate() - 10s, 10))
+        << "a record from the future by the window";
     EXPECT_FALSE(m_bus.readOrrinStatus(sampleDate() + 10001ms, 10));
     EXPECT_FALSE(m_bus.readPitlowStatus(sampleDate(), 10)) << "no file";
 
@@ -116,15 +119,17 @@ TEST_F(TelemetryBusTest, LiveTileFolderFixture) {
     ASSERT_TRUE(m_bus.publishLiveTile(tile(TarnSuiteApp::sketto, 5, 20s), false));
     ASSERT_TRUE(m_bus.publishLiveTile(tile(TarnSuiteApp::heddle, 9, 30s), false));
     ASSERT_TRUE(m_bus.publishLiveTile(tile(TarnSuiteApp::tavlor, 5, 10s), false));
-    ASSERT_TRUE(m_bus.publishLiveTile(tile(TarnSuiteApp::orrin, 5, 20s), false)); // ties Sketto: by file name
+    ASSERT_TRUE(m_bus.publishLiveTile(tile(TarnSuiteApp::orrin, 5, 20s),
+                                      false)); // ties Sketto: by file name
     EXPECT_EQ(modeOf(base() / "LiveTiles" / "heddle.json"), 0600u);
 
     const std::string good = suite::encode(tile(TarnSuiteApp::kelby, 1, 0s)).value();
     const std::string old = suite::encode(tile(TarnSuiteApp::lankin, 100, 61s)).value();
     const std::string orphan = suite::encode(tile(TarnSuiteApp::pitlow, 100, 0s, 0)).value();
-    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/KELBY.JSON", good);       // any letter case
-    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/brask.json.tmp", good);   // a writer's temporary file
-    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/.wexley.json", good);     // hidden
+    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/KELBY.JSON", good); // any letter case
+    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/brask.json.tmp",
+                   good); // a writer's temporary file
+    m_folder.write("Corvane/SuiteTelemetry/LiveTiles/.wexley.json", good); // hidden
     m_folder.write("Corvane/SuiteTelemetry/LiveTiles/notes.txt", good);
     m_folder.write("Corvane/SuiteTelemetry/LiveTiles/garbage.json", "{\"app\":");
     m_folder.write("Corvane/SuiteTelemetry/LiveTiles/lankin.json", old);
@@ -141,14 +146,15 @@ TEST_F(TelemetryBusTest, LiveTileFolderFixture) {
 
 TEST_F(TelemetryBusTest, FocusDockHoverTravelsAsTheTargetText) {
     std::vector<std::optional<std::string>> heard;
-    NotificationSubscription subscription =
-        m_bus.observeFocusDockHover([&](std::optional<std::string> target) { heard.push_back(std::move(target)); });
+    NotificationSubscription subscription = m_bus.observeFocusDockHover(
+        [&](std::optional<std::string> target) { heard.push_back(std::move(target)); });
     m_bus.postFocusDockHoverTarget("studio");
     m_bus.postFocusDockHoverTarget(std::nullopt);
     m_bus.postFocusDockHoverTarget("MINI");
     m_bus.postFocusDockHoverTarget("mini");
     m_main.runUntilIdle();
-    EXPECT_EQ(heard, (std::vector<std::optional<std::string>>{"studio", std::nullopt, std::nullopt, "mini"}));
+    EXPECT_EQ(heard, (std::vector<std::optional<std::string>>{"studio", std::nullopt, std::nullopt,
+                                                              "mini"}));
     EXPECT_EQ(m_center.posted().at(1).object, "none");
 }
 
@@ -165,20 +171,31 @@ TEST(DockDropTarget, Table) {
         {"centre in studio, 30 % over mini", {70, 0, 100, 100}, mini, studio, "mini"},
         {"exactly 22 % overlap", {-78, 0, 100, 100}, mini, std::nullopt, "mini"},
         {"21.9 % overlap", {-78.1, 0, 100, 100}, mini, std::nullopt, std::nullopt},
-        {"centre on the maximum x edge needs the overlap rule", {50, 0, 100, 100}, mini, std::nullopt, "mini"},
+        {"centre on the maximum x edge needs the overlap rule",
+         {50, 0, 100, 100},
+         mini,
+         std::nullopt,
+         "mini"},
         {"dragged frame 1 point wide", {50, 50, 1, 10}, mini, studio, std::nullopt},
-        {"target 1 point high", {0, 0, 10, 10}, TarnScreenRect{0, 0, 100, 1}, std::nullopt, std::nullopt},
+        {"target 1 point high",
+         {0, 0, 10, 10},
+         TarnScreenRect{0, 0, 100, 1},
+         std::nullopt,
+         std::nullopt},
         {"no targets", {0, 0, 10, 10}, std::nullopt, std::nullopt, std::nullopt},
         {"far away", {1000, 1000, 10, 10}, mini, studio, std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TarnSuiteTelemetryBus::detectDockDropTarget(c.dragged, c.mini, c.studio), c.expected) << c.name;
+        EXPECT_EQ(TarnSuiteTelemetryBus::detectDockDropTarget(c.dragged, c.mini, c.studio),
+                  c.expected)
+            << c.name;
 }
 
 TEST(TelemetryBusSystem, ReadsThisMachinesMemory) {
     TemporaryFolder folder("quiller-telemetry-system");
     const TarnSuiteTelemetryBus bus(folder.path());
-    const TarnVirtualMemorySummary summary = bus.readVirtualMemorySummary(std::chrono::system_clock::now());
+    const TarnVirtualMemorySummary summary =
+        bus.readVirtualMemorySummary(std::chrono::system_clock::now());
     EXPECT_GT(summary.physicalTotalBytes, 0);
     EXPECT_LE(summary.physicalUsedBytes, summary.physicalTotalBytes);
     EXPECT_FALSE(summary.isHeddleRunning);

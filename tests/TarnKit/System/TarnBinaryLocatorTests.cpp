@@ -62,9 +62,9 @@ TEST(TarnBinaryLocator, CandidatesComeInSearchOrder) {
                                       std::string("/res/") + kTool, std::string("/x1/") + kTool,
                                       std::string("/x2/") + kTool};
     for (const auto& folder : locator::wellKnownDirectories)
-        expected.push_back(folder.string() + "/" + kTool);
-    expected.push_back(std::string("/p1/") + kTool);
-    expected.push_back(std::string("/p2/") + kTool);
+        expected.emplace_back(folder.string() + "/" + kTool);
+    expected.emplace_back(std::string("/p1/") + kTool);
+    expected.emplace_back(std::string("/p2/") + kTool);
     EXPECT_EQ(candidates, expected);
     EXPECT_EQ(locator::wellKnownDirectories.back(), "/bin");
 }

@@ -278,8 +278,8 @@ TEST_F(TarnGlobalHotkeyManagerTest, RefusesACombinationAnotherClientHolds) {
 TEST_F(TarnGlobalHotkeyManagerTest, PressesOfReleasedShortcutsRunNothing) {
     auto manager = makeManager();
     std::vector<std::string> ran;
-    const auto space = manager->register_(ctrlShiftSpace, [&] { ran.push_back("space"); });
-    ASSERT_TRUE(manager->register_(ctrlShiftReturn, [&] { ran.push_back("return"); }));
+    const auto space = manager->register_(ctrlShiftSpace, [&] { ran.emplace_back("space"); });
+    ASSERT_TRUE(manager->register_(ctrlShiftReturn, [&] { ran.emplace_back("return"); }));
     ASSERT_TRUE(space);
 
     // Posted before the shortcut went, run after.

@@ -29,7 +29,7 @@ protected:
 
     fs::path files() const { return m_temp.path() / "files"; }
     fs::path makeFile(const std::string& name) const {
-        const fs::path path = files() / name;
+        fs::path path = files() / name;
         fs::create_directories(path.parent_path());
         tarn::files::writeAtomically(path, "content");
         return path;
@@ -200,10 +200,13 @@ TEST_F(BookmarkStoreTest, ConcurrentSavesAndRemovalsLoseNothing) {
     m_store.saveBookmark(removed);
 
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
-            for (int i = 0; i < kFilesPerThread; ++i)
-                m_store.saveBookmark(paths[static_cast<std::size_t>(t * kFilesPerThread + i)]);
+            for (int i = 0; i < kFilesPerThread; ++i) {
+                const int index = t * kFilesPerThread + i;
+                m_store.saveBookmark(paths[static_cast<std::size_t>(index)]);
+            }
         });
     threads.emplace_back([&] { m_store.removeBookmark(removed.string()); });
     for (std::thread& thread : threads)

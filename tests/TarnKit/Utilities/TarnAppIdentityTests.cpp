@@ -98,7 +98,7 @@ TEST(TarnAppIdentity, CodesAsItsSlug) {
     for (const nlohmann::json& bad : {nlohmann::json("Heddle"), nlohmann::json("pennock"),
                                       nlohmann::json(44), nlohmann::json::array()}) {
         SCOPED_TRACE(bad.dump());
-        EXPECT_THROW(tarn::json::decode<TarnAppIdentity>(bad), tarn::json::DecodingError);
+        EXPECT_THROW((void)tarn::json::decode<TarnAppIdentity>(bad), tarn::json::DecodingError);
     }
 }
 

@@ -37,7 +37,8 @@ TEST(TarnProductPalette, ByteColoursOfTheIndigoPalette) {
 }
 
 TEST(TarnProductPalette, HexColoursIgnoreTheTopByte) {
-    EXPECT_EQ(TarnColor::fromHex(0x7CA4FF, 1), productpalette::accentColor(TarnProductPalette::deepIndigo));
+    EXPECT_EQ(TarnColor::fromHex(0x7CA4FF, 1),
+              productpalette::accentColor(TarnProductPalette::deepIndigo));
     EXPECT_EQ(TarnColor::fromHex(0xFF3EE6A8, 1), glass::success);
     EXPECT_EQ(TarnColor::fromHex(0, 0.5), TarnColor::black(0.5));
 }
@@ -80,10 +81,14 @@ TEST(TarnGlassTokens, WhiteOpacitiesAndStatusBytes) {
         TarnColor token;
         TarnColor expected;
     } cases[] = {
-        {glass::surface1, {1, 1, 1, 0.06}},      {glass::surface2, {1, 1, 1, 0.10}},
-        {glass::surface3, {1, 1, 1, 0.16}},      {glass::borderSubtle, {1, 1, 1, 0.14}},
-        {glass::borderStrong, {1, 1, 1, 0.28}},  {glass::textPrimary, {1, 1, 1, 0.96}},
-        {glass::textSecondary, {1, 1, 1, 0.72}}, {glass::textMuted, {1, 1, 1, 0.50}},
+        {glass::surface1, {1, 1, 1, 0.06}},
+        {glass::surface2, {1, 1, 1, 0.10}},
+        {glass::surface3, {1, 1, 1, 0.16}},
+        {glass::borderSubtle, {1, 1, 1, 0.14}},
+        {glass::borderStrong, {1, 1, 1, 0.28}},
+        {glass::textPrimary, {1, 1, 1, 0.96}},
+        {glass::textSecondary, {1, 1, 1, 0.72}},
+        {glass::textMuted, {1, 1, 1, 0.50}},
         {glass::success, {0x3E / 255.0, 0xE6 / 255.0, 0xA8 / 255.0, 1}},
         {glass::warning, {0xFF / 255.0, 0xB8 / 255.0, 0x4D / 255.0, 1}},
         {glass::danger, {0xFF / 255.0, 0x64 / 255.0, 0x7C / 255.0, 1}},

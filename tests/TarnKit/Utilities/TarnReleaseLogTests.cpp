@@ -32,6 +32,7 @@ private:
 
 std::vector<std::string> ids(const std::vector<TarnReleaseLogRecord>& records) {
     std::vector<std::string> result;
+    result.reserve(records.size());
     for (const auto& record : records)
         result.push_back(record.app + " " + record.toVersion);
     return result;

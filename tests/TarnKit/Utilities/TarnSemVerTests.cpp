@@ -65,7 +65,7 @@ TEST(TarnSemVer, Parsing) {
 
 TEST(TarnSemVer, ParseFailsWithTheInputAsPassed) {
     try {
-        TarnSemVer::parse(" 1.2 ");
+        (void)TarnSemVer::parse(" 1.2 ");
         FAIL() << "parsed";
     } catch (const TarnSemVerError& error) {
         EXPECT_EQ(error, TarnSemVerError::invalidFormat(" 1.2 "));

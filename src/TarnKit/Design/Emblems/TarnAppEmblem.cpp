@@ -13,7 +13,8 @@ QImage tinted(const QImage& source, const QColor& tint) {
     QImage result = source;
     QPainter painter(&result);
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(result.size()) / result.devicePixelRatio()), tint);
+    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(result.size()) / result.devicePixelRatio()),
+                     tint);
     return result;
 }
 

@@ -19,8 +19,8 @@ TarnFlatPaint TarnFlatPaint::cutout(double strength) {
 }
 
 const TarnEmblemTone& TarnEmblemTone::whiteGlass() {
-    static const TarnEmblemTone tone{QColor::fromRgbF(1, 1, 1, 0.98f), QColor::fromRgbF(1, 1, 1, 0.72f),
-                                     true};
+    static const TarnEmblemTone tone{QColor::fromRgbF(1, 1, 1, 0.98f),
+                                     QColor::fromRgbF(1, 1, 1, 0.72f), true};
     return tone;
 }
 

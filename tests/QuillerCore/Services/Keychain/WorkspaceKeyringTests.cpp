@@ -5,6 +5,7 @@
 #include "QuillerCore/Services/QuillerWorkspaceStore.h"
 #include "TarnKit/Platform/Files.h"
 #include "TarnKit/System/SecretServiceKeychain.h"
+#include "support/NoError.h"
 #include "support/SessionKeyring.h"
 
 #include <cstdlib>
@@ -17,6 +18,7 @@ namespace {
 using namespace workspacetest;
 using quiller::QuillerWorkspacePayload;
 using quiller::QuillerWorkspaceStore;
+using tarn::testing::noError;
 using tarn::testing::sessionKeyring;
 
 TEST(WorkspaceKeyring, SecretsRoundTripThroughTheSessionKeyring) {
@@ -31,7 +33,7 @@ TEST(WorkspaceKeyring, SecretsRoundTripThroughTheSessionKeyring) {
     const std::string service = "com.corvane.quiller.envsecrets";
     const std::string account = payload.environments[0].id.string() + "::apiToken";
 
-    QuillerWorkspaceStore(temp.path(), *keyring).save(payload);
+    ASSERT_TRUE(noError(QuillerWorkspaceStore(temp.path(), *keyring).save(payload)));
     EXPECT_EQ(keyring->load(service, account), "s3cr3t/token");
     EXPECT_EQ(tarn::files::readFile(temp.path() / "workspace.json")->find("s3cr3t"),
               std::string::npos);
@@ -42,7 +44,7 @@ TEST(WorkspaceKeyring, SecretsRoundTripThroughTheSessionKeyring) {
 
     // Emptied by the user: the item goes, and the value stays empty.
     loaded.environments[0].variables[1].value.clear();
-    nextRun.save(loaded);
+    ASSERT_TRUE(noError(nextRun.save(loaded)));
     EXPECT_EQ(keyring->load(service, account), std::nullopt);
     EXPECT_EQ(QuillerWorkspaceStore(temp.path(), *keyring).load(), loaded);
 
