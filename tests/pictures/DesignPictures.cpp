@@ -117,7 +117,7 @@ std::unique_ptr<QWidget> pickerOpen(PictureContext& context) {
     stage.setAttribute(Qt::WA_DontShowOnScreen);
     auto* shown = new TarnLanguagePicker(std::nullopt, context.language, false, {}, &stage);
     stage.show();
-    QComboBox* combo = shown->findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* combo = shown->findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     combo->showPopup();
     QApplication::processEvents();
     QWidget* popup = combo->view()->window();

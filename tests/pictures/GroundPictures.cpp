@@ -16,7 +16,7 @@ namespace {
 
 QLabel* label(const std::string& text, QFont font, QWidget* parent) {
     auto* result = new QLabel(tarn::qt::toQString(text), parent);
-    result->setFont(std::move(font));
+    result->setFont(font);
     result->setStyleSheet(QStringLiteral("color: white"));
     return result;
 }

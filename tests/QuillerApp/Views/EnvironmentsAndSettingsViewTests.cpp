@@ -71,6 +71,7 @@ protected:
                                                 child<QLabel>(row, "variableValue")->text());
         std::sort(rows.begin(), rows.end());
         std::vector<QString> texts;
+        texts.reserve(rows.size());
         for (auto& [y, text] : rows)
             texts.push_back(text);
         return texts;

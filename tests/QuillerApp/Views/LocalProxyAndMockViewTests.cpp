@@ -82,6 +82,7 @@ protected:
             rows.emplace_back(row->y(), child<QLabel>(row, labelName)->text());
         std::sort(rows.begin(), rows.end());
         std::vector<QString> texts;
+        texts.reserve(rows.size());
         for (auto& [y, text] : rows)
             texts.push_back(text);
         return texts;

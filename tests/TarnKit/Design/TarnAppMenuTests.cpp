@@ -285,6 +285,7 @@ TEST(TarnAppMenuController, RebuildingADynamicSubmenuLeavesNoBindingsBehind) {
         [&] {
             ++generation;
             std::vector<TarnMenuElement> items;
+            items.reserve(3);
             for (int index = 0; index < 3; ++index)
                 items.push_back(TarnMenuElement::item(
                     [index] { return "Entry " + std::to_string(index); }, "", {}, {}, {}, false,

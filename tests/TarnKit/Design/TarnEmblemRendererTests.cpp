@@ -217,7 +217,8 @@ TEST(TarnEmblemRenderer, CacheKeepsItsLimitUnderTwoThreads) {
         for (int round = 0; round < 300; ++round) {
             const int i = reversed ? 299 - round : round;
             const auto app = tarn::appidentity::allCases()[static_cast<std::size_t>(i % 75)];
-            const auto image = renderer::image(app, 16 + i / 75, 1, false);
+            const int size = 16 + i / 75; // a size a step larger every 75 rounds
+            const auto image = renderer::image(app, size, 1, false);
             ASSERT_FALSE(image.bitmap.isNull());
             ASSERT_LE(renderer::cachedImageCount(), renderer::cacheCountLimit);
         }

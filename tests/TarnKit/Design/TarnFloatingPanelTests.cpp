@@ -321,8 +321,8 @@ struct DraggablePanelFixture {
         panel.onDragEnded = [this](const QPoint& origin) {
             calls.push_back("ended " + std::to_string(origin.x()));
         };
-        panel.onDragCancelled = [this] { calls.push_back("cancelled"); };
-        panel.onEscapePressed = [this] { calls.push_back("escape"); };
+        panel.onDragCancelled = [this] { calls.emplace_back("cancelled"); };
+        panel.onEscapePressed = [this] { calls.emplace_back("escape"); };
         QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
         panel.show();
         QCoreApplication::processEvents();
@@ -416,7 +416,7 @@ TEST(TarnTearOffDragRegion, ReportsLeavingAndDroppingOutsideTheWindow) {
     window.setGeometry(100, 100, 400, 300);
     std::vector<std::string> calls;
     auto* region = new TarnTearOffDragRegion(
-        [&calls](bool outside) { calls.push_back(outside ? "outside" : "inside"); },
+        [&calls](bool outside) { calls.emplace_back(outside ? "outside" : "inside"); },
         [&calls](QPointF point) {
             calls.push_back("drop " + std::to_string(static_cast<int>(point.x())));
         },

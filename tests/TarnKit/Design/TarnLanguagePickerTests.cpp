@@ -97,7 +97,7 @@ TEST_F(LanguageControlTest, ShowsTheSystemEntryWhileFollowingTheSystem) {
 TEST_F(LanguageControlTest, ListsTheSystemEntryADividerAndEveryLanguage) {
     systemLanguages = {"de-DE"};
     TarnLanguagePicker picker(std::nullopt, TarnLanguage::tr, true, recorder(), preference);
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 2 + 37);
     EXPECT_EQ(list->itemText(0), QStringLiteral("Sistem Dili (Deutsch)"));
@@ -114,7 +114,7 @@ TEST_F(LanguageControlTest, ListsTheSystemEntryADividerAndEveryLanguage) {
 
 TEST_F(LanguageControlTest, ChoosingALanguageStoresAnnouncesAndSelects) {
     TarnLanguagePicker picker(std::nullopt, TarnLanguage::en, true, recorder(), preference);
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     ASSERT_TRUE(picker.isFollowingSystem());
 
     pick(list, rowOf(list, TarnLanguage::tr));
@@ -143,7 +143,7 @@ TEST_F(LanguageControlTest, ChoosingTheSystemKeepsSystemStoredWhateverTheOwnerDo
             preference.setCurrent(language);
         },
         preference);
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     pick(list, 0);
     EXPECT_EQ(selected, std::vector<TarnLanguage>{TarnLanguage::en});
     EXPECT_EQ(stored(), "system");
@@ -157,7 +157,7 @@ TEST_F(LanguageControlTest, ProgrammaticSyncNeverWrites) {
     storeValue("en");
     TarnLanguagePicker picker(std::nullopt, TarnLanguage::en, false, recorder(), preference);
     picker.show();
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
 
     picker.setLanguage(TarnLanguage::fr);
     EXPECT_EQ(picker.property("selectedCode").toString(), QStringLiteral("fr"));
@@ -173,7 +173,7 @@ TEST_F(LanguageControlTest, KeyboardChoiceIsAUserChoice) {
     storeValue("ar"); // the first language row
     TarnLanguagePicker picker(std::nullopt, TarnLanguage::ar, false, recorder(), preference);
     picker.show();
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(selected.size(), 1u);
@@ -185,7 +185,7 @@ TEST_F(LanguageControlTest, WithoutTitleTheListIsBetween190And260Wide) {
                               preference);
     EXPECT_EQ(picker.findChild<QLabel*>(QStringLiteral("languagePickerTitle")), nullptr);
     picker.show();
-    QComboBox* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
+    auto* list = picker.findChild<QComboBox*>(QStringLiteral("languagePickerList"));
     EXPECT_GE(list->width(), 190);
     EXPECT_LE(list->width(), 260);
 
