@@ -55,18 +55,6 @@ namespace {
 constexpr int kMaxScreenshots = static_cast<int>(TarnFeedbackService::maxScreenshots);
 constexpr int kMaxScreenshotMB = 5;
 
-// A card of the form: padding 14, corner radius 14, a vertical stack inside.
-TarnGlassCard* formCard(const char* objectName, QVBoxLayout*& column, int spacing) {
-    auto* card = new TarnGlassCard(14, 14);
-    card->setObjectName(QString::fromLatin1(objectName));
-    auto* content = new QWidget;
-    column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    card->setContent(content);
-    return card;
-}
-
 QLabel* fieldLabel(const QString& text) {
     return sheetLabel(text, fonts::font(TarnTextStyle::caption, QFont::DemiBold),
                       TarnGlassTokens::textSecondary);
@@ -295,7 +283,7 @@ QWidget* TarnFeedbackSheet::composerForm() {
 
 QWidget* TarnFeedbackSheet::kindCard() {
     QVBoxLayout* stack = nullptr;
-    TarnGlassCard* card = formCard("kindCard", stack, 10);
+    TarnGlassCard* card = sheetCard("kindCard", 14, 10, stack);
     stack->addWidget(fieldLabel(sheetText("What is this about?", "Konu türü", m_language)));
     auto* grid = new QGridLayout;
     grid->setVerticalSpacing(8);
@@ -320,7 +308,7 @@ QWidget* TarnFeedbackSheet::kindCard() {
 
 QWidget* TarnFeedbackSheet::detailsCard() {
     QVBoxLayout* stack = nullptr;
-    TarnGlassCard* card = formCard("detailsCard", stack, 12);
+    TarnGlassCard* card = sheetCard("detailsCard", 14, 12, stack);
 
     m_email = textField("emailField", sheetText("you@example.com", "ornek@eposta.com", m_language));
     m_senderName = textField("nameField", sheetText("Optional", "Opsiyonel", m_language));
@@ -376,7 +364,7 @@ QWidget* TarnFeedbackSheet::detailsCard() {
 
 QWidget* TarnFeedbackSheet::screenshotsCard() {
     QVBoxLayout* stack = nullptr;
-    TarnGlassCard* card = formCard("screenshotsCard", stack, 10);
+    TarnGlassCard* card = sheetCard("screenshotsCard", 14, 10, stack);
 
     auto* header = new QHBoxLayout;
     auto* icon = new QLabel;
@@ -448,12 +436,8 @@ QWidget* TarnFeedbackSheet::actionRow() {
 }
 
 QWidget* TarnFeedbackSheet::receiptCard(const TarnFeedbackReceipt& receipt) {
-    auto* card = new TarnGlassCard(20, 14);
-    card->setObjectName(QStringLiteral("receiptCard"));
-    auto* content = new QWidget;
-    auto* stack = new QVBoxLayout(content);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(12);
+    QVBoxLayout* stack = nullptr;
+    TarnGlassCard* card = sheetCard("receiptCard", 20, 12, stack);
 
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
@@ -516,7 +500,6 @@ QWidget* TarnFeedbackSheet::receiptCard(const TarnFeedbackReceipt& receipt) {
         actions->addWidget(done);
     }
     stack->addLayout(actions);
-    card->setContent(content);
     return card;
 }
 

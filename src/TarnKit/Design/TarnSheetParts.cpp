@@ -1,5 +1,6 @@
 #include "TarnKit/Design/TarnSheetParts.h"
 
+#include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Localization/TarnText.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace tarn {
 
@@ -59,6 +61,18 @@ QToolButton* sheetCloseButton() {
     close->setIconSize(QSize(18, 18));
     close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
     return close;
+}
+
+TarnGlassCard* sheetCard(const char* objectName, double padding, int spacing,
+                         QVBoxLayout*& column) {
+    auto* card = new TarnGlassCard(padding, 14);
+    card->setObjectName(QString::fromLatin1(objectName));
+    auto* content = new QWidget;
+    column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    card->setContent(content);
+    return card;
 }
 
 TarnBrandMarkStyle sheetBrandStyle(const std::string& appName) {

@@ -20,7 +20,11 @@
 class QScrollArea;
 class QToolButton;
 
+class QVBoxLayout;
+
 namespace tarn {
+
+class TarnGlassCard;
 
 // What the sheets open, reveal and copy through. Tests hand in fakes.
 struct TarnSheetPorts {
@@ -46,6 +50,10 @@ QScrollArea* sheetScrollArea(const QString& objectName, bool verticalIndicator =
 // The header's close button: "xmark.circle.fill" at 18 points in
 // textSecondary, without a bezel. Named "closeButton".
 QToolButton* sheetCloseButton();
+
+// A glass card named `objectName` (corner radius 14) holding a vertical
+// stack without margins; `column` receives the stack.
+TarnGlassCard* sheetCard(const char* objectName, double padding, int spacing, QVBoxLayout*& column);
 
 // The application's emblem where the catalogue knows the name, else the
 // running application's mark.

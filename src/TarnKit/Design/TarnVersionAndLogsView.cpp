@@ -118,12 +118,8 @@ TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersi
 
     column->addWidget(versionSummaryCard());
 
-    auto* history = new TarnGlassCard(16, 14);
-    history->setObjectName(QStringLiteral("releaseHistoryCard"));
-    auto* historyContent = new QWidget;
-    auto* historyColumn = new QVBoxLayout(historyContent);
-    historyColumn->setContentsMargins(0, 0, 0, 0);
-    historyColumn->setSpacing(12);
+    QVBoxLayout* historyColumn = nullptr;
+    TarnGlassCard* history = sheetCard("releaseHistoryCard", 16, 12, historyColumn);
     historyColumn->addWidget(iconLabel(
         "clock.arrow.circlepath",
         sheetText("Release History (CHANGELOG)", "Sürüm Geçmişi (Değişiklik Logu)", language),
@@ -131,7 +127,6 @@ TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersi
     m_releaseRows = new QVBoxLayout;
     m_releaseRows->setSpacing(12);
     historyColumn->addLayout(m_releaseRows);
-    history->setContent(historyContent);
     column->addWidget(history);
 
     m_logsCard = new TarnRuntimeLogsCard(logger, palette, language, m_ports);
@@ -142,12 +137,8 @@ TarnVersionAndLogsView::TarnVersionAndLogsView(std::string appName, TarnAppVersi
 }
 
 QWidget* TarnVersionAndLogsView::versionSummaryCard() {
-    auto* card = new TarnGlassCard(16, 14);
-    card->setObjectName(QStringLiteral("versionSummaryCard"));
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    QVBoxLayout* column = nullptr;
+    TarnGlassCard* card = sheetCard("versionSummaryCard", 16, 10, column);
 
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(10);
@@ -185,7 +176,6 @@ QWidget* TarnVersionAndLogsView::versionSummaryCard() {
     file->setObjectName(QStringLiteral("logFileName"));
     chips->addWidget(file);
     column->addLayout(chips);
-    card->setContent(content);
     return card;
 }
 
