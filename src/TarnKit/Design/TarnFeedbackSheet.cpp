@@ -534,7 +534,9 @@ void TarnFeedbackSheet::submitFeedback() {
             }));
     };
     try {
-        m_ports.background->start(std::move(job));
+        // Never stopped: a note the user sent is delivered even when the sheet
+        // closes before the reply; the liveness guard drops the result.
+        (void)m_ports.background->start(std::move(job));
     } catch (const std::exception& failure) {
         submitFinished(std::nullopt, TarnFeedbackError::networkFailure(failure.what()));
     }

@@ -33,7 +33,7 @@ std::optional<std::string> QtClipboard::imagePNG() {
     }
     if (!data->hasImage())
         return std::nullopt;
-    const QImage image = qvariant_cast<QImage>(data->imageData());
+    const auto image = qvariant_cast<QImage>(data->imageData());
     if (image.isNull())
         return std::nullopt;
     QByteArray png;

@@ -391,8 +391,8 @@ TEST_F(FeedbackSheetTest, PickingFilesFollowsTheLimitsInOrder) {
                           Qt::LeftButton);
         EXPECT_EQ(panelsShown, panelsBefore + 1) << c.what;
         std::vector<std::string> added;
-        for (std::size_t i = static_cast<std::size_t>(c.attached);
-             i < composer->screenshots().size(); ++i) {
+        for (auto i = static_cast<std::size_t>(c.attached); i < composer->screenshots().size();
+             ++i) {
             const TarnFeedbackScreenshot& shot = composer->screenshots()[i];
             added.push_back(shot.filename + " " + shot.mimeType);
         }
