@@ -51,6 +51,11 @@ constexpr auto kWriteTimeout = std::chrono::milliseconds(5000);
 // client lose an answer it has not read yet.
 constexpr auto kDrainTimeout = std::chrono::milliseconds(1000);
 constexpr std::size_t kMaximumDrainBytes = 1 << 20;
+// Deadlines of the waiting set that fall this close together are handled by
+// one wake-up: under a steady stream of clients each has its own, a few
+// microseconds apart, and waking for each would cost two timer system calls
+// per request. A client may so be closed this much after its deadline.
+constexpr auto kDeadlineGrouping = std::chrono::milliseconds(50);
 // Ready connections of the waiting set handled per wake-up.
 constexpr int kWaitingBurst = 64;
 // Out of descriptors, the pending client stays queued; accepting is retried
@@ -931,7 +936,7 @@ void ProxyServer::onDeadlines() {
         if (!queue->empty())
             next = std::min(next, queue->front().when);
     if (next != Clock::time_point::max())
-        armDeadlineTimer(next);
+        armDeadlineTimer(std::max(next, now + kDeadlineGrouping));
 }
 
 ProxyServer::PreparedAnswer ProxyServer::prepareAnswer(const MockHTTPRequestReader& reader) const {
