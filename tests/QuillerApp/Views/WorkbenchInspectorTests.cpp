@@ -179,6 +179,21 @@ TEST_F(InspectorTest, EveryHeaderIsListedInOrderDuplicatesIncluded) {
                                                "Set-Cookie: b=2", "X-Empty: "}));
 }
 
+TEST_F(InspectorTest, HeadersThatLookLikeMarkupAreShownAsWritten) {
+    HTTPResponseSnapshot snapshot = response("{}");
+    snapshot.headers = {{"<b>X-Trace</b>", "<img src=\"x\"><i>slow</i>"}};
+    receive(snapshot);
+    click("responseTab.headers");
+    auto* page = find<QWidget>("responseHeaders");
+    for (const char* name : {"headerName", "headerValue"}) {
+        auto* label = page->findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(label, nullptr) << name;
+        // Read as markup, the tags would vanish and the text would be narrower.
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << name;
+    }
+}
+
 TEST_F(InspectorTest, AssertionCardsShowEachResult) {
     HTTPResponseSnapshot snapshot = response("{}");
     snapshot.assertions = {
