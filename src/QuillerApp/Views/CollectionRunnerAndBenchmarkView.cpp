@@ -10,6 +10,7 @@
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnStepper.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Platform/SymbolName.h"
@@ -187,7 +188,7 @@ QWidget* CollectionRunnerAndBenchmarkView::buildBenchmarkCard() {
     tiles->setContentsMargins(0, 0, 0, 0);
     tiles->setSpacing(12);
     for (std::size_t i = 0; i < m_metricValues.size(); ++i) {
-        auto* tile = new RoundedFill(tarn::qColor(tokens::surface2), 12, m_metricsRow);
+        auto* tile = new tarn::TarnRoundedFill(tarn::qColor(tokens::surface2), 12, m_metricsRow);
         tile->setObjectName(QStringLiteral("metricTile%1").arg(i));
         auto* tileStack = column(tile, 4);
         tileStack->setContentsMargins(0, 12, 0, 12);
@@ -261,7 +262,7 @@ void CollectionRunnerAndBenchmarkView::refreshRunner() {
     }
     const RunnerPresentation::RunSummary summary = RunnerPresentation::runSummary(results);
     m_runSummary->setText(toQString(summary.text));
-    setLabelColour(m_runSummary, roleColour(summary.role, m_accent));
+    setTextColour(m_runSummary, roleColour(summary.role, m_accent));
     std::vector<RunnerPresentation::StepRow> rows;
     rows.reserve(results.size());
     for (const CollectionRunStepResult& step : results)

@@ -1,5 +1,6 @@
 #include "QuillerApp/Views/CollectionSidebar.h"
 
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
@@ -50,7 +51,7 @@ QString oneLine(const QString& name) {
 }
 
 QString uuidText(const tarn::UUID& id) {
-    return qstring(id.string());
+    return toQString(id.string());
 }
 
 } // namespace
@@ -73,7 +74,7 @@ QColor CollectionSidebarModel::methodColour(TarnHTTPMethod method) {
         return tarn::qColor(warning);
     case TarnHTTPMethod::put:
     case TarnHTTPMethod::patch:
-        return accent();
+        return studioAccent();
     case TarnHTTPMethod::delete_:
         return tarn::qColor(danger);
     case TarnHTTPMethod::head:
@@ -86,7 +87,7 @@ QColor CollectionSidebarModel::methodColour(TarnHTTPMethod method) {
 CollectionSidebarModel::Entry
 CollectionSidebarModel::requestEntry(const APIRequestCollection& collection,
                                      const APIRequestSpec& request) {
-    return Entry{false, collection.id, request.id, qstring(request.name), request.method};
+    return Entry{false, collection.id, request.id, toQString(request.name), request.method};
 }
 
 std::vector<CollectionSidebarModel::Entry> CollectionSidebarModel::entriesFromModel() const {
@@ -96,7 +97,7 @@ std::vector<CollectionSidebarModel::Entry> CollectionSidebarModel::entriesFromMo
         total += 1 + collection.requests.size();
     entries.reserve(total);
     for (const APIRequestCollection& collection : m_model.collections()) {
-        entries.push_back(Entry{true, collection.id, {}, qstring(collection.name).toUpper(), {}});
+        entries.push_back(Entry{true, collection.id, {}, toQString(collection.name).toUpper(), {}});
         for (const APIRequestSpec& request : collection.requests)
             entries.push_back(requestEntry(collection, request));
     }
@@ -117,7 +118,7 @@ QVariant CollectionSidebarModel::data(const QModelIndex& index, int role) const 
     case IsHeaderRole:
         return entry.isHeader;
     case MethodRole:
-        return entry.isHeader ? QVariant() : QVariant(qstring(rawValue(entry.method)));
+        return entry.isHeader ? QVariant() : QVariant(toQString(rawValue(entry.method)));
     case MethodColourRole:
         return entry.isHeader ? QVariant() : QVariant(methodColour(entry.method));
     case SelectedRole:
@@ -197,7 +198,7 @@ bool CollectionSidebarModel::applyRequestChange(const ViewModelChange& change) {
         // Gone again later in the turn: its removal record follows.
         if (const APIRequestSpec* request = findRequest(*change.parent, entry.requestID)) {
             Entry fresh = entry;
-            fresh.text = qstring(request->name);
+            fresh.text = toQString(request->name);
             fresh.method = request->method;
             if (!fresh.sameData(entry)) {
                 entry = std::move(fresh);
@@ -218,7 +219,7 @@ bool CollectionSidebarModel::applyRequestChange(const ViewModelChange& change) {
             if (count == 1 && change.identity) {
                 entry.requestID = *change.identity;
                 if (const APIRequestSpec* request = findRequest(*change.parent, entry.requestID)) {
-                    entry.text = qstring(request->name);
+                    entry.text = toQString(request->name);
                     entry.method = request->method;
                 }
             }
@@ -332,7 +333,7 @@ void CollectionSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewI
     }
     const QRectF highlight = QRectF(rect).adjusted(kOuterInset, 0, -kOuterInset, -kRowGap);
     if (index.data(CollectionSidebarModel::SelectedRole).toBool()) {
-        QColor fill = accent();
+        QColor fill = studioAccent();
         fill.setAlphaF(0.24f);
         painter->fillPath(tarn::glassShape(highlight, 8), fill);
     }

@@ -1,8 +1,10 @@
 #include "QuillerApp/Views/DeletableRowList.h"
 
+#include "QuillerApp/Views/ViewParts.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -18,16 +20,13 @@ DeletableRowList::DeletableRowList(Look look, DeleteHandler onDelete, QWidget* p
     : QWidget(parent), m_look(look), m_onDelete(std::move(onDelete)) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* content = new QWidget;
-    m_column = new QVBoxLayout(content);
-    m_column->setContentsMargins(0, 0, 0, 0);
-    m_column->setSpacing(6);
-    m_column->addStretch(1);
-    outer->addWidget(scrollArea(content, this));
+    const ScrollColumn list = makeScrollColumn(6, this);
+    m_column = list.column;
+    outer->addWidget(list.area);
 }
 
 QWidget* DeletableRowList::makeRow(const Row& row, Shown& shown) {
-    auto* panel = new FilledPanel(tarn::qColor(tarn::TarnGlassTokens::surface2), 8);
+    auto* panel = new tarn::TarnRoundedFill(tarn::qColor(tarn::TarnGlassTokens::surface2), 8);
     panel->setObjectName(QStringLiteral("row"));
     auto* line = new QHBoxLayout(panel);
     line->setContentsMargins(8, 8, 8, 8);

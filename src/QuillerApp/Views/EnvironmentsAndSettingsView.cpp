@@ -1,14 +1,16 @@
 #include "QuillerApp/Views/EnvironmentsAndSettingsView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
-#include "QuillerApp/Views/PaneWidgets.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnLanguagePicker.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Localization/TarnLanguagePreference.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
@@ -77,7 +79,7 @@ EnvironmentsAndSettingsView::EnvironmentsAndSettingsView(QuillerViewModel& model
                                                          ViewModelBridge& bridge,
                                                          tarn::TarnLanguagePreference& preference,
                                                          QWidget* parent)
-    : QWidget(parent), m_model(model), m_preference(preference), m_accent(screenAccent()) {
+    : QWidget(parent), m_model(model), m_preference(preference), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("EnvironmentsAndSettingsView"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -109,11 +111,12 @@ QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
     auto [card, content, column] = makeCardColumn("environmentCard", 18, 16, 12);
     m_environmentCard = card;
 
-    m_heading = makeLabel(fonts::system(15, QFont::Bold), tokens::textPrimary, content);
+    m_heading =
+        makeLabel(fonts::system(15, QFont::Bold), tarn::qColor(tokens::textPrimary), content);
     m_heading->setObjectName(QStringLiteral("environmentHeading"));
     column->addWidget(m_heading);
 
-    m_note = makeLabel(fonts::system(12), tokens::textSecondary, content);
+    m_note = makeLabel(fonts::system(12), tarn::qColor(tokens::textSecondary), content);
     m_note->setObjectName(QStringLiteral("secretNote"));
     m_note->setWordWrap(true);
     column->addWidget(m_note);
@@ -139,7 +142,7 @@ QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
     m_exportFile = symbolButton("exportFileButton", "square.and.arrow.up", content);
     connect(m_exportFile, &QAbstractButton::clicked, this,
             [this] { m_model.exportDotEnvToFile(m_form.exportMaskSecrets); });
-    m_maskToggle = makeToggle(tokens::textSecondary, content);
+    m_maskToggle = makeToggle(tarn::qColor(tokens::textSecondary), content);
     m_maskToggle->setObjectName(QStringLiteral("maskSecretsToggle"));
     m_maskToggle->setFont(fonts::system(11.5));
     m_maskToggle->setChecked(m_form.exportMaskSecrets);
@@ -159,7 +162,7 @@ QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
     m_valueField = makeField(QStringLiteral("value"), content);
     m_valueField->setObjectName(QStringLiteral("variableValueField"));
     bindings::bindLineEdit(m_valueField, [this](const std::string& text) { m_form.value = text; });
-    m_secretToggle = makeToggle(tokens::textSecondary, content);
+    m_secretToggle = makeToggle(tarn::qColor(tokens::textSecondary), content);
     m_secretToggle->setObjectName(QStringLiteral("secretToggle"));
     bindings::bindToggle(m_secretToggle, [this](bool on) { m_form.isSecret = on; });
     m_addButton = new tarn::TarnPrimaryButton(QString(), content);
@@ -179,7 +182,7 @@ QWidget* EnvironmentsAndSettingsView::buildEnvironmentCard() {
 QWidget* EnvironmentsAndSettingsView::buildSettingsCard() {
     auto [card, content, column] = makeCardColumn("settingsCard", 18, 16, 12);
 
-    m_launchToggle = makeToggle(tokens::textPrimary, content);
+    m_launchToggle = makeToggle(tarn::qColor(tokens::textPrimary), content);
     m_launchToggle->setObjectName(QStringLiteral("launchAtLoginToggle"));
     bindings::bindToggle(m_launchToggle, [this](bool on) {
         m_model.toggleLaunchAtLogin(on);
@@ -189,7 +192,7 @@ QWidget* EnvironmentsAndSettingsView::buildSettingsCard() {
     column->addWidget(m_launchToggle, 0, Qt::AlignLeft);
 
     auto* languageRow = new QHBoxLayout;
-    m_languageLabel = makeLabel(fonts::system(13), tokens::textPrimary, content);
+    m_languageLabel = makeLabel(fonts::system(13), tarn::qColor(tokens::textPrimary), content);
     m_languageLabel->setObjectName(QStringLiteral("languageLabel"));
     m_picker = new tarn::TarnLanguagePicker(
         std::nullopt, m_model.language(), false,
@@ -249,19 +252,19 @@ void EnvironmentsAndSettingsView::retranslate() {
         button->setText(text);
         button->updateGeometry();
     };
-    m_note->setText(screenText(PlatformTexts::noteEN, PlatformTexts::noteTR, language));
-    set(m_importFile, screenText("Import .env (File)", ".env İçe Aktar (Dosyadan)", language));
+    m_note->setText(viewText(PlatformTexts::noteEN, PlatformTexts::noteTR, language));
+    set(m_importFile, viewText("Import .env (File)", ".env İçe Aktar (Dosyadan)", language));
     set(m_importClipboard,
-        screenText("Import .env (Clipboard)", ".env İçe Aktar (Panodan)", language));
-    set(m_exportMasked, screenText("Export .env (Masked)", ".env Dışa Aktar (Maskeli)", language));
-    set(m_exportFile, screenText("Export .env (File)", ".env Dışa Aktar (Dosyaya)", language));
-    set(m_maskToggle, screenText("Mask Secrets", "Gizlileri Maskele", language));
+        viewText("Import .env (Clipboard)", ".env İçe Aktar (Panodan)", language));
+    set(m_exportMasked, viewText("Export .env (Masked)", ".env Dışa Aktar (Maskeli)", language));
+    set(m_exportFile, viewText("Export .env (File)", ".env Dışa Aktar (Dosyaya)", language));
+    set(m_maskToggle, viewText("Mask Secrets", "Gizlileri Maskele", language));
     set(m_secretToggle,
-        screenText(PlatformTexts::secretToggleEN, PlatformTexts::secretToggleTR, language));
-    set(m_addButton, screenText("Add", "Ekle", language));
+        viewText(PlatformTexts::secretToggleEN, PlatformTexts::secretToggleTR, language));
+    set(m_addButton, viewText("Add", "Ekle", language));
     set(m_launchToggle,
-        screenText(PlatformTexts::launchAtLoginEN, PlatformTexts::launchAtLoginTR, language));
-    m_languageLabel->setText(screenText("Interface Language", "Arayüz Dili", language));
+        viewText(PlatformTexts::launchAtLoginEN, PlatformTexts::launchAtLoginTR, language));
+    m_languageLabel->setText(viewText("Interface Language", "Arayüz Dili", language));
 }
 
 void EnvironmentsAndSettingsView::refreshEnvironment() {
@@ -271,7 +274,7 @@ void EnvironmentsAndSettingsView::refreshEnvironment() {
     const std::vector<KeyValueRow>& variables = environment ? environment->variables : none;
     if (environment) {
         m_heading->setText(
-            screenText("Environment Variables", "Ortam Değişkenleri", m_model.language()) +
+            viewText("Environment Variables", "Ortam Değişkenleri", m_model.language()) +
             QStringLiteral(" \u2014 ") + tarn::qt::toQString(environment->name));
     }
 
@@ -284,15 +287,15 @@ void EnvironmentsAndSettingsView::refreshEnvironment() {
     m_variableRows->sync(
         variables, [](const KeyValueRow& variable) { return variable.id.string(); },
         [this, setTexts](const KeyValueRow& variable) {
-            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new tarn::TarnRoundedFill(tarn::qColor(tokens::surface2), 8);
+            row->setContentsMargins(8, 8, 8, 8);
             row->setObjectName(QStringLiteral("variableRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
-            auto* key = makeLabel(fonts::system(12, QFont::Bold, true), {}, row);
+            auto* key = makeLabel(fonts::system(12, QFont::Bold, true), m_accent, row);
             key->setObjectName(QStringLiteral("variableKey"));
-            setTextColour(key, m_accent);
-            auto* value =
-                makeLabel(fonts::system(12, QFont::Normal, true), tokens::textPrimary, row);
+            auto* value = makeLabel(fonts::system(12, QFont::Normal, true),
+                                    tarn::qColor(tokens::textPrimary), row);
             value->setObjectName(QStringLiteral("variableValue"));
             QToolButton* remove = makeTrashButton(row);
             remove->setObjectName(QStringLiteral("removeVariableButton"));

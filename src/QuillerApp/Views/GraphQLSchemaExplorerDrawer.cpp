@@ -3,7 +3,9 @@
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
 #include "QuillerApp/Views/GlassListView.h"
 #include "QuillerApp/Views/GraphQLOperationList.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
@@ -15,7 +17,6 @@
 #include "TarnKit/Platform/UnicodeText.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
-#include "TarnKit/Utilities/TarnProductPalette.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -108,24 +109,13 @@ QIcon spinnerIcon(int step, const QColor& colour, int size) {
     return QIcon(pixmap);
 }
 
-QLabel* textLabel(const QFont& font, const TarnColor& colour) {
-    auto* label = new QLabel;
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, qColor(colour));
-    palette.setColor(QPalette::Text, qColor(colour));
-    label->setPalette(palette);
-    return label;
-}
-
 } // namespace
 
 // --- The drawer ----------------------------------------------------------------------
 
 GraphQLSchemaExplorerDrawer::GraphQLSchemaExplorerDrawer(QuillerViewModel& model,
                                                          ViewModelBridge& bridge, QWidget* parent)
-    : QWidget(parent), m_model(model),
-      m_accent(qColor(productpalette::accentColor(TarnProductPalette::deepIndigo))) {
+    : QWidget(parent), m_model(model), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("GraphQLSchemaExplorerDrawer"));
     build();
     connect(&bridge, &ViewModelBridge::changed, this,
@@ -136,7 +126,7 @@ GraphQLSchemaExplorerDrawer::GraphQLSchemaExplorerDrawer(QuillerViewModel& model
 GraphQLSchemaExplorerDrawer::~GraphQLSchemaExplorerDrawer() = default;
 
 QString GraphQLSchemaExplorerDrawer::text(const char* en, const char* tr) const {
-    return qt::toQString(tarnText(en, tr, m_model.language()));
+    return viewText(en, tr, m_model.language());
 }
 
 void GraphQLSchemaExplorerDrawer::setAccent(const QColor& accent) {
@@ -167,7 +157,7 @@ void GraphQLSchemaExplorerDrawer::build() {
     header->setSpacing(8);
     m_titleIcon = symbolLabel("point.3.connected.trianglepath.dotted",
                               qColor(TarnGlassTokens::textPrimary), 13);
-    m_title = textLabel(fonts::system(13, QFont::Bold), TarnGlassTokens::textPrimary);
+    m_title = makeLabel(fonts::system(13, QFont::Bold), qColor(TarnGlassTokens::textPrimary));
     m_title->setObjectName(QStringLiteral("graphQLDrawerTitle"));
     auto* titleLabel = new QHBoxLayout;
     titleLabel->setSpacing(6);
@@ -203,7 +193,8 @@ void GraphQLSchemaExplorerDrawer::build() {
         m_spinnerStep = (m_spinnerStep + 1) % kSpinnerFrames;
         m_introspectButton->setIcon(spinnerIcon(m_spinnerStep, qColor(TarnColor::black(0.9)), 13));
     });
-    m_summary = textLabel(fonts::system(10.5, QFont::DemiBold, true), TarnGlassTokens::textMuted);
+    m_summary =
+        makeLabel(fonts::system(10.5, QFont::DemiBold, true), qColor(TarnGlassTokens::textMuted));
     m_summary->setObjectName(QStringLiteral("graphQLSchemaSummary"));
     actions->addWidget(m_summary);
     actions->addStretch(1);
@@ -224,7 +215,7 @@ void GraphQLSchemaExplorerDrawer::build() {
     errorRow->setContentsMargins(8, 8, 8, 8);
     errorRow->setSpacing(6);
     errorRow->addWidget(symbolLabel("exclamationmark.triangle.fill", danger, 11), 0, Qt::AlignTop);
-    m_errorText = textLabel(fonts::system(11), TarnGlassTokens::danger);
+    m_errorText = makeLabel(fonts::system(11), qColor(TarnGlassTokens::danger));
     m_errorText->setObjectName(QStringLiteral("graphQLErrorText"));
     m_errorText->setWordWrap(true);
     m_errorText->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -257,7 +248,7 @@ void GraphQLSchemaExplorerDrawer::build() {
     });
     loaded->addWidget(m_search);
     m_listArea = new QStackedWidget;
-    m_noMatch = textLabel(fonts::system(12), TarnGlassTokens::textMuted);
+    m_noMatch = makeLabel(fonts::system(12), qColor(TarnGlassTokens::textMuted));
     m_noMatch->setObjectName(QStringLiteral("graphQLNoMatch"));
     m_noMatch->setAlignment(Qt::AlignCenter);
     m_noMatch->setWordWrap(true);
@@ -287,7 +278,7 @@ void GraphQLSchemaExplorerDrawer::build() {
     m_emptySymbol = new QLabel;
     m_emptySymbol->setAlignment(Qt::AlignCenter);
     empty->addWidget(m_emptySymbol);
-    m_emptyText = textLabel(fonts::system(11.5), TarnGlassTokens::textSecondary);
+    m_emptyText = makeLabel(fonts::system(11.5), qColor(TarnGlassTokens::textSecondary));
     m_emptyText->setObjectName(QStringLiteral("graphQLEmptyText"));
     m_emptyText->setAlignment(Qt::AlignCenter);
     m_emptyText->setWordWrap(true);

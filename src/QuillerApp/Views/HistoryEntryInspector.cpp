@@ -7,6 +7,7 @@
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
@@ -37,8 +38,8 @@ QVBoxLayout* column(QWidget* owner, int spacing) {
 }
 
 // The dark box of the URL, the payload and the preview, padded 8.
-RoundedFill* darkBox(QWidget* content, QWidget* parent) {
-    auto* box = new RoundedFill(token(tarn::TarnColor::black(0.28)), 8, parent);
+tarn::TarnRoundedFill* darkBox(QWidget* content, QWidget* parent) {
+    auto* box = new tarn::TarnRoundedFill(token(tarn::TarnColor::black(0.28)), 8, parent);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(content);
@@ -163,7 +164,7 @@ void HistoryEntryInspector::showEntry(const RequestHistoryEntry& entry,
     m_load->setText(viewText("Load Request", "İsteği Yükle", language));
 
     setIfChanged(m_method, toQString(rawValue(entry.method)));
-    setLabelColour(m_method, roleColour(presentation::methodColour(entry.method), m_accent));
+    setTextColour(m_method, roleColour(presentation::methodColour(entry.method), m_accent));
     setIfChanged(m_duration, toQString(presentation::durationText(entry.durationMs)));
     setIfChanged(m_bytes, toQString(presentation::formatBytes(entry.responseBytes)));
     setIfChanged(m_date, historyFullDateText(entry.timestamp));
@@ -186,7 +187,7 @@ void HistoryEntryInspector::showEntry(const RequestHistoryEntry& entry,
     m_resultCaption->setText(failed ? viewText("Execution Error", "Çalıştırma Hatası", language)
                                     : viewText("Response Preview (first 400 chars)",
                                                "Yanıt Önizlemesi (ilk 400 karakter)", language));
-    setLabelColour(m_resultCaption, failed ? token(tokens::danger) : token(tokens::textSecondary));
+    setTextColour(m_resultCaption, failed ? token(tokens::danger) : token(tokens::textSecondary));
     const std::string& shown = entry.errorMessage ? *entry.errorMessage : entry.responseSnippet;
     m_result->setText(shown.empty() ? QStringLiteral("—") : toQString(shown));
     m_result->setTextColour(failed ? token(tokens::danger) : token(tokens::textPrimary));
@@ -200,7 +201,7 @@ void HistoryEntryInspector::rebuildHeaders(const RequestHistoryEntry& entry) {
     const QFont keyFont = fonts::system(11, QFont::Bold, true);
     const QFont valueFont = fonts::system(11, QFont::Normal, true);
     for (const KeyValueRow& header : entry.requestSnapshot.headers) {
-        auto* row = new RoundedFill(token(tokens::surface2), 6, m_headersSection);
+        auto* row = new tarn::TarnRoundedFill(token(tokens::surface2), 6, m_headersSection);
         row->setObjectName(QStringLiteral("inspectorHeaderRow"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(8, 4, 8, 4);

@@ -1,6 +1,7 @@
 #include "QuillerApp/Views/KeyValueRowEditor.h"
 
 #include "QuillerApp/Views/DeletableRowList.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
@@ -17,7 +18,8 @@ KeyValueRowEditor::KeyValueRowEditor(std::string& keyDraft, std::string& valueDr
     : QWidget(parent), m_keyDraft(keyDraft), m_valueDraft(valueDraft), m_onAdd(std::move(onAdd)),
       m_keyField(new QLineEdit(this)), m_valueField(new QLineEdit(this)),
       m_addButton(new tarn::TarnPrimaryButton(QStringLiteral("+"), this)),
-      m_rows(new DeletableRowList({accent(), QFont::DemiBold, true}, std::move(onDelete), this)) {
+      m_rows(new DeletableRowList({studioAccent(), QFont::DemiBold, true}, std::move(onDelete),
+                                  this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
@@ -61,7 +63,7 @@ void KeyValueRowEditor::setRows(const std::vector<KeyValueRow>& rows) {
     std::vector<DeletableRowList::Row> shown;
     shown.reserve(rows.size());
     for (const KeyValueRow& row : rows)
-        shown.push_back({row.id, qstring(row.key), qstring(row.value)});
+        shown.push_back({row.id, toQString(row.key), toQString(row.value)});
     m_rows->setRows(shown);
 }
 

@@ -1,13 +1,15 @@
 #include "QuillerApp/Views/LocalProxyAndMockView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
-#include "QuillerApp/Views/PaneWidgets.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Platform/Numbers.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
@@ -46,7 +48,7 @@ std::string exchangeText(const CapturedProxyExchange& exchange) {
 
 LocalProxyAndMockView::LocalProxyAndMockView(QuillerViewModel& model, ViewModelBridge& bridge,
                                              QWidget* parent)
-    : QWidget(parent), m_model(model), m_accent(screenAccent()) {
+    : QWidget(parent), m_model(model), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("LocalProxyAndMockView"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(18, 18, 18, 18);
@@ -73,13 +75,13 @@ QWidget* LocalProxyAndMockView::buildHeader() {
     m_dot->setObjectName(QStringLiteral("proxyStatusDot"));
     row->addWidget(m_dot, 0, Qt::AlignVCenter);
 
-    m_title =
-        makeLabel(fonts::system(headingSize, QFont::Bold, true), tarn::TarnColor::white(), content);
+    m_title = makeLabel(fonts::system(headingSize, QFont::Bold, true),
+                        tarn::qColor(tarn::TarnColor::white()), content);
     m_title->setObjectName(QStringLiteral("proxyTitle"));
     row->addWidget(m_title, 0, Qt::AlignVCenter);
     row->addStretch(1);
 
-    auto* portLabel = makeLabel(fonts::system(13), tokens::textSecondary, content);
+    auto* portLabel = makeLabel(fonts::system(13), tarn::qColor(tokens::textSecondary), content);
     portLabel->setObjectName(QStringLiteral("proxyPortLabel"));
     portLabel->setText(QStringLiteral("Port:"));
     row->addWidget(portLabel, 0, Qt::AlignVCenter);
@@ -111,8 +113,8 @@ QWidget* LocalProxyAndMockView::buildRoutesPane() {
     QWidget* const content = pane.content;
     QVBoxLayout* const column = pane.column;
 
-    m_routesHeading =
-        makeLabel(fonts::system(headingSize, QFont::Bold), tokens::textPrimary, content);
+    m_routesHeading = makeLabel(fonts::system(headingSize, QFont::Bold),
+                                tarn::qColor(tokens::textPrimary), content);
     m_routesHeading->setObjectName(QStringLiteral("routesHeading"));
     column->addWidget(m_routesHeading);
 
@@ -153,8 +155,8 @@ QWidget* LocalProxyAndMockView::buildRoutesPane() {
 QWidget* LocalProxyAndMockView::buildCapturedPane() {
     auto [card, content, column] = makeCardColumn("capturedPane", 14, 14, 10);
 
-    m_capturedHeading =
-        makeLabel(fonts::system(headingSize, QFont::Bold), tokens::textPrimary, content);
+    m_capturedHeading = makeLabel(fonts::system(headingSize, QFont::Bold),
+                                  tarn::qColor(tokens::textPrimary), content);
     m_capturedHeading->setObjectName(QStringLiteral("capturedHeading"));
     column->addWidget(m_capturedHeading);
 
@@ -189,9 +191,9 @@ void LocalProxyAndMockView::refresh(const ViewModelChanges* changes) {
 
 void LocalProxyAndMockView::retranslate() {
     const tarn::TarnLanguage language = m_model.language();
-    m_routesHeading->setText(screenText("Custom Mock Routes", "Özel Mock Rotaları", language));
+    m_routesHeading->setText(viewText("Custom Mock Routes", "Özel Mock Rotaları", language));
     for (QAbstractButton* replay : findChildren<QAbstractButton*>(QStringLiteral("replayButton")))
-        replay->setText(screenText("Replay", "Tekrarla", language));
+        replay->setText(viewText("Replay", "Tekrarla", language));
 }
 
 void LocalProxyAndMockView::refreshServer() {
@@ -200,13 +202,13 @@ void LocalProxyAndMockView::refreshServer() {
     m_dot->setLit(running);
     const QString title =
         running ? QStringLiteral("http://127.0.0.1:") + QString::number(m_model.activeProxyPort())
-                : screenText("Local HTTP Capture & Mock Server Stopped",
-                             "Yerel HTTP Yakalama & Mock Sunucusu Durduruldu", language);
+                : viewText("Local HTTP Capture & Mock Server Stopped",
+                           "Yerel HTTP Yakalama & Mock Sunucusu Durduruldu", language);
     m_title->setText(title);
     bindings::refresh(m_portField, m_model.proxyPortText());
     m_portField->setEnabled(!running);
-    const QString label = running ? screenText("Stop Server", "Durdur", language)
-                                  : screenText("Start Server", "Sunucuyu Başlat", language);
+    const QString label = running ? viewText("Stop Server", "Durdur", language)
+                                  : viewText("Start Server", "Sunucuyu Başlat", language);
     if (m_toggleButton->text() != label) {
         m_toggleButton->setText(label);
         m_toggleButton->updateGeometry();
@@ -220,13 +222,13 @@ void LocalProxyAndMockView::refreshRoutes() {
     m_routeRows->sync(
         m_model.mockRoutes(), [](const MockRouteRule& rule) { return rule.id.string(); },
         [this, setText](const MockRouteRule& rule) {
-            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new tarn::TarnRoundedFill(tarn::qColor(tokens::surface2), 8);
+            row->setContentsMargins(8, 8, 8, 8);
             row->setObjectName(QStringLiteral("routeRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
-            auto* text = makeLabel(fonts::system(12, QFont::DemiBold, true), {}, row);
+            auto* text = makeLabel(fonts::system(12, QFont::DemiBold, true), m_accent, row);
             text->setObjectName(QStringLiteral("routeText"));
-            setTextColour(text, m_accent);
             line->addWidget(text);
             line->addStretch(1);
             QToolButton* remove = makeTrashButton(row);
@@ -245,7 +247,7 @@ void LocalProxyAndMockView::refreshCaptured() {
     const tarn::TarnLanguage language = m_model.language();
     const auto& exchanges = m_model.capturedExchanges();
     m_capturedHeading->setText(
-        screenText("Captured Local Requests (", "Yakalanan Yerel İstekler (", language) +
+        viewText("Captured Local Requests (", "Yakalanan Yerel İstekler (", language) +
         QString::number(exchanges.size()) + QStringLiteral(")"));
 
     const auto setTexts = [](QWidget* row, const CapturedProxyExchange& exchange) {
@@ -257,17 +259,19 @@ void LocalProxyAndMockView::refreshCaptured() {
     m_capturedRows->sync(
         exchanges, [](const CapturedProxyExchange& exchange) { return exchange.id.string(); },
         [this, setTexts, language](const CapturedProxyExchange& exchange) {
-            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 8);
+            auto* row = new tarn::TarnRoundedFill(tarn::qColor(tokens::surface2), 8);
+            row->setContentsMargins(8, 8, 8, 8);
             row->setObjectName(QStringLiteral("capturedRow"));
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
-            auto* status = makeLabel(fonts::system(11, QFont::Bold, true), tokens::success, row);
+            auto* status =
+                makeLabel(fonts::system(11, QFont::Bold, true), tarn::qColor(tokens::success), row);
             status->setObjectName(QStringLiteral("capturedStatus"));
-            auto* text =
-                makeLabel(fonts::system(12, QFont::Normal, true), tokens::textPrimary, row);
+            auto* text = makeLabel(fonts::system(12, QFont::Normal, true),
+                                   tarn::qColor(tokens::textPrimary), row);
             text->setObjectName(QStringLiteral("capturedText"));
             auto* replay =
-                new tarn::TarnGlassButton(screenText("Replay", "Tekrarla", language), false, row);
+                new tarn::TarnGlassButton(viewText("Replay", "Tekrarla", language), false, row);
             replay->setObjectName(QStringLiteral("replayButton"));
             const tarn::UUID id = exchange.id;
             connect(replay, &QAbstractButton::clicked, this, [this, id] {

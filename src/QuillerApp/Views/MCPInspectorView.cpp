@@ -1,14 +1,16 @@
 #include "QuillerApp/Views/MCPInspectorView.h"
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
-#include "QuillerApp/Views/PaneWidgets.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "QuillerCore/Engine/MCPToolSampleArguments.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassCard.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -48,7 +50,8 @@ QPlainTextEdit* makeWellEditor(const QFont& font, QWidget* parent) {
 }
 
 QWidget* inWell(QWidget* content, QWidget* parent) {
-    auto* well = new RoundedPane(wellColour(), 8, 8, parent);
+    auto* well = new tarn::TarnRoundedFill(wellColour(), 8, parent);
+    well->setContentsMargins(8, 8, 8, 8);
     auto* layout = new QVBoxLayout(well);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
@@ -63,7 +66,7 @@ QString MCPInspectorView::emptyOutput() {
 
 MCPInspectorView::MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bridge,
                                    QWidget* parent)
-    : QWidget(parent), m_model(model), m_accent(screenAccent()) {
+    : QWidget(parent), m_model(model), m_accent(studioAccent()) {
     setObjectName(QStringLiteral("MCPInspectorView"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(18, 18, 18, 18);
@@ -81,7 +84,8 @@ MCPInspectorView::MCPInspectorView(QuillerViewModel& model, ViewModelBridge& bri
 QWidget* MCPInspectorView::buildCommandCard() {
     auto [card, content, column] = makeCardColumn("mcpCommandCard", 16, 16, 10);
 
-    m_heading = makeLabel(fonts::system(14.5, QFont::Bold), tokens::textPrimary, content);
+    m_heading =
+        makeLabel(fonts::system(14.5, QFont::Bold), tarn::qColor(tokens::textPrimary), content);
     m_heading->setObjectName(QStringLiteral("mcpHeading"));
     column->addWidget(m_heading);
 
@@ -105,7 +109,8 @@ QWidget* MCPInspectorView::buildCommandCard() {
 QWidget* MCPInspectorView::buildToolsPane() {
     auto [card, content, column] = makeCardColumn("mcpToolsPane", 14, 14, 8);
 
-    m_toolsHeading = makeLabel(fonts::system(13, QFont::Bold), tokens::textPrimary, content);
+    m_toolsHeading =
+        makeLabel(fonts::system(13, QFont::Bold), tarn::qColor(tokens::textPrimary), content);
     m_toolsHeading->setObjectName(QStringLiteral("toolsHeading"));
     column->addWidget(m_toolsHeading);
 
@@ -139,8 +144,8 @@ QWidget* MCPInspectorView::buildCallPane() {
     column->addLayout(row);
 
     const auto sectionLabel = [&](const char* text) {
-        QLabel* label =
-            makeLabel(fonts::system(11, QFont::DemiBold), tokens::textSecondary, content);
+        QLabel* label = makeLabel(fonts::system(11, QFont::DemiBold),
+                                  tarn::qColor(tokens::textSecondary), content);
         label->setText(QString::fromUtf8(text));
         column->addWidget(label);
     };
@@ -194,11 +199,11 @@ void MCPInspectorView::refresh(const ViewModelChanges* changes) {
 
 void MCPInspectorView::retranslate() {
     const tarn::TarnLanguage language = m_model.language();
-    m_heading->setText(screenText("Model Context Protocol (MCP) Stdio Inspector",
-                                  "Model Context Protocol (MCP) Stdio Test Stüdyosu", language));
+    m_heading->setText(viewText("Model Context Protocol (MCP) Stdio Inspector",
+                                "Model Context Protocol (MCP) Stdio Test Stüdyosu", language));
     for (auto [button, en, tr] : {std::tuple{m_discoverButton, "Discover Tools", "Araçları Keşfet"},
                                   std::tuple{m_callButton, "Call Tool", "Aracı Çalıştır"}}) {
-        const QString text = screenText(en, tr, language);
+        const QString text = viewText(en, tr, language);
         if (button->text() != text) {
             button->setText(text);
             button->updateGeometry();
@@ -216,7 +221,7 @@ void MCPInspectorView::refreshButtons() {
 void MCPInspectorView::refreshTools() {
     const auto& tools = m_model.mcpTools();
     m_toolsHeading->setText(
-        screenText("Discovered Tools (", "Keşfedilen Araçlar (", m_model.language()) +
+        viewText("Discovered Tools (", "Keşfedilen Araçlar (", m_model.language()) +
         QString::number(tools.size()) + QStringLiteral(")"));
 
     const std::string& selected = m_model.selectedMCPToolName();
@@ -226,7 +231,7 @@ void MCPInspectorView::refreshTools() {
         return colour;
     }();
     const auto update = [&](QWidget* widget, const MCPToolDescriptor& tool) {
-        auto* row = static_cast<RoundedPane*>(widget);
+        auto* row = static_cast<tarn::TarnRoundedFill*>(widget);
         const bool isSelected = tool.name == selected;
         row->setProperty("selected", isSelected);
         row->setFillColor(isSelected ? highlight : tarn::qColor(tokens::surface2));
@@ -236,22 +241,24 @@ void MCPInspectorView::refreshTools() {
     m_toolRows->sync(
         tools, [](const MCPToolDescriptor& tool) { return tool.name; },
         [&](const MCPToolDescriptor& tool) {
-            auto* row = new RoundedPane(tarn::qColor(tokens::surface2), 8, 10);
+            auto* row = new tarn::TarnRoundedFill(tarn::qColor(tokens::surface2), 8);
+            row->setContentsMargins(10, 10, 10, 10);
             row->setObjectName(QStringLiteral("toolRow"));
             row->setCursor(Qt::PointingHandCursor);
             auto* lines = new QVBoxLayout(row);
             lines->setContentsMargins(0, 0, 0, 0);
             lines->setSpacing(3);
-            auto* name = makeLabel(fonts::system(12.5, QFont::Bold, true), {}, row);
+            auto* name = makeLabel(fonts::system(12.5, QFont::Bold, true), m_accent, row);
             name->setObjectName(QStringLiteral("toolName"));
-            setTextColour(name, m_accent);
             name->setText(tarn::qt::toQString(tool.name));
-            auto* description = makeLabel(fonts::system(11.5), tokens::textSecondary, row);
+            auto* description =
+                makeLabel(fonts::system(11.5), tarn::qColor(tokens::textSecondary), row);
             description->setObjectName(QStringLiteral("toolDescription"));
             description->setWordWrap(true);
             lines->addWidget(name);
             lines->addWidget(description);
-            connect(row, &RoundedPane::clicked, this, [this, key = tool.name] { selectTool(key); });
+            connect(row, &tarn::TarnRoundedFill::clicked, this,
+                    [this, key = tool.name] { selectTool(key); });
             update(row, tool);
             return row;
         },

@@ -5,6 +5,7 @@
 #include "QuillerApp/Views/QuillerStudioTabButton.h"
 #include "QuillerApp/Views/QuillerTabScreens.h"
 #include "QuillerApp/Views/ViewModelBridge.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnBrandMark.h"
 #include "TarnKit/Design/TarnFonts.h"
@@ -59,12 +60,6 @@ constexpr std::array<TabEntry, 7> kTabs{{
     {QuillerTab::proxy, "Proxy", "Proxy", tarn::symbolNamed("network")},
     {QuillerTab::environments, "Env", "Ortam", tarn::symbolNamed("key.fill")},
 }};
-
-void setTextColour(QWidget* widget, const tarn::TarnColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, tarn::qColor(colour));
-    widget->setPalette(palette);
-}
 
 } // namespace
 
@@ -139,10 +134,10 @@ void MainQuillerStudioView::buildHeader() {
     titles->setSpacing(1);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    auto* title = new QLabel(QStringLiteral("Quiller"), m_header);
+    QLabel* title = makeLabel(tarn::fonts::system(16, QFont::Bold),
+                              tarn::qColor(tarn::TarnGlassTokens::textPrimary), m_header);
     title->setObjectName(QStringLiteral("studioTitle"));
-    title->setFont(tarn::fonts::system(16, QFont::Bold));
-    setTextColour(title, tarn::TarnGlassTokens::textPrimary);
+    title->setText(QStringLiteral("Quiller"));
     titleRow->addWidget(title, 0, Qt::AlignVCenter);
     m_versionBadgeSlot = new QHBoxLayout;
     m_versionBadgeSlot->setContentsMargins(0, 0, 0, 0);
@@ -150,10 +145,9 @@ void MainQuillerStudioView::buildHeader() {
     titleRow->addLayout(m_versionBadgeSlot);
     titleRow->addStretch(1);
     titles->addLayout(titleRow);
-    m_subtitle = new QLabel(m_header);
+    m_subtitle = makeLabel(tarn::fonts::system(11),
+                           tarn::qColor(tarn::TarnGlassTokens::textSecondary), m_header);
     m_subtitle->setObjectName(QStringLiteral("studioSubtitle"));
-    m_subtitle->setFont(tarn::fonts::system(11));
-    setTextColour(m_subtitle, tarn::TarnGlassTokens::textSecondary);
     titles->addWidget(m_subtitle);
     brand->addLayout(titles);
     row->addLayout(brand);
@@ -226,8 +220,7 @@ void MainQuillerStudioView::refreshTexts() {
         m_subtitle, tarn::tarnText("Offline API · SSE/WS · MCP · Local Mock Proxy",
                                    "Offline API · SSE/WS · MCP · Yerel Mock Proxy", language));
     for (std::size_t i = 0; i < kTabs.size(); ++i)
-        m_tabButtons[i]->setTitle(
-            tarn::qt::toQString(tarn::tarnText(kTabs[i].en, kTabs[i].tr, language)));
+        m_tabButtons[i]->setTitle(viewText(kTabs[i].en, kTabs[i].tr, language));
 }
 
 void MainQuillerStudioView::refreshTabButtons() {

@@ -2,6 +2,7 @@
 
 #include "QuillerApp/Views/DeletableRowList.h"
 #include "QuillerApp/Views/KeyValueRowEditor.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
@@ -44,8 +45,8 @@ template <class Enum> std::optional<Enum> caseAt(int row) {
 
 QString ruleText(const ResponseAssertionRule& rule) {
     // An empty path leaves two blanks between label and expected value.
-    return qstring(std::string(label(rule.kind)) + " " + rule.targetPath + " " +
-                   rule.expectedValue);
+    return toQString(std::string(label(rule.kind)) + " " + rule.targetPath + " " +
+                     rule.expectedValue);
 }
 
 // Refreshes an editor from the model unless it already shows that text.
@@ -66,8 +67,8 @@ RequestEditorPane::RequestEditorPane(QuillerViewModel& model, ClientUIState& ui,
     std::vector<QString> titles;
     std::vector<QString> names;
     for (const RequestEditorTab tab : requestEditorTabs) {
-        titles.push_back(qstring(tabTitle(tab)));
-        names.push_back(QStringLiteral("editorTab.") + qstring(rawValue(tab)));
+        titles.push_back(toQString(tabTitle(tab)));
+        names.push_back(QStringLiteral("editorTab.") + toQString(rawValue(tab)));
     }
     layout->addLayout(glassButtonRow(
         this, titles, names, 6, [this](std::size_t i) { selectTab(requestEditorTabs[i]); },
@@ -124,7 +125,7 @@ QWidget* RequestEditorPane::makeAuthPage() {
     styleComboBox(m_authKind);
     m_authKind->setObjectName(QStringLiteral("authKindPicker"));
     for (const RequestAuthKind kind : allCases<RequestAuthKind>())
-        m_authKind->addItem(qstring(label(kind)));
+        m_authKind->addItem(toQString(label(kind)));
     pickerRow->addWidget(m_authKind);
     pickerRow->addStretch(1);
     layout->addLayout(pickerRow);
@@ -172,8 +173,8 @@ QWidget* RequestEditorPane::makeBodyPage() {
     std::vector<QString> titles;
     std::vector<QString> names;
     for (const RequestBodyKind kind : allCases<RequestBodyKind>()) {
-        titles.push_back(qstring(label(kind)));
-        names.push_back(QStringLiteral("bodyKind.") + qstring(rawValue(kind)));
+        titles.push_back(toQString(label(kind)));
+        names.push_back(QStringLiteral("bodyKind.") + toQString(rawValue(kind)));
     }
     layout->addLayout(glassButtonRow(
         page, titles, names, 4,
@@ -248,7 +249,7 @@ QWidget* RequestEditorPane::makeAssertionsPage() {
     styleComboBox(m_assertKind);
     m_assertKind->setObjectName(QStringLiteral("assertKindPicker"));
     for (const AssertionKind kind : allCases<AssertionKind>())
-        m_assertKind->addItem(qstring(label(kind)));
+        m_assertKind->addItem(toQString(label(kind)));
     m_assertKind->setFixedWidth(135);
     addRow->addWidget(m_assertKind);
     m_assertPath = new QLineEdit(page);

@@ -2,11 +2,14 @@
 
 #include "QuillerApp/Views/PiecewiseTextFeeder.h"
 #include "QuillerApp/Views/ResponseSummaryText.h"
+#include "QuillerApp/Views/ViewColours.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
@@ -108,7 +111,7 @@ QString diffText(const std::vector<DiffLineItem>& rows) {
             text += QLatin1String("  ");
             break;
         }
-        text += qstring(row.text);
+        text += toQString(row.text);
     }
     return text;
 }
@@ -163,7 +166,7 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
     summaryRow->addWidget(m_title);
     m_status = new ResponseStatusBadge(this);
     summaryRow->addWidget(m_status);
-    m_total = label({}, 11.5, QFont::DemiBold, true, accent(), this);
+    m_total = label({}, 11.5, QFont::DemiBold, true, studioAccent(), this);
     m_total->setObjectName(QStringLiteral("totalTimeLabel"));
     summaryRow->addWidget(m_total);
     m_size = label({}, 11.5, QFont::Normal, true,
@@ -180,8 +183,8 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
     std::vector<QString> titles;
     std::vector<QString> names;
     for (const ResponseViewerTab tab : responseViewerTabs) {
-        titles.push_back(qstring(tabTitle(tab)));
-        names.push_back(QStringLiteral("responseTab.") + qstring(rawValue(tab)));
+        titles.push_back(toQString(tabTitle(tab)));
+        names.push_back(QStringLiteral("responseTab.") + toQString(rawValue(tab)));
     }
     layout->addLayout(glassButtonRow(
         this, titles, names, 6, [this](std::size_t i) { selectTab(responseViewerTabs[i]); },
@@ -193,12 +196,12 @@ ResponseInspectorPane::ResponseInspectorPane(QuillerViewModel& model, ClientUISt
     m_pages->addWidget(makePlaceholder());
     m_pages->addWidget(makePrettyPage());
     m_headersContent = new QWidget;
-    m_headersPage = scrollArea(m_headersContent);
+    m_headersPage = makeClearScrollArea(m_headersContent);
     m_headersPage->setObjectName(QStringLiteral("responseHeaders"));
     new QGridLayout(m_headersContent);
     m_pages->addWidget(m_headersPage);
     m_assertionsContent = new QWidget;
-    m_assertionsPage = scrollArea(m_assertionsContent);
+    m_assertionsPage = makeClearScrollArea(m_assertionsContent);
     m_assertionsPage->setObjectName(QStringLiteral("assertionResults"));
     columnLayout(m_assertionsContent, 8);
     m_pages->addWidget(m_assertionsPage);
@@ -219,7 +222,7 @@ QWidget* ResponseInspectorPane::makePlaceholder() {
     auto* layout = columnLayout(m_placeholder, 8);
     layout->addStretch(1);
     auto* icon = new QLabel(m_placeholder);
-    QColor iconColour = accent();
+    QColor iconColour = studioAccent();
     iconColour.setAlphaF(0.75f);
     icon->setPixmap(tarn::symbolPixmap("paperplane.circle", iconColour, 38, devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
@@ -297,7 +300,7 @@ QWidget* ResponseInspectorPane::makeCodePage() {
     std::vector<QString> titles;
     std::vector<QString> names;
     for (const CodeSnippetLanguage language : allCases<CodeSnippetLanguage>()) {
-        titles.push_back(qstring(rawValue(language)));
+        titles.push_back(toQString(rawValue(language)));
         names.push_back(QStringLiteral("snippetLanguage.") +
                         QString::number(static_cast<int>(names.size())));
     }
@@ -396,7 +399,7 @@ void ResponseInspectorPane::refreshPretty() {
         return;
     }
     m_bodyStack->setCurrentWidget(m_body);
-    m_bodyFeeder->setText(qstring(body));
+    m_bodyFeeder->setText(toQString(body));
 }
 
 void ResponseInspectorPane::refreshDiff() {
@@ -423,7 +426,7 @@ void ResponseInspectorPane::refreshCode() {
     const auto languages = allCases<CodeSnippetLanguage>();
     const auto chosen = std::find(languages.begin(), languages.end(), m_model.snippetLanguage());
     setActiveButton(m_languageButtons, static_cast<std::size_t>(chosen - languages.begin()));
-    const QString snippet = qstring(m_model.generatedCodeSnippet());
+    const QString snippet = toQString(m_model.generatedCodeSnippet());
     if (m_snippet->toPlainText() != snippet)
         m_snippet->setPlainText(snippet);
 }
@@ -438,9 +441,9 @@ void ResponseInspectorPane::showSummary() {
     if (!response)
         return;
     m_status->setStatus(response->statusCode);
-    m_total->setText(qstring(summary::totalTime(response->timing)));
-    m_size->setText(qstring(summary::bodySize(response->bodyData.size())));
-    m_phases->setText(qstring(summary::phaseLine(response->timing)));
+    m_total->setText(toQString(summary::totalTime(response->timing)));
+    m_size->setText(toQString(summary::bodySize(response->bodyData.size())));
+    m_phases->setText(toQString(summary::phaseLine(response->timing)));
 }
 
 void ResponseInspectorPane::showHeaders() {
@@ -456,12 +459,12 @@ void ResponseInspectorPane::showHeaders() {
     // (several Set-Cookie lines) each keep their row.
     int row = 0;
     for (const HTTPHeaderPair& header : response->headers) {
-        auto* name = label(qstring(header.key), 11.5, QFont::Bold, true, accent());
+        auto* name = label(toQString(header.key), 11.5, QFont::Bold, true, studioAccent());
         name->setObjectName(QStringLiteral("headerName"));
         name->setFixedWidth(170);
         name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         name->setContentsMargins(0, 3, 0, 3);
-        auto* value = label(qstring(header.value), 11.5, QFont::Normal, true,
+        auto* value = label(toQString(header.value), 11.5, QFont::Normal, true,
                             tarn::qColor(tarn::TarnGlassTokens::textPrimary));
         value->setObjectName(QStringLiteral("headerValue"));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -483,7 +486,7 @@ void ResponseInspectorPane::showAssertions() {
     if (!response)
         return;
     for (const AssertionEvaluationResult& result : response->assertions) {
-        auto* card = new FilledPanel(tarn::qColor(tarn::TarnGlassTokens::surface2), 8);
+        auto* card = new tarn::TarnRoundedFill(tarn::qColor(tarn::TarnGlassTokens::surface2), 8);
         card->setObjectName(QStringLiteral("assertionResult"));
         card->setProperty("passed", result.passed);
         auto* line = new QHBoxLayout(card);
@@ -498,14 +501,14 @@ void ResponseInspectorPane::showAssertions() {
                                                    devicePixelRatioF()));
         line->addWidget(symbol);
         const ResponseAssertionRule& rule = result.rule;
-        auto* ruleLabel = label(qstring(std::string(label(rule.kind)) + " " + rule.targetPath +
-                                        " " + rule.expectedValue),
+        auto* ruleLabel = label(toQString(std::string(label(rule.kind)) + " " + rule.targetPath +
+                                          " " + rule.expectedValue),
                                 12, QFont::DemiBold, true,
                                 tarn::qColor(tarn::TarnGlassTokens::textPrimary), card);
         ruleLabel->setObjectName(QStringLiteral("assertionRule"));
         line->addWidget(ruleLabel);
         line->addStretch(1);
-        auto* actual = label(qstring("actual: " + result.actualValue), 11, QFont::Normal, true,
+        auto* actual = label(toQString("actual: " + result.actualValue), 11, QFont::Normal, true,
                              tarn::qColor(tarn::TarnGlassTokens::textSecondary), card);
         actual->setObjectName(QStringLiteral("assertionActual"));
         line->addWidget(actual);

@@ -1,5 +1,6 @@
 #include "QuillerApp/Views/URLActionBar.h"
 
+#include "QuillerApp/Views/ViewParts.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "TarnKit/Design/Bindings.h"
 #include "TarnKit/Design/TarnFonts.h"
@@ -70,7 +71,7 @@ URLActionBar::URLActionBar(QuillerViewModel& model, QWidget* parent)
     styleComboBox(m_method);
     m_method->setObjectName(QStringLiteral("methodPicker"));
     for (const TarnHTTPMethod method : allCases<TarnHTTPMethod>())
-        m_method->addItem(qstring(rawValue(method)));
+        m_method->addItem(toQString(rawValue(method)));
     m_method->setFixedWidth(98);
     second->addWidget(m_method);
     m_url->setObjectName(QStringLiteral("urlField"));

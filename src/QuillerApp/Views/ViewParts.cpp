@@ -1,24 +1,113 @@
 #include "QuillerApp/Views/ViewParts.h"
 
+#include "QuillerApp/Views/ViewModelBridge.h"
+#include "TarnKit/Design/TarnFonts.h"
+#include "TarnKit/Design/TarnGlassCard.h"
+#include "TarnKit/Design/TarnGlassInputField.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnProgressIndicator.h"
 #include "TarnKit/Design/TarnSymbols.h"
 #include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/PlatformQt/QtConversions.h"
+#include "TarnKit/Utilities/TarnGlassTokens.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <cmath>
 
 namespace quiller {
 
 QString viewText(std::string_view en, std::string_view tr, tarn::TarnLanguage language) {
     return tarn::qt::toQString(tarn::tarnText(en, tr, language));
+}
+
+QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    // Texts come from users and servers: never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    setTextColour(label, colour);
+    return label;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    // setPalette does nothing when the palette is unchanged, so refreshes may
+    // call this freely.
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    widget->setPalette(palette);
+}
+
+QVBoxLayout* columnLayout(QWidget* owner, int spacing) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QCheckBox* makeToggle(const QColor& colour, QWidget* parent) {
+    auto* toggle = new QCheckBox(parent);
+    toggle->setFont(tarn::fonts::system(13));
+    setTextColour(toggle, colour);
+    toggle->setCursor(Qt::PointingHandCursor);
+    return toggle;
+}
+
+QLineEdit* makeField(const QString& placeholder, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    tarn::tarnGlassInputField(field, 6, 8, 4);
+    field->setPlaceholderText(placeholder);
+    return field;
+}
+
+QToolButton* makeTrashButton(QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setIcon(tarn::symbolIcon("trash", tarn::qColor(tarn::TarnGlassTokens::danger), 15));
+    button->setIconSize(QSize(15, 15));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    return button;
+}
+
+bool needsRefresh(const ViewModelChanges* changes,
+                  std::initializer_list<QuillerViewModelField> fields) {
+    return !changes || changes->containsAny(fields);
+}
+
+CardColumn makeCardColumn(const char* name, double padding, double cornerRadius, int spacing) {
+    auto* card = new tarn::TarnGlassCard(padding, cornerRadius);
+    card->setObjectName(QString::fromUtf8(name));
+    auto* content = new QWidget;
+    QVBoxLayout* column = columnLayout(content, spacing);
+    card->setContent(content);
+    return {card, content, column};
+}
+
+QSplitter* makePaneSplit(const char* name, QWidget* left, QWidget* right, int leftShare,
+                         int rightShare, QWidget* parent) {
+    auto* split = new QSplitter(Qt::Horizontal, parent);
+    split->setObjectName(QString::fromUtf8(name));
+    split->setChildrenCollapsible(false);
+    split->setHandleWidth(14);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(0, leftShare);
+    split->setStretchFactor(1, rightShare);
+    split->setSizes({leftShare, rightShare});
+    return split;
 }
 
 QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent) {
@@ -34,21 +123,11 @@ QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent) {
     return scroll;
 }
 
-QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    // Texts come from users and servers: never read as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    setLabelColour(label, colour);
-    return label;
-}
-
-void setLabelColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    if (palette.color(QPalette::WindowText) == colour)
-        return;
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+ScrollColumn makeScrollColumn(int spacing, QWidget* parent) {
+    auto* content = new QWidget;
+    QVBoxLayout* column = columnLayout(content, spacing);
+    column->addStretch(1);
+    return {makeClearScrollArea(content, parent), column};
 }
 
 SymbolTitle::SymbolTitle(std::string_view symbol, const QFont& font, const QColor& colour,
@@ -107,27 +186,27 @@ void CapsuleLabel::paintEvent(QPaintEvent*) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, m_text);
 }
 
-RoundedFill::RoundedFill(const QColor& fill, double cornerRadius, QWidget* parent)
-    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {}
+StatusDot::StatusDot(QWidget* parent) : QWidget(parent) {
+    setFixedSize(10, 10);
+}
 
-void RoundedFill::setFillColor(const QColor& fill) {
-    if (fill == m_fill)
+void StatusDot::setLit(bool lit) {
+    if (m_lit == lit)
         return;
-    m_fill = fill;
+    m_lit = lit;
     update();
 }
 
-void RoundedFill::setBorderColor(const QColor& border) {
-    if (border == m_border)
-        return;
-    m_border = border;
-    update();
+QColor StatusDot::colour() const {
+    return tarn::qColor(m_lit ? tarn::TarnGlassTokens::success : tarn::TarnGlassTokens::textMuted);
 }
 
-void RoundedFill::paintEvent(QPaintEvent*) {
+void StatusDot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    tarn::paintGlassShape(painter, rect(), m_cornerRadius, m_fill, m_border);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour());
+    painter.drawEllipse(QRectF(rect()));
 }
 
 FittedTextBox::FittedTextBox(const QFont& font, const QColor& colour, QWidget* parent)

@@ -1,7 +1,9 @@
 #pragma once
 
-// Small pieces the screens share: a title with its symbol, a text on a
-// capsule, a rounded fill behind content, and the screens' text lookup.
+// Small pieces the screens share: the text lookup, plain labels and the
+// colour of a widget's text, columns, the clear scroll column, glass card
+// columns and pane splits, form pieces, a title with its symbol, a text on a
+// capsule, the status dot, a button that turns busy and a fitted text box.
 //
 // Threads: the GUI thread.
 
@@ -13,20 +15,75 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
 #include <string_view>
 
 class QAbstractButton;
-class QScrollArea;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QSplitter;
+class QToolButton;
+class QVBoxLayout;
 
 namespace tarn {
+class TarnGlassCard;
 class TarnProgressIndicator;
-}
+} // namespace tarn
 
 namespace quiller {
 
-// tarnText as a QString.
+enum class QuillerViewModelField;
+struct ViewModelChanges;
+
+// The text for `language` from its English and Turkish literals.
 QString viewText(std::string_view en, std::string_view tr, tarn::TarnLanguage language);
+
+// A plain-text label in `font` and `colour`.
+QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
+// Sets the colour a widget draws its text in (labels, fields, toggles, buttons).
+void setTextColour(QWidget* widget, const QColor& colour);
+
+// A column layout on `owner` without margins.
+QVBoxLayout* columnLayout(QWidget* owner, int spacing);
+
+// A check-box toggle with its text in `colour`.
+QCheckBox* makeToggle(const QColor& colour, QWidget* parent = nullptr);
+// A one-line glass field with a fixed placeholder.
+QLineEdit* makeField(const QString& placeholder, QWidget* parent = nullptr);
+// The plain button with the "trash" symbol in the danger colour.
+QToolButton* makeTrashButton(QWidget* parent = nullptr);
+
+// Whether a refresh has to look at the fields: always on the first refresh
+// (no changes), else when the turn changed one of them.
+bool needsRefresh(const ViewModelChanges* changes,
+                  std::initializer_list<QuillerViewModelField> fields);
+
+// A glass card around a column of widgets `spacing` apart.
+struct CardColumn {
+    tarn::TarnGlassCard* card = nullptr;
+    QWidget* content = nullptr;
+    QVBoxLayout* column = nullptr;
+};
+CardColumn makeCardColumn(const char* name, double padding, double cornerRadius, int spacing);
+
+// The two panes side by side with a movable divider, sharing the width
+// leftShare : rightShare at first.
+QSplitter* makePaneSplit(const char* name, QWidget* left, QWidget* right, int leftShare,
+                         int rightShare, QWidget* parent);
+
+// A frameless vertical scroll view around `content`, which resizes with it and
+// whose backdrop shows through.
+QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent = nullptr);
+
+// A clear scroll view over a column of rows `spacing` apart; rows go before
+// the column's closing stretch.
+struct ScrollColumn {
+    QScrollArea* area = nullptr;
+    QVBoxLayout* column = nullptr;
+};
+ScrollColumn makeScrollColumn(int spacing, QWidget* parent = nullptr);
 
 // A symbol followed by a one-line text, both in one colour (a title, a
 // caption).
@@ -76,28 +133,23 @@ private:
     int m_vertical;
 };
 
-// A rounded rectangle filled with one colour behind its layout's widgets
-// (rows, tiles, the URL and payload boxes).
-class RoundedFill final : public QWidget {
+// A filled circle, 10 by 10: success while lit, muted otherwise.
+class StatusDot final : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QColor fillColor READ fillColor WRITE setFillColor)
-    Q_PROPERTY(QColor borderColor READ borderColor WRITE setBorderColor)
+    Q_PROPERTY(bool lit READ isLit WRITE setLit)
+    Q_PROPERTY(QColor colour READ colour)
 public:
-    RoundedFill(const QColor& fill, double cornerRadius, QWidget* parent = nullptr);
+    explicit StatusDot(QWidget* parent = nullptr);
 
-    QColor fillColor() const { return m_fill; }
-    void setFillColor(const QColor& fill);
-    QColor borderColor() const { return m_border; }
-    // A 1-wide border inside the shape; transparent for none.
-    void setBorderColor(const QColor& border);
+    bool isLit() const { return m_lit; }
+    void setLit(bool lit);
+    QColor colour() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor m_fill;
-    QColor m_border = Qt::transparent;
-    double m_cornerRadius;
+    bool m_lit = false;
 };
 
 // A button whose label gives way to a small spinner while its work runs.
@@ -145,12 +197,5 @@ private:
     void fitHeight();
     int m_fittedHeight = 0;
 };
-
-// A frameless scroll view around `content` whose backdrop shows through.
-QScrollArea* makeClearScrollArea(QWidget* content, QWidget* parent = nullptr);
-
-// A plain-text label in one font and colour.
-QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent = nullptr);
-void setLabelColour(QLabel* label, const QColor& colour);
 
 } // namespace quiller

@@ -1,12 +1,12 @@
 #include "QuillerApp/Views/WorkbenchSupport.h"
 
+#include "QuillerApp/Views/ViewColours.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "TarnKit/Design/TarnFonts.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
 #include "TarnKit/Design/TarnGlassInputField.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
-#include "TarnKit/Localization/TarnText.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
-#include "TarnKit/Utilities/TarnProductPalette.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -16,24 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPalette>
 #include <QPlainTextEdit>
-#include <QScrollArea>
-#include <QVBoxLayout>
 
 namespace quiller::workbench {
 
-QString qstring(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 QString text(const QuillerViewModel& model, std::string_view en, std::string_view tr) {
-    return qstring(tarn::tarnText(en, tr, model.language()));
-}
-
-QColor accent() {
-    return tarn::qColor(tarn::productpalette::accentColor(tarn::TarnProductPalette::deepIndigo));
+    return viewText(en, tr, model.language());
 }
 
 bool editActiveRequest(QuillerViewModel& model, const std::function<void(APIRequestSpec&)>& edit) {
@@ -45,13 +34,6 @@ bool editActiveRequest(QuillerViewModel& model, const std::function<void(APIRequ
         return false;
     model.persist();
     return true;
-}
-
-QVBoxLayout* columnLayout(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
 }
 
 QHBoxLayout* glassButtonRow(QWidget* owner, const std::vector<QString>& titles,
@@ -90,19 +72,12 @@ QFrame* divider(Qt::Orientation orientation, QWidget* parent) {
     return line;
 }
 
-void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(palette);
-}
-
 QLabel* label(const QString& text, qreal pixelSize, int weight, bool monospaced,
               const QColor& colour, QWidget* parent) {
-    auto* shown = new QLabel(text, parent);
-    shown->setFont(tarn::fonts::system(pixelSize, static_cast<QFont::Weight>(weight), monospaced));
-    setTextColour(shown, colour);
+    QLabel* shown =
+        makeLabel(tarn::fonts::system(pixelSize, static_cast<QFont::Weight>(weight), monospaced),
+                  colour, parent);
+    shown->setText(text);
     return shown;
 }
 
@@ -124,7 +99,7 @@ void styleComboBox(QComboBox* box) {
     for (const QPalette::ColorRole role :
          {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
         palette.setColor(role, text);
-    palette.setColor(QPalette::Highlight, accent());
+    palette.setColor(QPalette::Highlight, studioAccent());
     palette.setColor(QPalette::HighlightedText, Qt::white);
     box->setPalette(palette);
 }
@@ -139,33 +114,6 @@ void styleTextPane(QPlainTextEdit* pane, int padding, qreal monospacedSize) {
                        "selection-background-color: rgba(255, 255, 255, 60); }")
             .arg(padding)
             .arg(text.name(QColor::HexArgb)));
-}
-
-} // namespace quiller::workbench
-
-namespace quiller::workbench {
-
-FilledPanel::FilledPanel(const QColor& fill, qreal cornerRadius, QWidget* parent)
-    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {}
-
-void FilledPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(tarn::glassShape(rect(), m_cornerRadius), m_fill);
-}
-
-QScrollArea* scrollArea(QWidget* content, QWidget* parent) {
-    auto* area = new QScrollArea(parent);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    area->viewport()->setAutoFillBackground(false);
-    area->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    area->setWidget(content);
-    // setWidget() asks the content to fill its background; the glass shows through.
-    content->setAutoFillBackground(false);
-    return area;
 }
 
 } // namespace quiller::workbench

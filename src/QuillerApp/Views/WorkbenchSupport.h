@@ -1,12 +1,13 @@
 #pragma once
 
 // Small pieces the panes of the request workbench share: the texts of the
-// send shortcut, the write-through edit of the active request, colours and
-// the look of the text panes.
+// send shortcut, the write-through edit of the active request, button rows,
+// the busy indicator and the look of the fields, pickers and text panes.
 //
 // Threads: the GUI thread.
 
 #include "QuillerApp/ViewModels/QuillerViewModel.h"
+#include "TarnKit/PlatformQt/QtConversions.h"
 
 #include <QColor>
 #include <QString>
@@ -23,9 +24,7 @@ class QIcon;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QScrollArea;
 class QHBoxLayout;
-class QVBoxLayout;
 
 namespace tarn {
 class TarnGlassButton;
@@ -43,21 +42,16 @@ inline constexpr std::string_view placeholderTr =
     "Durum kodu, zaman \u015Felalesi ve JSON incelemek i\u00E7in G\u00F6nder\u2019e (Ctrl+\u21A9) "
     "bas\u0131n.";
 
+using tarn::qt::toQString;
+
 // The text for the view model's interface language.
 QString text(const QuillerViewModel& model, std::string_view en, std::string_view tr);
-QString qstring(std::string_view utf8);
-
-// The accent the studio hands every screen: the application palette's.
-QColor accent();
 
 // The write-through edit: applies `edit` to the request that is active now
 // (looked up at the moment of the write), announces it and saves the
 // workspace. Without an active request the edit is dropped and nothing is
 // saved; returns whether it was applied.
 bool editActiveRequest(QuillerViewModel& model, const std::function<void(APIRequestSpec&)>& edit);
-
-// A column layout on `owner` without margins.
-QVBoxLayout* columnLayout(QWidget* owner, int spacing);
 
 // A row of glass buttons `spacing` apart and closed by a stretch: the tab
 // rows and the segmented pickers. Button i shows titles[i], is named
@@ -71,10 +65,9 @@ void setActiveButton(std::span<tarn::TarnGlassButton* const> buttons, std::size_
 
 // A one-point line in the subtle border colour, horizontal or vertical.
 QFrame* divider(Qt::Orientation orientation, QWidget* parent = nullptr);
-// A label in the system font of `pixelSize` and `colour`.
+// A plain-text label in the system font of `pixelSize` and `colour`.
 QLabel* label(const QString& text, qreal pixelSize, int weight, bool monospaced,
               const QColor& colour, QWidget* parent = nullptr);
-void setTextColour(QWidget* widget, const QColor& colour);
 // The rounded-border field of the workbench's forms.
 void styleField(QLineEdit* field, bool monospaced = false, qreal pixelSize = 13);
 // The dark glass look of the workbench's pickers.
@@ -82,27 +75,6 @@ void styleComboBox(QComboBox* box);
 // A text pane on black at 0.28 in a rounded rectangle of radius 8, with
 // `padding` around the text; `monospacedSize` picks its font.
 void styleTextPane(QPlainTextEdit* pane, int padding, qreal monospacedSize);
-
-} // namespace quiller::workbench
-
-namespace quiller::workbench {
-
-// A rounded rectangle filled in one colour behind its children.
-class FilledPanel final : public QWidget {
-public:
-    FilledPanel(const QColor& fill, qreal cornerRadius, QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_fill;
-    qreal m_cornerRadius;
-};
-
-// A vertical scroll area without frame or background, its content resizing
-// with it.
-QScrollArea* scrollArea(QWidget* content, QWidget* parent = nullptr);
 
 } // namespace quiller::workbench
 

@@ -8,15 +8,6 @@
 namespace tarn {
 namespace {
 
-std::vector<QLayoutItem*> shownItems(const QList<QLayoutItem*>& items) {
-    std::vector<QLayoutItem*> shown;
-    for (QLayoutItem* item : items) {
-        if (!item->isEmpty())
-            shown.push_back(item);
-    }
-    return shown;
-}
-
 int itemHeight(const QLayoutItem* item, int width) {
     return item->hasHeightForWidth() ? item->heightForWidth(width) : item->sizeHint().height();
 }
@@ -25,14 +16,8 @@ int itemHeight(const QLayoutItem* item, int width) {
 
 TarnAdaptiveGridLayout::TarnAdaptiveGridLayout(double minimumColumnWidth, double columnSpacing,
                                                double rowSpacing, QWidget* parent)
-    : QLayout(parent), m_minimumColumnWidth(minimumColumnWidth), m_columnSpacing(columnSpacing),
-      m_rowSpacing(rowSpacing) {
-    setContentsMargins(0, 0, 0, 0);
-}
-
-TarnAdaptiveGridLayout::~TarnAdaptiveGridLayout() {
-    qDeleteAll(m_items);
-}
+    : TarnItemListLayout(parent), m_minimumColumnWidth(minimumColumnWidth),
+      m_columnSpacing(columnSpacing), m_rowSpacing(rowSpacing) {}
 
 int TarnAdaptiveGridLayout::columnCount(double width, double minimumColumnWidth,
                                         double columnSpacing) {
@@ -49,26 +34,9 @@ int TarnAdaptiveGridLayout::columnCountFor(int width) const {
     return columnCount(width, m_minimumColumnWidth, m_columnSpacing);
 }
 
-void TarnAdaptiveGridLayout::addItem(QLayoutItem* item) {
-    m_items.append(item);
-    invalidate();
-}
-
-QLayoutItem* TarnAdaptiveGridLayout::itemAt(int index) const {
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-QLayoutItem* TarnAdaptiveGridLayout::takeAt(int index) {
-    if (index < 0 || index >= m_items.size())
-        return nullptr;
-    QLayoutItem* item = m_items.takeAt(index);
-    invalidate();
-    return item;
-}
-
 int TarnAdaptiveGridLayout::arrange(const QRect& rect, bool apply) const {
     const QRect area = rect.marginsRemoved(contentsMargins());
-    const std::vector<QLayoutItem*> items = shownItems(m_items);
+    const std::vector<QLayoutItem*> items = shownItems();
     if (items.empty())
         return 0;
     const int columns = columnCountFor(area.width());

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QLayout>
-#include <QList>
+#include "TarnKit/Design/TarnItemListLayout.h"
 
 namespace tarn {
 
@@ -9,12 +8,11 @@ namespace tarn {
 // stretched to an equal share (no upper bound), filled row by row; a row is as
 // tall as its tallest item and every item is centred vertically in it.
 // Hidden widgets take no cell. Main thread.
-class TarnAdaptiveGridLayout : public QLayout {
+class TarnAdaptiveGridLayout : public TarnItemListLayout {
     Q_OBJECT
 public:
     TarnAdaptiveGridLayout(double minimumColumnWidth, double columnSpacing, double rowSpacing,
                            QWidget* parent = nullptr);
-    ~TarnAdaptiveGridLayout() override;
 
     // max(1, ⌊(width + spacing) / (minimum + spacing)⌋), at most 4096; 1 for
     // a width that is NaN or infinite and for a column measure that is not
@@ -24,10 +22,6 @@ public:
     double minimumColumnWidth() const { return m_minimumColumnWidth; }
     int columnCountFor(int width) const;
 
-    void addItem(QLayoutItem* item) override;
-    int count() const override { return static_cast<int>(m_items.size()); }
-    QLayoutItem* itemAt(int index) const override;
-    QLayoutItem* takeAt(int index) override;
     Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -39,7 +33,6 @@ private:
     // Lays the items out in `rect` (when `apply`) and answers the height used.
     int arrange(const QRect& rect, bool apply) const;
 
-    QList<QLayoutItem*> m_items;
     double m_minimumColumnWidth;
     double m_columnSpacing;
     double m_rowSpacing;

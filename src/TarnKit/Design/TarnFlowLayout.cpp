@@ -10,17 +10,6 @@
 namespace tarn {
 namespace {
 
-// The items that take part: a hidden widget takes no place (not even its
-// spacing), as in every Qt layout.
-std::vector<QLayoutItem*> shownItems(const QList<QLayoutItem*>& items) {
-    std::vector<QLayoutItem*> shown;
-    for (QLayoutItem* item : items) {
-        if (!item->isEmpty())
-            shown.push_back(item);
-    }
-    return shown;
-}
-
 std::vector<flow::Size> idealSizes(const std::vector<QLayoutItem*>& items) {
     std::vector<flow::Size> sizes;
     sizes.reserve(items.size());
@@ -38,13 +27,7 @@ int ceilToInt(double value) {
 } // namespace
 
 TarnFlowLayout::TarnFlowLayout(double spacing, double lineSpacing, QWidget* parent)
-    : QLayout(parent), m_spacing(spacing), m_lineSpacing(lineSpacing) {
-    setContentsMargins(0, 0, 0, 0);
-}
-
-TarnFlowLayout::~TarnFlowLayout() {
-    qDeleteAll(m_items);
-}
+    : TarnItemListLayout(parent), m_spacing(spacing), m_lineSpacing(lineSpacing) {}
 
 int TarnFlowLayout::spacing() const {
     return static_cast<int>(std::lround(m_spacing));
@@ -60,29 +43,12 @@ void TarnFlowLayout::setLineSpacing(double lineSpacing) {
     invalidate();
 }
 
-void TarnFlowLayout::addItem(QLayoutItem* item) {
-    m_items.append(item);
-    invalidate();
-}
-
-QLayoutItem* TarnFlowLayout::itemAt(int index) const {
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-QLayoutItem* TarnFlowLayout::takeAt(int index) {
-    if (index < 0 || index >= m_items.size())
-        return nullptr;
-    QLayoutItem* item = m_items.takeAt(index);
-    invalidate();
-    return item;
-}
-
 QSize TarnFlowLayout::measured(std::optional<int> width) const {
     const QMargins margins = contentsMargins();
     std::optional<double> proposal;
     if (width)
         proposal = std::max(0, *width - margins.left() - margins.right());
-    const std::vector<flow::Size> sizes = idealSizes(shownItems(m_items));
+    const std::vector<flow::Size> sizes = idealSizes(shownItems());
     const flow::Size size = flow::sizeThatFits(sizes, proposal, m_spacing, m_lineSpacing);
     return {ceilToInt(size.width) + margins.left() + margins.right(),
             ceilToInt(size.height) + margins.top() + margins.bottom()};
@@ -99,10 +65,8 @@ QSize TarnFlowLayout::sizeHint() const {
 QSize TarnFlowLayout::minimumSize() const {
     // The widest child: narrower than that, a child would stick out.
     QSize widest(0, 0);
-    for (const QLayoutItem* item : m_items) {
-        if (!item->isEmpty())
-            widest = widest.expandedTo(item->sizeHint());
-    }
+    for (const QLayoutItem* item : shownItems())
+        widest = widest.expandedTo(item->sizeHint());
     const QMargins margins = contentsMargins();
     return widest + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
 }
@@ -110,7 +74,7 @@ QSize TarnFlowLayout::minimumSize() const {
 void TarnFlowLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
     const QRect area = rect.marginsRemoved(contentsMargins());
-    const std::vector<QLayoutItem*> items = shownItems(m_items);
+    const std::vector<QLayoutItem*> items = shownItems();
     const std::vector<flow::Size> sizes = idealSizes(items);
     const std::vector<flow::Point> origins =
         flow::placeSubviews(sizes,

@@ -11,7 +11,6 @@
 #include "TarnKit/Utilities/TarnAppIdentity.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
 
-#include <QPainter>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -79,20 +78,6 @@ TarnBrandMarkStyle sheetBrandStyle(const std::string& appName) {
     if (const auto identity = appidentity::resolve(appName))
         return TarnBrandMarkStyle::app(*identity);
     return TarnBrandMarkStyle::currentApp();
-}
-
-TarnRoundedFill::TarnRoundedFill(QColor fill, double cornerRadius, QWidget* parent)
-    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius) {}
-
-void TarnRoundedFill::setFill(QColor fill, QColor border) {
-    m_fill = fill;
-    m_border = border;
-    update();
-}
-
-void TarnRoundedFill::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    paintGlassShape(painter, rect(), m_cornerRadius, m_fill, m_border);
 }
 
 } // namespace tarn

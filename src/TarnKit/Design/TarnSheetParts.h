@@ -1,11 +1,13 @@
 #pragma once
 
 // Small pieces the suite sheets are built from: the desktop ports they reach
-// the outside through, coloured labels, rounded fills and localised texts.
+// the outside through, coloured labels, rounded fills (TarnRoundedFill.h) and
+// localised texts.
 //
 // Threads: the GUI thread.
 
 #include "TarnKit/Design/TarnBrandMark.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Localization/TarnLanguage.h"
 #include "TarnKit/Platform/DesktopPorts.h"
 #include "TarnKit/Utilities/TarnColor.h"
@@ -58,24 +60,5 @@ TarnGlassCard* sheetCard(const char* objectName, double padding, int spacing, QV
 // The application's emblem where the catalogue knows the name, else the
 // running application's mark.
 TarnBrandMarkStyle sheetBrandStyle(const std::string& appName);
-
-// A widget that paints a rounded fill (continuous corners) behind its
-// children, optionally outlined.
-class TarnRoundedFill : public QWidget {
-    Q_OBJECT
-    Q_PROPERTY(QColor fillColor READ fillColor)
-public:
-    TarnRoundedFill(QColor fill, double cornerRadius, QWidget* parent = nullptr);
-    QColor fillColor() const { return m_fill; }
-    void setFill(QColor fill, QColor border = Qt::transparent);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_fill;
-    QColor m_border = Qt::transparent;
-    double m_cornerRadius;
-};
 
 } // namespace tarn

@@ -1,6 +1,6 @@
 #include "QuillerApp/Views/LocalProxyAndMockView.h"
 #include "QuillerApp/Views/MockRouteForm.h"
-#include "QuillerApp/Views/PaneWidgets.h"
+#include "QuillerApp/Views/ViewParts.h"
 #include "ScreenTestSupport.h"
 #include "support/QtViewModelTest.h"
 

@@ -179,6 +179,18 @@ TEST_F(InspectorTest, EveryHeaderIsListedInOrderDuplicatesIncluded) {
                                                "Set-Cookie: b=2", "X-Empty: "}));
 }
 
+TEST_F(InspectorTest, AHeaderNameThatLooksLikeMarkupIsShownAsWritten) {
+    HTTPResponseSnapshot snapshot = response("{}");
+    snapshot.headers = {{"<b>X-Trace</b>", "1"}};
+    receive(snapshot);
+    click("responseTab.headers");
+    auto* name = find<QWidget>("responseHeaders")->findChild<QLabel*>(QStringLiteral("headerName"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), QStringLiteral("<b>X-Trace</b>"));
+    // Texts from servers are never read as markup.
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+}
+
 TEST_F(InspectorTest, AssertionCardsShowEachResult) {
     HTTPResponseSnapshot snapshot = response("{}");
     snapshot.assertions = {

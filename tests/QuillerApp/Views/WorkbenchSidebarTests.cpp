@@ -2,6 +2,7 @@
 // view model row by row.
 
 #include "QuillerApp/Views/CollectionSidebar.h"
+#include "QuillerApp/Views/ViewColours.h"
 #include "QuillerApp/Views/WorkbenchSupport.h"
 #include "QuillerApp/Views/WorkbenchTestSupport.h"
 #include "TarnKit/Design/TarnGlassPainting.h"
@@ -90,8 +91,8 @@ TEST_F(SidebarTest, MethodLabelsTakeTheirColours) {
     } cases[] = {
         {TarnHTTPMethod::get, tarn::qColor(success)},
         {TarnHTTPMethod::post, tarn::qColor(warning)},
-        {TarnHTTPMethod::put, workbench::accent()},
-        {TarnHTTPMethod::patch, workbench::accent()},
+        {TarnHTTPMethod::put, studioAccent()},
+        {TarnHTTPMethod::patch, studioAccent()},
         {TarnHTTPMethod::delete_, tarn::qColor(danger)},
         {TarnHTTPMethod::head, tarn::qColor(textSecondary)},
         {TarnHTTPMethod::options, tarn::qColor(textSecondary)},

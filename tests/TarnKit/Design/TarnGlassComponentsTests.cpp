@@ -1,4 +1,5 @@
 #include "TarnKit/Design/Emblems/TarnAppEmblem.h"
+#include "TarnKit/Design/TarnAdaptiveGridLayout.h"
 #include "TarnKit/Design/TarnBrandMark.h"
 #include "TarnKit/Design/TarnFlowLayout.h"
 #include "TarnKit/Design/TarnGlassButtons.h"
@@ -6,6 +7,7 @@
 #include "TarnKit/Design/TarnGlassPainting.h"
 #include "TarnKit/Design/TarnGroundBackground.h"
 #include "TarnKit/Design/TarnLanguageLayout.h"
+#include "TarnKit/Design/TarnRoundedFill.h"
 #include "TarnKit/Design/TarnToastBanner.h"
 #include "TarnKit/Design/TarnVersionBadge.h"
 #include "TarnKit/Utilities/TarnGlassTokens.h"
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -202,6 +205,57 @@ TEST(TarnFlowLayout, WrapsWidgetsIntoLines) {
     children[1]->hide();
     flow->activate();
     EXPECT_EQ(children[2]->geometry(), QRect(48, 0, 40, 20));
+}
+
+TEST(TarnItemListLayout, KeepsAndHandsBackItsItems) {
+    const std::vector<std::function<QLayout*(QWidget*)>> layouts = {
+        [](QWidget* host) { return new TarnFlowLayout(8, 6, host); },
+        [](QWidget* host) { return new TarnAdaptiveGridLayout(100, 8, 6, host); },
+    };
+    for (std::size_t i = 0; i < layouts.size(); ++i) {
+        QWidget host;
+        QLayout* layout = layouts[i](&host);
+        auto* first = new QLabel(QStringLiteral("a"));
+        auto* second = new QLabel(QStringLiteral("b"));
+        layout->addWidget(first);
+        layout->addWidget(second);
+        ASSERT_EQ(layout->count(), 2) << i;
+        EXPECT_EQ(layout->itemAt(1)->widget(), second) << i;
+        for (const int outside : {-1, 2})
+            EXPECT_EQ(layout->itemAt(outside), nullptr) << i;
+        EXPECT_EQ(layout->takeAt(2), nullptr) << i;
+
+        // Taken out, the item is the caller's; the widget stays with the host.
+        std::unique_ptr<QLayoutItem> taken(layout->takeAt(0));
+        ASSERT_NE(taken, nullptr) << i;
+        EXPECT_EQ(taken->widget(), first) << i;
+        EXPECT_EQ(layout->count(), 1) << i;
+        EXPECT_EQ(layout->itemAt(0)->widget(), second) << i;
+        EXPECT_EQ(layout->indexOf(first), -1) << i;
+    }
+}
+
+TEST(TarnRoundedFill, ClickIsALeftPressAndReleaseInside) {
+    const struct {
+        const char* name;
+        Qt::MouseButton button;
+        QPoint release;
+        bool clicked;
+    } cases[] = {
+        {"left inside", Qt::LeftButton, QPoint(20, 10), true},
+        {"released outside", Qt::LeftButton, QPoint(80, 10), false},
+        {"right button", Qt::RightButton, QPoint(20, 10), false},
+    };
+    for (const auto& c : cases) {
+        TarnRoundedFill fill(Qt::black, 8);
+        fill.resize(60, 30);
+        fill.show();
+        int clicks = 0;
+        QObject::connect(&fill, &TarnRoundedFill::clicked, [&clicks] { ++clicks; });
+        QTest::mousePress(&fill, c.button, Qt::NoModifier, QPoint(10, 10));
+        QTest::mouseRelease(&fill, c.button, Qt::NoModifier, c.release);
+        EXPECT_EQ(clicks, c.clicked ? 1 : 0) << c.name;
+    }
 }
 
 TEST(TarnLanguageLayout, DirectionAndLocaleOfEachLanguage) {
