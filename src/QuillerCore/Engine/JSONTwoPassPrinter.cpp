@@ -34,8 +34,25 @@ struct Containers {
     std::vector<Offset> next;
 };
 
-bool isWhitespace(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+// What a byte may do outside strings, as bits, looked up in one table.
+enum ByteRole : std::uint8_t {
+    blank = 1,     // white space between tokens
+    delimiter = 2, // ends a number or a literal: white space, ',', ']' or '}'
+};
+
+constexpr std::array<std::uint8_t, 256> makeByteRoles() {
+    std::array<std::uint8_t, 256> roles{};
+    for (const unsigned char c : {' ', '\n', '\r', '\t'})
+        roles[c] = blank | delimiter;
+    for (const unsigned char c : {',', ']', '}'})
+        roles[c] = delimiter;
+    return roles;
+}
+
+constexpr std::array<std::uint8_t, 256> byteRoles = makeByteRoles();
+
+bool hasRole(char c, ByteRole role) {
+    return (byteRoles[static_cast<unsigned char>(c)] & role) != 0;
 }
 
 bool isDigit(char c) {
@@ -90,7 +107,7 @@ public:
     const char* data() const { return m_data; }
 
     std::size_t skipWhitespace(std::size_t at) const {
-        while (at < m_size && isWhitespace(m_data[at]))
+        while (at < m_size && hasRole(m_data[at], blank))
             ++at;
         return at;
     }
@@ -336,13 +353,15 @@ private:
 // when it has escapes, unescaped in the key store of its object's depth.
 struct Member {
     Offset keyAt;
-    Offset keyLength; // with kInStore set for a key in the store
+    Offset keyLength; // with kFlag set for a key in the store
     Offset value;
-    // The index of the value's container, when it is one.
+    // The index of the value's container, when it is one...
     Offset container;
+    // ...or else just past the value, with kFlag set for a string with escapes.
+    Offset valueEnd;
 };
 
-constexpr Offset kInStore = Offset{1} << 31;
+constexpr Offset kFlag = Offset{1} << 31;
 
 // Writes the body through the suite's writer with the calls the parsed
 // document's printer makes: members sorted by their unescaped key, of
@@ -367,29 +386,39 @@ private:
             return writeObject(at, container, depth);
         case '[':
             return writeArray(at, container, depth);
-        case '"': {
+        default: {
             bool escaped = false;
-            const std::size_t end = stringEnd(at, escaped);
+            const std::size_t end = scalarEnd(at, escaped);
+            writeScalar(at, end, escaped);
+            return end;
+        }
+        }
+    }
+
+    // Writes the string, number or literal in [at, end).
+    void writeScalar(std::size_t at, std::size_t end, bool escaped) {
+        switch (m_body[at]) {
+        case '"':
             if (escaped) {
                 m_scratch.clear();
-                unescape(at + 1, end, m_scratch);
+                unescape(at + 1, end - 1, m_scratch);
                 m_writer.string(m_scratch);
             } else {
-                m_writer.string({m_body.data() + at + 1, end - at - 1});
+                m_writer.string({m_body.data() + at + 1, end - at - 2});
             }
-            return end + 1;
-        }
+            return;
         case 't':
             m_writer.boolean(true);
-            return at + 4;
+            return;
         case 'f':
             m_writer.boolean(false);
-            return at + 5;
+            return;
         case 'n':
             m_writer.null();
-            return at + 4;
+            return;
         default:
-            return writeNumber(at);
+            writeNumber(at, end);
+            return;
         }
     }
 
@@ -431,7 +460,7 @@ private:
             if (escaped) {
                 member.keyAt = static_cast<Offset>(keys.size());
                 unescape(at + 1, keyEnd, keys);
-                member.keyLength = static_cast<Offset>(keys.size() - member.keyAt) | kInStore;
+                member.keyLength = static_cast<Offset>(keys.size() - member.keyAt) | kFlag;
             } else {
                 member.keyAt = static_cast<Offset>(at + 1);
                 member.keyLength = static_cast<Offset>(keyEnd - at - 1);
@@ -439,8 +468,16 @@ private:
             // Past the colon to the value, and past the value.
             at = m_body.skipWhitespace(m_body.skipWhitespace(keyEnd + 1) + 1);
             member.value = static_cast<Offset>(at);
-            member.container = container;
-            at = m_body.skipWhitespace(skip(at, container));
+            if (m_body[at] == '{' || m_body[at] == '[') {
+                member.container = container;
+                container = m_containers.next[member.container];
+                at = m_containers.end[member.container] + std::size_t{1};
+            } else {
+                bool valueEscaped = false;
+                at = scalarEnd(at, valueEscaped);
+                member.valueEnd = static_cast<Offset>(at) | (valueEscaped ? kFlag : 0);
+            }
+            at = m_body.skipWhitespace(at);
             if (m_body[at] == ',')
                 at = m_body.skipWhitespace(at + 1);
             if (sorted && !members.empty() && !(key(members.back(), keys) < key(member, keys)))
@@ -458,9 +495,15 @@ private:
         for (std::size_t i = 0; i < members.size(); ++i) {
             if (i + 1 < members.size() && key(members[i + 1], keys) == key(members[i], keys))
                 continue;
-            m_writer.key(key(members[i], keys));
-            Offset inner = members[i].container;
-            write(members[i].value, inner, depth + 1);
+            const Member& member = members[i];
+            m_writer.key(key(member, keys));
+            const char c = m_body[member.value];
+            if (c == '{' || c == '[') {
+                Offset inner = member.container;
+                write(member.value, inner, depth + 1);
+            } else {
+                writeScalar(member.value, member.valueEnd & ~kFlag, (member.valueEnd & kFlag) != 0);
+            }
         }
         m_writer.endObject();
         container = m_containers.next[self];
@@ -468,27 +511,19 @@ private:
     }
 
     std::string_view key(const Member& member, const std::string& keys) const {
-        if ((member.keyLength & kInStore) != 0)
-            return {keys.data() + member.keyAt, member.keyLength & ~kInStore};
+        if ((member.keyLength & kFlag) != 0)
+            return {keys.data() + member.keyAt, member.keyLength & ~kFlag};
         return {m_body.data() + member.keyAt, member.keyLength};
     }
 
-    // Just past the value at `at`, moving `container` past its containers.
-    std::size_t skip(std::size_t at, Offset& container) const {
-        switch (m_body[at]) {
-        case '{':
-        case '[': {
-            const Offset self = container;
-            container = m_containers.next[self];
-            return m_containers.end[self] + std::size_t{1};
-        }
-        case '"': {
-            bool escaped = false;
+    // Just past the string, number or literal at `at`; notes whether a
+    // string has escapes.
+    std::size_t scalarEnd(std::size_t at, bool& escaped) const {
+        if (m_body[at] == '"')
             return stringEnd(at, escaped) + 1;
-        }
-        default:
-            return scalarEnd(at);
-        }
+        while (at < m_body.size() && !hasRole(m_body[at], delimiter))
+            ++at;
+        return at;
     }
 
     // The closing quote of the string at `at`.
@@ -496,14 +531,6 @@ private:
         for (at = m_body.findStringSpecial(at + 1); m_body[at] != '"';
              at = m_body.findStringSpecial(at + 2))
             escaped = true;
-        return at;
-    }
-
-    // Just past the number or literal at `at`.
-    std::size_t scalarEnd(std::size_t at) const {
-        for (char c = m_body[at]; c != ',' && c != ']' && c != '}' && !isWhitespace(c);
-             c = m_body[at])
-            ++at;
         return at;
     }
 
@@ -557,28 +584,30 @@ private:
     // Integers a 64-bit integer holds stay integers; every other number is
     // the double nearest to it, and one too small for a double is a zero of
     // its sign.
-    std::size_t writeNumber(std::size_t at) {
-        const std::size_t end = scalarEnd(at);
+    void writeNumber(std::size_t at, std::size_t end) {
         const char* begin = m_body.data() + at;
         const char* const last = m_body.data() + end;
         const bool negative = *begin == '-';
         const char* digits = begin + (negative ? 1 : 0);
-        if (std::find_if(digits, last, [](char c) { return !isDigit(c); }) == last) {
+        const char* digitsEnd = digits;
+        while (digitsEnd != last && isDigit(*digitsEnd))
+            ++digitsEnd;
+        if (digitsEnd == last) {
             std::uint64_t value = 0;
             if (std::from_chars(digits, last, value).ec == std::errc()) {
                 constexpr auto int64Max =
                     static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
                 if (!negative && value <= int64Max) {
                     m_writer.integer(static_cast<std::int64_t>(value));
-                    return end;
+                    return;
                 }
                 if (!negative) {
                     m_writer.unsignedInteger(value);
-                    return end;
+                    return;
                 }
                 if (value <= int64Max + 1) {
                     m_writer.integer(static_cast<std::int64_t>(0 - value));
-                    return end;
+                    return;
                 }
             }
         }
@@ -586,7 +615,6 @@ private:
         if (std::from_chars(begin, last, value).ec != std::errc())
             value = negative ? -0.0 : 0.0; // the first pass let no overflow through
         m_writer.number(value);
-        return end;
     }
 
     Body m_body;
@@ -604,6 +632,10 @@ std::optional<std::string> prettyPrintInTwoPasses(std::string_view body) {
         return std::nullopt;
     const Body bytes(body);
     Containers containers;
+    // Room for a container every 64 bytes: mapped, but made resident only as
+    // it fills.
+    containers.end.reserve(body.size() / 64);
+    containers.next.reserve(body.size() / 64);
     if (!Checker(bytes).check(containers))
         return std::nullopt;
     tarn::json::Writer writer(tarn::json::Style::pretty);
