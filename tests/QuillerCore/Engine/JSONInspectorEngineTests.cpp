@@ -152,6 +152,9 @@ TEST(PrettyPrint, TwoPassesWriteWhatTheParsedDocumentWrites) {
         {"[\"\x01\"]", false},
         {"[\"a\0b\"]"s, false},
         {"[1]\0"s, false},
+        // A NUL ends nothing, also where a number beyond 64 bits has the
+        // document read by the general parser.
+        {"[123456789012345678901234567890]\0 x"s, false},
         {"[1,\0 2]"s, false},
         {"\xEF\xBB\xBF[1]", false},
         {"[\"\xED\xA0\x80\"]", false},
