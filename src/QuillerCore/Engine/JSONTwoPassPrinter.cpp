@@ -1,6 +1,8 @@
 #include "QuillerCore/Engine/JSONTwoPassPrinter.h"
 
 #include "TarnKit/Platform/JSON.h"
+#include "TarnKit/Platform/Numbers.h"
+#include "TarnKit/Platform/UnicodeText.h"
 
 #include <algorithm>
 #include <array>
@@ -59,39 +61,11 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isHighSurrogate(long unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 bool isLowSurrogate(long unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void appendUTF8(std::string& out, std::uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
 }
 
 // The body with the reading helpers both passes share. Reads never go past
@@ -146,7 +120,7 @@ public:
             return -1;
         long value = 0;
         for (std::size_t i = 0; i < 4; ++i) {
-            const int digit = hexDigit(m_data[at + i]);
+            const int digit = tarn::numbers::hexDigitValue(m_data[at + i]);
             if (digit < 0)
                 return -1;
             value = value * 16 + digit;
@@ -564,14 +538,14 @@ private:
                 out.push_back('\t');
                 break;
             case 'u': {
-                auto codePoint = static_cast<std::uint32_t>(m_body.hex4(at));
+                auto codePoint = static_cast<char32_t>(m_body.hex4(at));
                 at += 4;
                 if (isHighSurrogate(codePoint)) {
-                    const auto low = static_cast<std::uint32_t>(m_body.hex4(at + 2));
+                    const auto low = static_cast<char32_t>(m_body.hex4(at + 2));
                     codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
                     at += 6;
                 }
-                appendUTF8(out, codePoint);
+                tarn::text::appendUTF8(out, codePoint);
                 break;
             }
             default: // '"', '\\' and '/' stand for themselves
