@@ -111,10 +111,6 @@ public:
         std::memcpy(&length, at, sizeof length);
         return {reinterpret_cast<const char*>(at + sizeof length), length};
     }
-    bool isNumber(std::size_t index) const {
-        const char k = kind(index);
-        return k == 'l' || k == 'u' || k == 'd';
-    }
     std::int64_t int64(std::size_t index) const {
         return static_cast<std::int64_t>(m_words[index + 1]);
     }
