@@ -1,5 +1,6 @@
 #include "QuillerCore/Engine/JSONInspectorEngine.h"
 
+#include "QuillerCore/Engine/JSONTwoPassPrinter.h"
 #include "TarnKit/Platform/HTTPTransfer.h"
 #include "TarnKit/Platform/JSON.h"
 #include "TarnKit/Platform/Memory.h"
@@ -76,8 +77,7 @@ Source sourceOf(const JSONBody& body) {
 // in document order (two for a number, the second holding it), the top byte
 // telling the kind and the rest an offset into the string buffer (a 32-bit
 // length, then the bytes) or, at a container's start, the index just past its
-// end. Walking the words directly tells where each value lies in memory, so
-// that the part of a large document already written can be given back.
+// end.
 class Tape {
 public:
     explicit Tape(const dom::document& document)
@@ -111,55 +111,20 @@ public:
         std::memcpy(&length, at, sizeof length);
         return {reinterpret_cast<const char*>(at + sizeof length), length};
     }
-    bool isNumber(std::size_t index) const {
-        const char k = kind(index);
-        return k == 'l' || k == 'u' || k == 'd';
-    }
     std::int64_t int64(std::size_t index) const {
         return static_cast<std::int64_t>(m_words[index + 1]);
     }
     std::uint64_t uint64(std::size_t index) const { return m_words[index + 1]; }
     double number(std::size_t index) const { return std::bit_cast<double>(m_words[index + 1]); }
 
-    // The first and the last string among the values in [first, last), which
-    // must start at a value; an empty range when there is none.
-    std::pair<std::size_t, std::size_t> strings(std::size_t first, std::size_t last) const {
-        std::pair<std::size_t, std::size_t> found{last, last};
-        // Word by word, but past the second word of a number, which holds
-        // the number rather than a kind.
-        for (std::size_t index = first; index < last; index += isNumber(index) ? 2 : 1) {
-            if (kind(index) != '"')
-                continue;
-            if (found.first == last)
-                found.first = index;
-            found.second = index;
-        }
-        return found;
-    }
-
-    // Gives back the words of the values in [first, last), which are no
-    // longer read; only whole blocks of `block` bytes go.
-    void releaseWords(std::size_t first, std::size_t last, std::size_t block) const {
-        tarn::memory::releasePages(m_words + first, (last - first) * sizeof(std::uint64_t), block);
-    }
-    // The same for the strings from the one at `first` to the one at `last`:
-    // strings lie in the string buffer in document order.
-    void releaseStrings(std::size_t first, std::size_t last, std::size_t block) const {
-        std::uint8_t* begin = stringAt(first);
-        const std::string_view final = string(last);
-        const auto* end = reinterpret_cast<const std::uint8_t*>(final.data() + final.size());
-        tarn::memory::releasePages(begin, static_cast<std::size_t>(end - begin), block);
-    }
-
 private:
-    std::uint8_t* stringAt(std::size_t index) const {
+    const std::uint8_t* stringAt(std::size_t index) const {
         constexpr std::uint64_t payload = (std::uint64_t{1} << 56) - 1;
         return m_strings + (m_words[index] & payload);
     }
 
-    // Not const: release() gives their pages back.
-    std::uint64_t* m_words;
-    std::uint8_t* m_strings;
+    const std::uint64_t* m_words;
+    const std::uint8_t* m_strings;
 };
 
 // The parser and document buffers of one thread, kept between calls: mapping
@@ -243,8 +208,6 @@ public:
     bool isDOM() const { return !m_wide.has_value(); }
     dom::element root() const { return m_root; }
     Tape tape() const { return Tape(m_buffers->parser.doc); }
-    // Whether the buffers were made or enlarged for this body.
-    bool grewBuffers() const { return m_grew; }
     const nlohmann::json& wide() const { return *m_wide; }
 
 private:
@@ -258,7 +221,6 @@ private:
             // on its own, too late for the hints below.
             if (const auto error = parser.doc.allocate(capacity); error != simdjson::SUCCESS)
                 return error;
-            m_grew = true;
             // Each buffer holds at least this many elements for every byte of
             // capacity: the structural indexes 32 bits, the tape 64, the
             // strings a byte.
@@ -282,7 +244,6 @@ private:
     ThreadBuffers* m_buffers = nullptr;
     dom::element m_root;
     std::optional<nlohmann::json> m_wide;
-    bool m_grew = false;
 };
 
 // --- Writing -------------------------------------------------------------------------
@@ -297,17 +258,9 @@ struct Member {
 // members in document order, duplicates included; they are written sorted by
 // key, and of duplicate keys only the last counts, as in every other JSON
 // document the suite reads.
-//
-// Given limits, an array gives back the memory of its elements whenever
-// another batch of words lies written behind it: the document then never
-// holds much more than what is still to be written beside the output.
 class TapeWriter {
 public:
-    TapeWriter(const Tape& tape, tarn::json::Writer& writer,
-               std::optional<detail::PrettyLimits> release = std::nullopt)
-        : m_tape(tape), m_writer(writer),
-          m_releaseBatchWords(release ? release->releaseBatchBytes / sizeof(std::uint64_t) : 0),
-          m_releaseBlockBytes(release ? release->releaseBlockBytes : 0) {}
+    TapeWriter(const Tape& tape, tarn::json::Writer& writer) : m_tape(tape), m_writer(writer) {}
 
     void write(std::size_t index) { write(index, 0); }
 
@@ -345,26 +298,8 @@ private:
     void writeArray(std::size_t index, std::size_t depth) {
         m_writer.beginArray();
         const std::size_t end = m_tape.end(index);
-        // Each release takes everything from the first element on, as only
-        // whole blocks go; the strings are looked for in the new part only.
-        std::size_t released = index + 1;
-        std::optional<std::size_t> firstString;
-        std::optional<std::size_t> lastString;
-        for (std::size_t child = index + 1; child < end;) {
+        for (std::size_t child = index + 1; child < end; child = m_tape.after(child))
             write(child, depth + 1);
-            child = m_tape.after(child);
-            if (m_releaseBatchWords == 0 || child - released < m_releaseBatchWords)
-                continue;
-            const auto [first, last] = m_tape.strings(released, child);
-            if (first < child) {
-                firstString = firstString.value_or(first);
-                lastString = last;
-            }
-            m_tape.releaseWords(index + 1, child, m_releaseBlockBytes);
-            if (firstString)
-                m_tape.releaseStrings(*firstString, *lastString, m_releaseBlockBytes);
-            released = child;
-        }
         m_writer.endArray();
     }
 
@@ -401,20 +336,17 @@ private:
 
     const Tape& m_tape;
     tarn::json::Writer& m_writer;
-    std::size_t m_releaseBatchWords;
-    std::size_t m_releaseBlockBytes;
     std::deque<std::vector<Member>> m_members;
 };
 
-std::string pretty(const Tape& tape, std::size_t index, std::size_t sizeHint,
-                   std::optional<detail::PrettyLimits> release = std::nullopt) {
+std::string pretty(const Tape& tape, std::size_t index, std::size_t sizeHint) {
     tarn::json::Writer writer(tarn::json::Style::pretty);
     // Pretty text of compact JSON is commonly two to three times as long.
     // Pages of the reserve that are never written are never made resident, so
     // asking for more costs nothing, while growing on the way would hold the
     // old and the new copy at once.
     writer.reserve(3 * sizeHint + 64);
-    TapeWriter(tape, writer, release).write(index);
+    TapeWriter(tape, writer).write(index);
     return writer.finish();
 }
 
@@ -789,20 +721,18 @@ std::string prettyPrint(JSONBody body) {
 }
 
 std::string detail::prettyPrint(JSONBody body, const PrettyLimits& limits) {
+    const std::size_t size = body.text().size();
+    if (size >= limits.twoPassFromBytes && size < kTwoPassMaxBytes) {
+        std::optional<std::string> pretty = prettyPrintInTwoPasses(body.text());
+        return pretty ? std::move(*pretty) : tarn::text::repairUTF8(body.text());
+    }
     ParsedBody parsed;
     if (parsed.parse(sourceOf(body))) {
         if (parsed.isDOM()) {
             const Tape tape = parsed.tape();
             const char kind = tape.kind(Tape::kRoot);
-            const std::size_t size = body.text().size();
-            // A thread whose buffers grew for this body gives them back as
-            // the output grows: the body may be a one-off. Buffers that were
-            // already this large stay, as faulting them in again would cost
-            // more than the parse.
-            const bool release = parsed.grewBuffers() && size >= limits.releaseFromBytes;
             if (kind == '{' || kind == '[')
-                return pretty(tape, Tape::kRoot, size,
-                              release ? std::optional(limits) : std::nullopt);
+                return pretty(tape, Tape::kRoot, size);
         } else if (parsed.wide().is_structured()) {
             return tarn::json::pretty(parsed.wide());
         }

@@ -104,16 +104,14 @@ struct DiffLimits {
 std::vector<DiffLineItem> diffLines(std::string_view previous, std::string_view current,
                                     const DiffLimits& limits);
 
-// When pretty printing gives the parsed document's memory back, adjustable so
-// that tests can reach it with small bodies.
+// How pretty printing reads a body, adjustable so that tests can reach both
+// ways with small bodies.
 struct PrettyLimits {
-    // Bodies from this size on give back the parsed document behind the
-    // writer as the output grows...
-    std::size_t releaseFromBytes = std::size_t{16} << 20;
-    // ...whenever this many bytes of it lie written in one array...
-    std::size_t releaseBatchBytes = std::size_t{4} << 20;
-    // ...in whole blocks of this size (a huge page).
-    std::size_t releaseBlockBytes = std::size_t{2} << 20;
+    // Bodies from this size on are read in two passes over their bytes and
+    // never parsed into a document, which for a large body would take several
+    // times its size; smaller ones are parsed, quicker with the thread's warm
+    // buffers. Both ways give the same text.
+    std::size_t twoPassFromBytes = std::size_t{16} << 20;
 };
 
 std::string prettyPrint(JSONBody body, const PrettyLimits& limits);

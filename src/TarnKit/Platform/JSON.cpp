@@ -400,7 +400,9 @@ bool nestsDeeperThan(std::string_view text, std::size_t limit) {
 }
 
 std::optional<nlohmann::json> parse(std::string_view text) {
-    if (nestsDeeperThan(text, maxDepth))
+    // No JSON text holds a NUL byte, while nlohmann reads one as the end of
+    // its input and would take the text before it for the whole.
+    if (nestsDeeperThan(text, maxDepth) || text.find('\0') != std::string_view::npos)
         return std::nullopt;
     try {
         nlohmann::json document = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);

@@ -224,6 +224,10 @@ TEST(JSONParse, RefusesWhatIsNotJSON) {
     };
     for (const std::string& text : rejected)
         EXPECT_FALSE(tarn::json::parse(text).has_value()) << text;
+    // A NUL byte ends nothing: what follows it counts.
+    using namespace std::string_literals;
+    for (const std::string& text : {"[1]\0 x"s, "[1]\0"s, "\"a\0\""s})
+        EXPECT_FALSE(tarn::json::parse(text).has_value()) << text;
 }
 
 TEST(JSONParse, RefusesNestingDeeperThan512WithoutCrashing) {
