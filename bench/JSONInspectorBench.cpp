@@ -30,6 +30,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <malloc.h>
 #include <optional>
 #include <random>
@@ -275,6 +276,22 @@ void registerBenchmarks(const Fixtures& fixtures) {
                      body.size());
         for (auto _ : state)
             benchmark::DoNotOptimize(prettyPrint(body));
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+    })->Unit(benchmark::kMillisecond);
+
+    // The same body through the parsed document that smaller bodies take,
+    // for comparison.
+    benchmark::RegisterBenchmark("PrettyPrintParsed/50MB", [&fixtures](benchmark::State& state) {
+        const std::string& body = fixtures.body.text;
+        const quiller::JSONInspectorEngine::detail::PrettyLimits parsed{
+            .twoPassFromBytes = std::numeric_limits<std::size_t>::max()};
+        const auto print = [&] {
+            return quiller::JSONInspectorEngine::detail::prettyPrint(body, parsed);
+        };
+        reportMemory(state, peakExtraBytes([&] { benchmark::DoNotOptimize(print()); }),
+                     body.size());
+        for (auto _ : state)
+            benchmark::DoNotOptimize(print());
         state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
     })->Unit(benchmark::kMillisecond);
 
