@@ -269,45 +269,44 @@ void reportMemory(benchmark::State& state, double extraBytes, std::size_t inputB
 
 // --- Benchmarks --------------------------------------------------------------------------
 
-void registerBenchmarks(const Fixtures& fixtures) {
-    benchmark::RegisterBenchmark("PrettyPrint/50MB", [&fixtures](benchmark::State& state) {
+// One pass of `work` over the large body: its peak extra memory once, then
+// its throughput.
+template <class Work> auto overBody(const Fixtures& fixtures, Work work) {
+    return [&fixtures, work](benchmark::State& state) {
         const std::string& body = fixtures.body.text;
-        reportMemory(state, peakExtraBytes([&] { benchmark::DoNotOptimize(prettyPrint(body)); }),
+        reportMemory(state, peakExtraBytes([&] { benchmark::DoNotOptimize(work(body)); }),
                      body.size());
         for (auto _ : state)
-            benchmark::DoNotOptimize(prettyPrint(body));
+            benchmark::DoNotOptimize(work(body));
         state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
-    })->Unit(benchmark::kMillisecond);
+    };
+}
+
+void registerBenchmarks(const Fixtures& fixtures) {
+    const auto print = [](const std::string& body) { return prettyPrint(body); };
+    benchmark::RegisterBenchmark("PrettyPrint/50MB", overBody(fixtures, print))
+        ->Unit(benchmark::kMillisecond);
 
     // The same body through the parsed document that smaller bodies take,
     // for comparison.
-    benchmark::RegisterBenchmark("PrettyPrintParsed/50MB", [&fixtures](benchmark::State& state) {
-        const std::string& body = fixtures.body.text;
-        const quiller::JSONInspectorEngine::detail::PrettyLimits parsed{
+    const auto printParsed = [](const std::string& body) {
+        constexpr quiller::JSONInspectorEngine::detail::PrettyLimits parsed{
             .twoPassFromBytes = std::numeric_limits<std::size_t>::max()};
-        const auto print = [&] {
-            return quiller::JSONInspectorEngine::detail::prettyPrint(body, parsed);
-        };
-        reportMemory(state, peakExtraBytes([&] { benchmark::DoNotOptimize(print()); }),
-                     body.size());
-        for (auto _ : state)
-            benchmark::DoNotOptimize(print());
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
-    })->Unit(benchmark::kMillisecond);
+        return quiller::JSONInspectorEngine::detail::prettyPrint(body, parsed);
+    };
+    benchmark::RegisterBenchmark("PrettyPrintParsed/50MB", overBody(fixtures, printParsed))
+        ->Unit(benchmark::kMillisecond);
 
-    benchmark::RegisterBenchmark("ExtractJSONPath/50MB", [&fixtures](benchmark::State& state) {
-        const std::string& body = fixtures.body.text;
-        if (!extractJSONPath(kPath, body)) {
+    const auto extract = [](const std::string& body) { return extractJSONPath(kPath, body); };
+    const auto extractWhenFound = [&fixtures, extract](benchmark::State& state) {
+        if (!extract(fixtures.body.text)) {
             state.SkipWithError("the path finds nothing in this body");
             return;
         }
-        reportMemory(
-            state, peakExtraBytes([&] { benchmark::DoNotOptimize(extractJSONPath(kPath, body)); }),
-            body.size());
-        for (auto _ : state)
-            benchmark::DoNotOptimize(extractJSONPath(kPath, body));
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
-    })->Unit(benchmark::kMillisecond);
+        overBody(fixtures, extract)(state);
+    };
+    benchmark::RegisterBenchmark("ExtractJSONPath/50MB", extractWhenFound)
+        ->Unit(benchmark::kMillisecond);
 
     const auto diff = [](const Fixture& previous, const Fixture& current) {
         return [&previous, &current](benchmark::State& state) {
